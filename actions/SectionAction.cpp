@@ -1,0 +1,22 @@
+#include "actions/SectionAction.h"
+
+#include "actions/NamePattern.h"
+#include "condition/ConditionEvaluation.h"
+#include "ini/IniFileImage.h"
+
+CSectionAction::CSectionAction(std::string sectionName, bool regexMode)
+    : name(std::move(sectionName))
+{
+    namePattern = regexMode ? name : MakeNamePattern(name);
+}
+
+bool CSectionAction::CanExecute(const CIniFileImage& image)
+{
+    return Validate() && EvaluateConditions(conditions, image);
+}
+
+std::vector<std::string> CSectionAction::SectionNames(const CIniFileImage& image) const
+{
+    if (namePattern.empty()) return {name};
+    return image.SelectSections(namePattern);
+}

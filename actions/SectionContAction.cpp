@@ -1,0 +1,79 @@
+#include "actions/SectionContAction.h"
+
+#include "actions/SettingActions.h"
+#include "condition/ConditionParser.h"
+#include "xml/XmlValue.h"
+
+namespace {
+
+// The attributes of a Setting element: its own, then those of everything below it;
+// the last occurrence of a name wins.
+struct SettingAttributes {
+    explicit SettingAttributes(Xml::Library::ElementNode<char>& setting)
+    {
+        const TS::CXMLValue valueLookup = TS::ValueBelow(setting, "setting_value");
+        name = TS::ValueBelow(setting, "setting_name").value;
+        to = TS::ValueBelow(setting, "setting_to").value;
+        value = valueLookup.value;
+        valuePresent = valueLookup.found;
+        copyTo = TS::ValueBelow(setting, "copy_to").value;
+        moveTo = TS::ValueBelow(setting, "move_to").value;
+        divider = TS::ValueBelow(setting, "divider").value;
+        multiplier = TS::ValueBelow(setting, "multiplier").value;
+        caseText = TS::ValueBelow(setting, "case_setting").value;
+        caseDefault = TS::ValueBelow(setting, "case_default_setting").value;
+    }
+
+    std::string name, to, value, copyTo, moveTo, divider, multiplier, caseText, caseDefault;
+    bool valuePresent = false;
+};
+
+// The first row that applies decides; attributes of later rows are ignored.
+std::unique_ptr<CSettingAction> BuildSettingAction(CSectionContAction& owner, const SettingAttributes& attributes)
+{
+    const std::string& name = attributes.name;
+    if (name.empty()) return nullptr;
+    if (attributes.to == "-") return std::make_unique<CSettingRemoveAction>(owner, name);
+    if (attributes.to == "+") {
+        COptional<std::string> value;
+        if (attributes.valuePresent) value = attributes.value;
+        return std::make_unique<CSettingAddAction>(owner, name, value);
+    }
+    if (!attributes.to.empty()) return std::make_unique<CSettingRenameAction>(owner, name, attributes.to);
+    if (!attributes.value.empty()) return std::make_unique<CSettingSetValueAction>(owner, name, attributes.value);
+    if (!attributes.copyTo.empty()) return std::make_unique<CSettingCopyAction>(owner, name, attributes.copyTo);
+    if (!attributes.moveTo.empty()) return std::make_unique<CSettingMoveAction>(owner, name, attributes.moveTo);
+    if (!attributes.divider.empty()) return std::make_unique<CSettingDivideAction>(owner, name, attributes.divider);
+    if (!attributes.multiplier.empty()) {
+        return std::make_unique<CSettingMultiplyAction>(owner, name, attributes.multiplier);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CSectionContAction::CSectionContAction(std::string sectionName, bool regexMode)
+    : CSectionAction(std::move(sectionName), regexMode)
+{
+}
+
+void CSectionContAction::Execute(CIniFileImage& image)
+{
+    if (!CanExecute(image)) return;
+    for (const auto& settingAction : settingActions) settingAction->Execute(image);
+}
+
+bool CSectionContAction::VisitElement(Xml::Library::ElementNode<char>& element)
+{
+    if (element.name == "Setting") {
+        const SettingAttributes attributes(element);
+        std::unique_ptr<CSettingAction> action = BuildSettingAction(*this, attributes);
+        // A refused template has printed its warning; the element adds nothing.
+        if (action && action->Validate()) {
+            AttachConditions(attributes.caseText, attributes.caseDefault, action->conditions);
+            settingActions.push_back(std::move(action));
+        }
+    }
+    return XmlVisitor<char>::VisitElement(element);
+}
+

@@ -1,0 +1,24 @@
+#pragma once
+
+// The section action that carries setting actions. While the scheme loads it visits
+// its own Section element and builds a setting action from every Setting element
+// below it; when executed it runs them in order on the sections its name selects.
+
+#include "actions/SectionAction.h"
+#include "actions/SettingAction.h"
+#include "xml/XmlVisitor.h"
+
+#include <memory>
+#include <vector>
+
+class CSectionContAction : public CSectionAction, public Xml::Library::XmlVisitor<char> {
+public:
+    CSectionContAction(std::string name, bool sectionNameRegex);
+
+    void Execute(CIniFileImage& image) override;
+    bool Validate() override { return true; }
+
+    bool VisitElement(Xml::Library::ElementNode<char>& element) override;
+
+    std::vector<std::unique_ptr<CSettingAction>> settingActions;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+// A setting action changes individual settings in the sections of the section action
+// that holds it.
+
+#include "condition/Condition.h"
+
+#include <string>
+#include <vector>
+
+class CIniFileImage;
+class CIniSectionsImaging;
+class CSectionContAction;
+
+class CSettingAction {
+public:
+    CSettingAction(CSectionContAction& owner, std::string name);
+    virtual ~CSettingAction() = default;
+
+    virtual void Execute(CIniFileImage& image) = 0;
+    virtual bool Validate() = 0;
+
+    bool CanExecute(const CIniFileImage& image);
+
+    // The settings of section `sectionName` the action works on: the distinct names its
+    // template selects, or the one plain name.
+    std::vector<std::string> SettingNames(const CIniFileImage& image, const std::string& sectionName) const;
+
+    CSectionContAction& owner;
+    std::string name;
+    std::string namePattern;
+    ConditionList conditions;
+
+protected:
+    // The frame most kinds share: for every section of the owner and every setting
+    // name in it, the kind's step on that section (skipped when it does not exist).
+    void ForEachSetting(CIniFileImage& image);
+    // The same loop for a caller that has checked CanExecute itself.
+    void RunOverSettings(CIniFileImage& image);
+    virtual void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName);
+};

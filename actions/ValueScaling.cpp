@@ -1,0 +1,172 @@
+#include "actions/ValueScaling.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace {
+
+enum class Operation { Divide, Multiply };
+
+// Texts that spell no digits at all ("", "-", ".", "-.") read as zero.
+bool SpellsZeroWithoutDigits(const std::string& text)
+{
+    return text.empty() || text == "-" || text == "." || text == "-.";
+}
+
+double DecimalValue(const std::string& text)
+{
+    if (SpellsZeroWithoutDigits(text)) return 0.0;
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
+                                        std::chars_format::fixed);
+    if (result.ec == std::errc::result_out_of_range) {
+        return text[0] == '-' ? -std::numeric_limits<double>::infinity()
+                              : std::numeric_limits<double>::infinity();
+    }
+    return value;
+}
+
+// The exact value of an integer text, when it is one and fits 64 bits.
+std::optional<std::int64_t> ExactInteger(const std::string& text)
+{
+    if (text.find('.') != std::string::npos) return std::nullopt;
+    if (text.empty() || text == "-") return 0;
+    std::int64_t value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<std::int64_t> FitsInt64(__int128 value)
+{
+    if (value < std::numeric_limits<std::int64_t>::min()) return std::nullopt;
+    if (value > std::numeric_limits<std::int64_t>::max()) return std::nullopt;
+    return static_cast<std::int64_t>(value);
+}
+
+// Halves go up, towards positive infinity: floor(value / divisor + 0.5).
+__int128 DivideRoundingHalfUp(__int128 value, __int128 divisor)
+{
+    if (divisor < 0) {
+        value = -value;
+        divisor = -divisor;
+    }
+    const __int128 numerator = 2 * value + divisor;
+    const __int128 denominator = 2 * divisor;
+    __int128 quotient = numerator / denominator;
+    if (numerator % denominator != 0 && numerator < 0) --quotient;
+    return quotient;
+}
+
+// Integer factor and integer value: computed exactly, so large values stay exact.
+std::optional<std::int64_t> ExactIntegerResult(std::int64_t value, std::int64_t factor, Operation operation)
+{
+    if (operation == Operation::Multiply) return FitsInt64(static_cast<__int128>(value) * factor);
+    return FitsInt64(DivideRoundingHalfUp(value, factor));
+}
+
+std::optional<std::int64_t> RoundedResult(double result)
+{
+    const double rounded = std::floor(result + 0.5 + 1e-8);
+    // 2^63 is the first double beyond the signed 64-bit range.
+    if (!std::isfinite(rounded) || rounded < -9223372036854775808.0 || rounded >= 9223372036854775808.0) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(rounded);
+}
+
+std::optional<std::string> FixedText(double result, int decimals)
+{
+    if (!std::isfinite(result)) return std::nullopt;
+    std::vector<char> buffer(static_cast<std::size_t>(decimals) + 400);
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), result,
+                                       std::chars_format::fixed, decimals);
+    if (written.ec != std::errc()) return std::nullopt;
+    return std::string(buffer.data(), written.ptr);
+}
+
+std::optional<std::string> IntegerScaled(const std::string& value, std::int64_t factor, Operation operation)
+{
+    if (operation == Operation::Divide && factor == 0) return std::nullopt;
+    std::optional<std::int64_t> result;
+    const std::optional<std::int64_t> exactValue = ExactInteger(value);
+    if (exactValue) {
+        result = ExactIntegerResult(*exactValue, factor, operation);
+    } else {
+        const double number = DecimalValue(value);
+        const double factorValue = static_cast<double>(factor);
+        result = RoundedResult(operation == Operation::Divide ? number / factorValue : number * factorValue);
+    }
+    if (!result) return std::nullopt;
+    return std::to_string(*result);
+}
+
+std::optional<std::string> RealScaled(const std::string& value, const ScaleFactor& factor, Operation operation)
+{
+    if (operation == Operation::Divide && factor.real == 0.0) return std::nullopt;
+    const double number = DecimalValue(value);
+    const double result = operation == Operation::Divide ? number / factor.real : number * factor.real;
+    return FixedText(result, factor.decimals);
+}
+
+std::string ScaledValueText(const std::string& value, const ScaleFactor& factor, Operation operation)
+{
+    if (!IsNumericText(value)) return value;
+    std::optional<std::string> result;
+    if (factor.kind == ScaleFactor::Kind::Integer) result = IntegerScaled(value, factor.integer, operation);
+    if (factor.kind == ScaleFactor::Kind::Real) result = RealScaled(value, factor, operation);
+    return result ? *result : value;
+}
+
+}  // namespace
+
+bool IsNumericText(const std::string& text)
+{
+    bool pointSeen = false;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char byte = text[index];
+        if (byte == '.') {
+            if (pointSeen) return false;
+            pointSeen = true;
+        } else if (byte == '-') {
+            if (index != 0) return false;
+        } else if (byte < '0' || byte > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+ScaleFactor ParseScaleFactor(const std::string& text)
+{
+    ScaleFactor factor;
+    if (!IsNumericText(text)) return factor;
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos) {
+        const std::optional<std::int64_t> integer = ExactInteger(text);
+        if (!integer) return factor;  // digits beyond 64 bits: values stay as they are
+        factor.kind = ScaleFactor::Kind::Integer;
+        factor.integer = *integer;
+        return factor;
+    }
+    const std::size_t decimals = text.size() - point - 1;
+    if (decimals > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) return factor;
+    factor.kind = ScaleFactor::Kind::Real;
+    factor.real = DecimalValue(text);
+    factor.decimals = static_cast<std::int16_t>(decimals);
+    if (!std::isfinite(factor.real)) factor = ScaleFactor();
+    return factor;
+}
+
+std::string DivideValueText(const std::string& value, const ScaleFactor& factor)
+{
+    return ScaledValueText(value, factor, Operation::Divide);
+}
+
+std::string MultiplyValueText(const std::string& value, const ScaleFactor& factor)
+{
+    return ScaledValueText(value, factor, Operation::Multiply);
+}

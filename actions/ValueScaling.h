@@ -1,0 +1,27 @@
+#pragma once
+
+// Arithmetic on setting values given as texts: a value is divided or multiplied by a
+// factor from the scheme and written back as text. The decimal separator is always
+// '.', whatever the process locale.
+
+#include <cstdint>
+#include <string>
+
+struct ScaleFactor {
+    enum class Kind { None, Integer, Real };
+
+    Kind kind = Kind::None;
+    std::int64_t integer = 1;
+    double real = 1.0;
+    std::int16_t decimals = 0;
+};
+
+// Empty, or digits with at most one '.' and a '-' only in front.
+bool IsNumericText(const std::string& text);
+
+ScaleFactor ParseScaleFactor(const std::string& text);
+
+// A value that is not a number, a factor that is none, a division by zero, or a
+// result that is not finite or does not fit 64 bits leaves the text unchanged.
+std::string DivideValueText(const std::string& value, const ScaleFactor& factor);
+std::string MultiplyValueText(const std::string& value, const ScaleFactor& factor);

@@ -1,0 +1,75 @@
+#pragma once
+
+// The in-memory image of one INI settings file: its sections by name (without regard
+// to letter case), their parameters, comment lines and the order numbers that fix
+// where each element is written.
+
+#include "ini/IniSectionsImaging.h"
+#include "platform/LetterCase.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CSafeRegex;
+
+class CIniFileImage {
+public:
+    using SectionIndex = std::map<std::string, std::unique_ptr<CIniSectionsImaging>, LetterCase::NoCaseLess>;
+
+    CIniFileImage() = default;
+    CIniFileImage(CIniFileImage&&) = default;
+    CIniFileImage& operator=(CIniFileImage&&) = default;
+    CIniFileImage(const CIniFileImage&) = delete;
+    CIniFileImage& operator=(const CIniFileImage&) = delete;
+    virtual ~CIniFileImage() = default;
+
+    // Fills an empty image from a file; throws when the file cannot be opened.
+    void Load(const std::string& path);
+    // Replaces the file at `path` whole with the image's text, or leaves it untouched
+    // and throws.
+    void Save(const std::string& path) const;
+    // The text Save writes, conversion stamp included.
+    std::string ComposeText() const;
+
+    CIniSectionsImaging* FindSection(const std::string& name);
+    const CIniSectionsImaging* FindSection(const std::string& name) const;
+    bool AddSection(const std::string& name);
+    bool RenameSection(const std::string& oldName, const std::string& newName);
+    bool CopySection(const std::string& sourceName, const std::string& targetName);
+    void RemoveSection(const std::string& name);
+    // Names of the sections whose lower-cased name the pattern matches as a whole, in
+    // index order. Throws the regular-expression error of an invalid pattern when
+    // there is a section to test.
+    std::vector<std::string> SelectSections(const std::string& namePattern) const;
+    // Distinct names of a section's parameters that the pattern selects.
+    std::vector<std::string> SelectParameters(const std::string& sectionName, const std::string& namePattern) const;
+    // The same with a pattern compiled once by the caller.
+    std::vector<std::string> SelectSections(const CSafeRegex& pattern) const;
+    std::vector<std::string> SelectParameters(const std::string& sectionName, const CSafeRegex& pattern) const;
+    bool AddParameter(const std::string& sectionName, const std::string& parameterName,
+                      const COptional<std::string>& value);
+    bool HasParameter(const std::string& sectionName, const std::string& parameterName) const;
+    std::string GetParameterValue(const std::string& sectionName, const std::string& parameterName,
+                                  const std::string& defaultText) const;
+    std::int32_t NextOrder();
+
+    const SectionIndex& Sections() const { return m_sections; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    // Reading, one handler per kind of line.
+    struct ReaderState;
+    void HandleSectionHeader(const std::string& line, ReaderState& state);
+    void HandleKeyLine(const std::string& line, ReaderState& state);
+
+    CIniSectionsImaging& EnterSection(std::unique_ptr<CIniSectionsImaging> section);
+
+    SectionIndex m_sections;
+    std::int32_t m_orderCounter = 1;
+    std::string m_path;
+    // A UTF-8 byte-order mark that opened the input; it is written back in front.
+    bool m_byteOrderMark = false;
+};

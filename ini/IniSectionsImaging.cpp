@@ -1,0 +1,72 @@
+#include "ini/IniSectionsImaging.h"
+
+#include "actions/ValueScaling.h"
+
+#include <algorithm>
+
+CParameterImage* CIniParametersImaging::FindParameter(const std::string& name)
+{
+    const auto entry = m_parameters.find(name);
+    if (entry == m_parameters.end()) return nullptr;
+    // find() may land on any of several equal keys; the first inserted is wanted.
+    return m_parameters.lower_bound(name)->second.get();
+}
+
+CIniParametersImaging::Range CIniParametersImaging::FindParameters(const std::string& name)
+{
+    return m_parameters.equal_range(name);
+}
+
+bool CIniParametersImaging::InsertParameter(std::unique_ptr<CParameterImage> parameter)
+{
+    const std::string key = parameter->name;
+    m_parameters.emplace(key, std::move(parameter));
+    return true;
+}
+
+std::unique_ptr<CParameterImage> CIniParametersImaging::DetachParameter(Entry entry)
+{
+    std::unique_ptr<CParameterImage> parameter = std::move(entry->second);
+    m_parameters.erase(entry);
+    return parameter;
+}
+
+void CIniParametersImaging::RemoveParameters(const std::string& name)
+{
+    m_parameters.erase(name);
+}
+
+void CIniParametersImaging::ClearParameters() { m_parameters.clear(); }
+
+std::vector<const CParameterImage*> CIniParametersImaging::ParametersInOrder() const
+{
+    std::vector<const CParameterImage*> ordered;
+    ordered.reserve(m_parameters.size());
+    for (const auto& entry : m_parameters) ordered.push_back(entry.second.get());
+    std::stable_sort(ordered.begin(), ordered.end(), [](const CParameterImage* left, const CParameterImage* right) {
+        return left->orderNumber < right->orderNumber;
+    });
+    return ordered;
+}
+
+bool CIniParametersImaging::DivideValues(const std::string& name, const std::string& dividerText)
+{
+    const ScaleFactor factor = ParseScaleFactor(dividerText);
+    const Range range = FindParameters(name);
+    for (auto entry = range.first; entry != range.second; ++entry) {
+        CParameterImage& parameter = *entry->second;
+        parameter.SetValue(DivideValueText(parameter.ValueOrEmpty(), factor));
+    }
+    return true;
+}
+
+bool CIniParametersImaging::MultiplyValues(const std::string& name, const std::string& multiplierText)
+{
+    const ScaleFactor factor = ParseScaleFactor(multiplierText);
+    const Range range = FindParameters(name);
+    for (auto entry = range.first; entry != range.second; ++entry) {
+        CParameterImage& parameter = *entry->second;
+        parameter.SetValue(MultiplyValueText(parameter.ValueOrEmpty(), factor));
+    }
+    return true;
+}

@@ -1,0 +1,72 @@
+#include "run/CommandLine.h"
+
+#include <list>
+#include <stdexcept>
+
+namespace {
+
+std::runtime_error DefinedTwice(const std::string& option)
+{
+    return std::runtime_error("'" + option + "' option defined twice");
+}
+
+std::runtime_error InvalidValue(const std::string& option)
+{
+    return std::runtime_error("'" + option + "' option invalid value");
+}
+
+using ItemList = std::list<std::string>;
+
+void TakeFlag(ItemList& items, ItemList::iterator& item, COptional<bool>& field)
+{
+    if (field.HasValue()) throw DefinedTwice(*item);
+    field = true;
+    item = items.erase(item);
+}
+
+// Value := Option NextItem, where NextItem is not empty and does not begin with '-'.
+void TakeValue(ItemList& items, ItemList::iterator& item, COptional<std::string>& field)
+{
+    const std::string option = *item;
+    if (field.HasValue()) throw DefinedTwice(option);
+    auto value = std::next(item);
+    if (value == items.end()) throw InvalidValue(option);
+    if (value->empty() || (*value)[0] == '-') throw InvalidValue(option);
+    field = *value;
+    items.erase(value);
+    item = items.erase(item);
+}
+
+}  // namespace
+
+bool IsOn(const COptional<bool>& flag) { return flag.HasValue() && flag.Value(); }
+
+CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* arguments)
+{
+    ItemList items;
+    for (int index = 1; index < argumentCount; ++index) items.emplace_back(arguments[index]);
+
+    CCommandLineOptions options;
+    auto item = items.begin();
+    while (item != items.end()) {
+        const std::string& text = *item;
+        if (text.empty() || text[0] != '-') {
+            if (options.schemeFile.HasValue()) throw std::runtime_error("XML scheme file defined twice");
+            options.schemeFile = text;
+            item = items.erase(item);
+        } else if (text == "-nobackup") {
+            TakeFlag(items, item, options.noBackup);
+        } else if (text == "-f") {
+            TakeValue(items, item, options.inputFile);
+        } else if (text == "-o") {
+            TakeValue(items, item, options.outputFile);
+        } else if (text == "-fdir") {
+            TakeValue(items, item, options.fileDirectory);
+        } else if (text == "-sectionnameregex") {
+            TakeFlag(items, item, options.sectionNameRegex);
+        } else {
+            throw std::runtime_error("unrecognized option '" + text + "'");
+        }
+    }
+    return options;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "condition/Optional.h"
+
+#include <string>
+
+struct CCommandLineOptions {
+    COptional<std::string> schemeFile;
+    COptional<std::string> inputFile;
+    COptional<std::string> outputFile;
+    COptional<bool> noBackup;
+    COptional<std::string> fileDirectory;
+    COptional<bool> sectionNameRegex;
+};
+
+// A flag counts as on only when it is present and true.
+bool IsOn(const COptional<bool>& flag);
+
+// Parses the process arguments (argument 0, the program, is skipped). Throws a
+// runtime error with the message of the first bad item.
+CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* arguments);

@@ -1,0 +1,3 @@
+#include "run/Run.h"
+
+int main(int argumentCount, char** arguments) { return Run(argumentCount, arguments); }

@@ -1,0 +1,32 @@
+#pragma once
+
+// One file to convert: the names the scheme gives, the paths the run resolves, the
+// image of the file and the section actions to run on it.
+
+#include "actions/ActionExecutorContainer.h"
+#include "condition/Optional.h"
+#include "ini/IniFileImage.h"
+
+#include <string>
+
+struct SchemeFileEntry {
+    COptional<std::string> inputName;
+    COptional<std::string> outputName;
+    CActionExecutorContainer sectionActions;
+};
+
+struct FileConversion {
+    FileConversion() = default;
+    explicit FileConversion(const SchemeFileEntry& entry)
+        : inputName(entry.inputName), outputName(entry.outputName), sectionActions(entry.sectionActions)
+    {
+    }
+
+    COptional<std::string> inputName;
+    COptional<std::string> outputName;
+    std::string inputPath;
+    std::string outputPath;
+    std::string backupPath;
+    CIniFileImage image;
+    CActionExecutorContainer sectionActions;
+};

@@ -1,0 +1,43 @@
+#include "scheme/SchemeLoader.h"
+
+#include "run/Paths.h"
+#include "xml/XmlParser.h"
+#include "xml/XmlWindowsFileBuffer.h"
+
+#include <stdexcept>
+
+namespace {
+
+std::string SyntaxErrorText(const std::string& resolvedPath, int errorLine, int errorCode)
+{
+    return "An error occurred while parsing XML-scheme! Invalid syntax in XML-file '" + resolvedPath + "'" +
+           "\n[Line=" + std::to_string(errorLine) + ", " + " Error=\"" + Xml::Library::ErrorMessage(errorCode) +
+           "\"]";
+}
+
+}  // namespace
+
+std::vector<FileConversion> LoadScheme(CSchemaParser& parser, const std::string& schemePath)
+{
+    const std::string resolvedPath = AbsoluteToProgramDirectory(schemePath);
+    std::unique_ptr<Xml::Library::DocumentNode<char>> document;
+    {
+        const Xml::Library::XmlWindowsFileBuffer<char> buffer(resolvedPath);
+        if (!buffer.usable) {
+            throw std::runtime_error("Could not load converter's scheme from XML-file \"" + schemePath + "\".");
+        }
+        Xml::Library::XmlParser<char> state;
+        if (!Xml::Library::ParseDocument(state, buffer)) {
+            throw std::runtime_error(SyntaxErrorText(resolvedPath, state.errorLine, state.errorCode));
+        }
+        document = std::move(state.document);
+        // Every text in the tree is a copy, so the mapping can go before the walk.
+    }
+    document->Accept(parser);
+    document.reset();
+
+    std::vector<FileConversion> conversions;
+    conversions.reserve(parser.fileEntries.size());
+    for (const SchemeFileEntry& entry : parser.fileEntries) conversions.emplace_back(entry);
+    return conversions;
+}
