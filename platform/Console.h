@@ -17,4 +17,7 @@ void Warn(const char* format, ...)
 
 void Flush();
 
+// Test seam: while set, everything printed is appended to `sink` instead.
+void CaptureForTesting(std::string* sink);
+
 }  // namespace Console

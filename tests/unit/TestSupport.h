@@ -1,0 +1,100 @@
+#pragma once
+
+// Shared helpers of the unit tests: temporary folders, files, captured console text
+// and images built from inline INI text.
+
+#include "ini/IniFileImage.h"
+#include "platform/Console.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+
+namespace TestSupport {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::random_device seed;
+        const auto base = std::filesystem::temp_directory_path();
+        for (;;) {
+            m_path = base / ("velmarch-test-" + std::to_string(seed()));
+            if (std::filesystem::create_directory(m_path)) break;
+        }
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path, std::filesystem::perms::all, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    std::string operator/(const std::string& relative) const { return (m_path / relative).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline void WriteFile(const std::string& path, const std::string& content)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// Collects what the program prints while it lives.
+class CapturedConsole {
+public:
+    CapturedConsole() { Console::CaptureForTesting(&m_text); }
+    ~CapturedConsole() { Console::CaptureForTesting(nullptr); }
+    CapturedConsole(const CapturedConsole&) = delete;
+    CapturedConsole& operator=(const CapturedConsole&) = delete;
+
+    const std::string& Text() const { return m_text; }
+    std::string Take()
+    {
+        std::string text = m_text;
+        m_text.clear();
+        return text;
+    }
+
+private:
+    std::string m_text;
+};
+
+// An image read from INI text through the real reader.
+inline CIniFileImage ImageFromText(const std::string& text)
+{
+    TempFolder folder;
+    const std::string path = folder / "input.ini";
+    WriteFile(path, text);
+    CIniFileImage image;
+    image.Load(path);
+    return image;
+}
+
+// What the writer would write, without the three stamp lines.
+inline std::string TextWithoutStamp(const CIniFileImage& image)
+{
+    const std::string text = image.ComposeText();
+    std::size_t position = 0;
+    for (int line = 0; line < 3; ++line) position = text.find('\n', position) + 1;
+    return text.substr(position);
+}
+
+}  // namespace TestSupport

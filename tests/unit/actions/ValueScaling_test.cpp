@@ -1,0 +1,105 @@
+#include "actions/ValueScaling.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace {
+
+std::string Divide(const std::string& value, const std::string& factor)
+{
+    return DivideValueText(value, ParseScaleFactor(factor));
+}
+
+std::string Multiply(const std::string& value, const std::string& factor)
+{
+    return MultiplyValueText(value, ParseScaleFactor(factor));
+}
+
+TEST(ValueScaling, NumericTexts)
+{
+    for (const char* text : {"", "-", ".", "-.5", "12.", "007", "-0"}) EXPECT_TRUE(IsNumericText(text)) << text;
+    for (const char* text : {"+5", " 5", "1e5", "1,5", "5%", "1.2.3", "5-", "\xB9"}) {
+        EXPECT_FALSE(IsNumericText(text)) << text;
+    }
+}
+
+TEST(ValueScaling, FactorsAreParsedWithTheirDecimals)
+{
+    EXPECT_EQ(ParseScaleFactor("1e3").kind, ScaleFactor::Kind::None);
+    const ScaleFactor integer = ParseScaleFactor("-12");
+    EXPECT_EQ(integer.kind, ScaleFactor::Kind::Integer);
+    EXPECT_EQ(integer.integer, -12);
+    const ScaleFactor real = ParseScaleFactor("2.500");
+    EXPECT_EQ(real.kind, ScaleFactor::Kind::Real);
+    EXPECT_DOUBLE_EQ(real.real, 2.5);
+    EXPECT_EQ(real.decimals, 3);
+    EXPECT_EQ(ParseScaleFactor("-").integer, 0);
+}
+
+TEST(ValueScaling, IntegerFactorsRoundHalvesUp)
+{
+    EXPECT_EQ(Divide("7", "2"), "4");
+    EXPECT_EQ(Divide("-7", "2"), "-3");
+    EXPECT_EQ(Divide("10", "3"), "3");
+    EXPECT_EQ(Divide("11", "2"), "6");
+    EXPECT_EQ(Divide("-11", "2"), "-5");
+    EXPECT_EQ(Divide("7", "-2"), "-3");
+    EXPECT_EQ(Multiply("1.25", "2"), "3");
+    EXPECT_EQ(Multiply("2.5", "3"), "8");
+    EXPECT_EQ(Multiply("2.4", "3"), "7");
+    EXPECT_EQ(Multiply("", "5"), "0");
+    EXPECT_EQ(Multiply("12", "0"), "0");
+}
+
+TEST(ValueScaling, RealFactorsKeepTheirDecimals)
+{
+    EXPECT_EQ(Divide("10", "3.000"), "3.333");
+    EXPECT_EQ(Divide("10", "4.0"), "2.5");
+    EXPECT_EQ(Multiply("3", "0.5"), "1.5");
+    EXPECT_EQ(Multiply("3", "2."), "6");
+    EXPECT_EQ(Divide("10", "3."), "3");
+    EXPECT_EQ(Multiply("10", "1.50"), "15.00");
+    EXPECT_EQ(Multiply("", "1.5"), "0.0");
+}
+
+TEST(ValueScaling, NonNumbersStayAsTheyAre)
+{
+    EXPECT_EQ(Divide("abc", "2"), "abc");
+    EXPECT_EQ(Divide("5", "abc"), "5");
+    EXPECT_EQ(Multiply("5", "1e3"), "5");
+    EXPECT_EQ(Multiply(" 5", "2"), " 5");
+}
+
+TEST(ValueScaling, SixtyFourBitResultsAreExact)
+{
+    EXPECT_EQ(Multiply("3000000000", "2"), "6000000000");
+    EXPECT_EQ(Multiply("4611686018427387903", "2"), "9223372036854775806");
+    EXPECT_EQ(Divide("9223372036854775807", "2"), "4611686018427387904");
+    EXPECT_EQ(Divide("-9223372036854775807", "2"), "-4611686018427387903");
+}
+
+TEST(ValueScaling, ZeroDivisorsOverflowAndHugeFactorsLeaveTheValue)
+{
+    for (const char* zero : {"0", "0.0", "-", ".", "-.", ""}) EXPECT_EQ(Divide("10", zero), "10") << zero;
+    EXPECT_EQ(Multiply("9223372036854775807", "2"), "9223372036854775807");
+    EXPECT_EQ(Multiply("5", "99999999999999999999"), "5");
+    EXPECT_EQ(Divide("5", "99999999999999999999"), "5");
+    EXPECT_EQ(Multiply("1" + std::string(400, '0'), "2"), "1" + std::string(400, '0'));
+    EXPECT_EQ(Multiply("1" + std::string(400, '0'), "2.0"), "1" + std::string(400, '0'));
+}
+
+TEST(ValueScaling, DecimalPointIgnoresTheProcessLocale)
+{
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    if (std::setlocale(LC_NUMERIC, "rus") == nullptr && std::setlocale(LC_NUMERIC, "ru_RU.CP1251") == nullptr &&
+        std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    }
+    EXPECT_EQ(Multiply("2", "2.5"), "5.0");
+    EXPECT_EQ(Multiply("1.5", "3"), "5");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+}  // namespace

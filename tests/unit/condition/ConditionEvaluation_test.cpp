@@ -1,0 +1,85 @@
+#include "condition/ConditionEvaluation.h"
+
+#include "TestSupport.h"
+#include "condition/ConditionParser.h"
+#include "ini/IniFileImage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestSupport::ImageFromText;
+
+bool Holds(const std::string& condition, const std::string& iniText, const std::string& defaultText = "")
+{
+    const CIniFileImage image = ImageFromText(iniText);
+    ConditionList conditions;
+    AttachConditions(condition, defaultText, conditions);
+    return EvaluateConditions(conditions, image);
+}
+
+TEST(ConditionEvaluation, NumbersAndTexts)
+{
+    EXPECT_TRUE(Holds("Main.Version e 5", "[Main]\nVersion=05\n"));
+    EXPECT_FALSE(Holds("Main.Version e 5", "[Main]\nVersion=5.0\n"));
+    EXPECT_TRUE(Holds("Main.Version l 10", "[Main]\nVersion=9\n"));
+    EXPECT_FALSE(Holds("Main.Version l 10", "[Main]\nVersion=9a\n"));
+    EXPECT_FALSE(Holds("Main.Level m 3", "[Main]\nLevel=-5\n"));
+    EXPECT_FALSE(Holds("Main.Level m 3", "[Main]\nLevel=-1\n"));
+    EXPECT_FALSE(Holds("Main.Mode e On", "[Main]\nMode=on\n"));
+    EXPECT_TRUE(Holds("main.mode e on", "[Main]\nMode=on\n"));
+    EXPECT_TRUE(Holds("Main.Mode m \xE0", "[Main]\nMode=\xE1\n"));
+    EXPECT_TRUE(Holds("Main.Mode l ab", "[Main]\nMode=a\n"));
+}
+
+TEST(ConditionEvaluation, LongDigitStringsCompareExactly)
+{
+    const std::string big = "123456789012345678901234567890";
+    EXPECT_TRUE(Holds("S.v m " + big, "[S]\nv=" + big + "1\n"));
+    EXPECT_TRUE(Holds("S.v e " + big, "[S]\nv=000" + big + "\n"));
+    EXPECT_TRUE(Holds("S.v l " + big, "[S]\nv=99999999999999999999999\n"));
+    EXPECT_TRUE(Holds("S.v e 0", "[S]\nv=0000\n"));
+}
+
+TEST(ConditionEvaluation, DefaultsOnlyForMissingSettings)
+{
+    EXPECT_TRUE(Holds("Main.Missing e 0", "[Main]\n"));
+    EXPECT_TRUE(Holds("Main.Missing[7] e 7", "[Main]\n"));
+    EXPECT_FALSE(Holds("Main.Missing[7] e 7", "[Main]\nMissing=3\n"));
+    EXPECT_TRUE(Holds("Main.Key e 0", "[Main]\nKey\n", "5"));
+    EXPECT_TRUE(Holds("Gone.Key e 5", "[Main]\n", "5"));
+}
+
+TEST(ConditionEvaluation, ExistenceIgnoresDefaults)
+{
+    EXPECT_FALSE(Holds("Main.Key ex", "[Other]\nKey=1\n"));
+    EXPECT_TRUE(Holds("Main.Key n_ex", "[Other]\nKey=1\n"));
+    EXPECT_TRUE(Holds("main.KEY ex", "[Main]\nKey\n"));
+    EXPECT_FALSE(Holds("Main.Key[1] ex", "[Main]\n"));
+}
+
+TEST(ConditionEvaluation, ConnectorsFoldLeftWithoutPrecedence)
+{
+    EXPECT_FALSE(Holds("P.x e 1 or Q.y e 2 and R.z e 3", "[P]\nx=1\n[Q]\ny=0\n[R]\nz=0\n"));
+    EXPECT_TRUE(Holds("P.x e 0 and Q.y e 2 or R.z e 0", "[P]\nx=1\n[Q]\ny=0\n[R]\nz=0\n"));
+}
+
+TEST(ConditionEvaluation, SectionPatternTakesTheFirstMatchCaseSensitively)
+{
+    const std::string ini = "[Sec2]\nPort=80\n[Sec1]\nPort=81\n[net1]\nPort=80\n";
+    EXPECT_FALSE(Holds("Sec*.Port e 80", ini));
+    EXPECT_TRUE(Holds("Sec*.Port e 81", ini));
+    EXPECT_FALSE(Holds("Net*.Port ex", ini));
+    EXPECT_FALSE(Holds("Zed*.Port ex", ini));
+}
+
+TEST(ConditionEvaluation, DigitsOnly)
+{
+    EXPECT_TRUE(IsDigitsOnly(""));
+    EXPECT_TRUE(IsDigitsOnly("0123"));
+    EXPECT_FALSE(IsDigitsOnly("-1"));
+    EXPECT_FALSE(IsDigitsOnly("1.0"));
+    EXPECT_FALSE(IsDigitsOnly("\xB9"));
+}
+
+}  // namespace

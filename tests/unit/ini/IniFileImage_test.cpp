@@ -1,0 +1,113 @@
+#include "ini/IniFileImage.h"
+
+#include "TestSupport.h"
+#include "run/Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+
+namespace {
+
+using TestSupport::CapturedConsole;
+using TestSupport::ImageFromText;
+using TestSupport::TextWithoutStamp;
+
+std::string Formatted(const char* format, const std::string& a, const std::string& b = "", const std::string& c = "")
+{
+    char text[1024];
+    std::snprintf(text, sizeof text, format, a.c_str(), b.c_str(), c.c_str());
+    return text;
+}
+
+TEST(IniFileImage, SectionNamesIgnoreLetterCaseLatinAndCyrillic)
+{
+    CapturedConsole console;
+    CIniFileImage image = ImageFromText("[Main]\nx=1\n[MAIN]\ny=2\n[\xD1\xE5\xEA\xF6\xE8\xFF]\nz=3\n");
+    EXPECT_EQ(image.Sections().size(), 2u);
+    ASSERT_NE(image.FindSection("main"), nullptr);
+    EXPECT_EQ(image.FindSection("main")->header.name, "Main");
+    EXPECT_NE(image.FindSection("\xF1\xC5\xCA\xD6\xC8\xDF"), nullptr);
+    EXPECT_EQ(console.Text(), Formatted(Messages::kRepeatedSection, "MAIN"));
+}
+
+TEST(IniFileImage, DuplicateParametersAreKeptAndTheFirstIsFound)
+{
+    CIniFileImage image = ImageFromText("[S]\nPort=1\nPORT=2\nport\n");
+    const CIniSectionsImaging* section = image.FindSection("s");
+    ASSERT_NE(section, nullptr);
+    EXPECT_EQ(section->Parameters().size(), 3u);
+    EXPECT_TRUE(image.HasParameter("S", "port"));
+    EXPECT_EQ(image.GetParameterValue("S", "port", "d"), "1");
+    EXPECT_EQ(image.GetParameterValue("S", "missing", "d"), "d");
+    EXPECT_EQ(image.GetParameterValue("none", "port", "d"), "d");
+    EXPECT_EQ(image.SelectParameters("S", "p.*"), std::vector<std::string>{"Port"});
+}
+
+TEST(IniFileImage, RenameAndCopyRefuseANameDifferingOnlyInCase)
+{
+    CapturedConsole console;
+    CIniFileImage image = ImageFromText("[Main]\nx=1\n");
+    EXPECT_FALSE(image.RenameSection("Main", "MAIN"));
+    EXPECT_EQ(console.Take(), Formatted(Messages::kCannotRenameSection, "Main", "MAIN", "MAIN"));
+    EXPECT_FALSE(image.CopySection("Main", "main"));
+    EXPECT_EQ(console.Take(), Formatted(Messages::kCannotCopySection, "Main", "main", "main"));
+    EXPECT_FALSE(image.AddSection("MAIN"));
+    EXPECT_EQ(console.Take(), Formatted(Messages::kSectionAlreadyExists, "MAIN"));
+    EXPECT_EQ(image.FindSection("Main")->Parameters().size(), 1u);
+    EXPECT_FALSE(image.RenameSection("Missing", "Other"));
+    EXPECT_FALSE(image.CopySection("Missing", "Other"));
+    EXPECT_EQ(console.Text(), "");
+}
+
+TEST(IniFileImage, AddedAndCopiedGoLastRenamedStayInPlace)
+{
+    CapturedConsole console;
+    CIniFileImage image = ImageFromText("; old\n[Old]\na=1\n; about b\nb\n[Other]\nc=3\n");
+    ASSERT_TRUE(image.AddSection("New"));
+    ASSERT_TRUE(image.AddParameter("Old", "Key", COptional<std::string>()));
+    ASSERT_TRUE(image.RenameSection("Old", "Renamed"));
+    ASSERT_TRUE(image.CopySection("Renamed", "Copy"));
+    EXPECT_FALSE(image.AddParameter("Nowhere", "k", std::string("v")));
+    EXPECT_EQ(console.Text(), Formatted(Messages::kSectionNotDefined, "Nowhere", "k"));
+    EXPECT_EQ(TextWithoutStamp(image),
+              "\n; old\n[Renamed]\na=1\n; about b\nb\nKey\n"
+              "\n[Other]\nc=3\n"
+              "\n[New]\n"
+              "\n[Copy]\na=1\n; about b\nb\nKey\n");
+}
+
+TEST(IniFileImage, SelectSectionsMatchesLowerCasedWholeNamesInIndexOrder)
+{
+    CIniFileImage image = ImageFromText("[b]\n[A2]\n[a1]\n[xa1]\n");
+    EXPECT_EQ(image.SelectSections("a[0-9]"), (std::vector<std::string>{"a1", "A2"}));
+    EXPECT_TRUE(image.SelectSections("A1").empty());
+}
+
+TEST(IniFileImage, InvalidPatternRaisesOnlyWhenThereIsANameToTest)
+{
+    CIniFileImage empty;
+    EXPECT_TRUE(empty.SelectSections("(").empty());
+    CIniFileImage image = ImageFromText("[S]\n");
+    EXPECT_TRUE(image.SelectParameters("S", "(").empty());
+    EXPECT_THROW(image.SelectSections("("), std::regex_error);
+}
+
+TEST(IniFileImage, ScalingChangesEveryDuplicateAndGivesBareNamesAValue)
+{
+    CIniFileImage image = ImageFromText("[S]\nv=10\nV=7\nv\nw= 5\n");
+    CIniSectionsImaging* section = image.FindSection("S");
+    section->DivideValues("v", "2");
+    section->MultiplyValues("w", "2");
+    EXPECT_EQ(TextWithoutStamp(image), "\n[S]\nv=5\nV=4\nv=0\nw= 5\n");
+}
+
+TEST(IniFileImage, EmptySectionNameIsAnOrdinaryName)
+{
+    CIniFileImage image;
+    EXPECT_TRUE(image.AddSection(""));
+    EXPECT_EQ(TextWithoutStamp(image), "\n[]\n");
+}
+
+}  // namespace

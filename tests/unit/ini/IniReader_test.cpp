@@ -1,0 +1,101 @@
+#include "ini/IniFileImage.h"
+
+#include "TestSupport.h"
+#include "run/Messages.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using testing::StrEq;
+using testing::ThrowsMessage;
+
+namespace {
+
+using TestSupport::CapturedConsole;
+using TestSupport::ImageFromText;
+using TestSupport::TextWithoutStamp;
+
+std::string Warning(const char* format, const std::string& name)
+{
+    char text[512];
+    std::snprintf(text, sizeof text, format, name.c_str());
+    return text;
+}
+
+std::string RoundTrip(const std::string& input)
+{
+    return TextWithoutStamp(ImageFromText(input));
+}
+
+TEST(IniReader, HeadersAreCleanedAndTheRestIgnored)
+{
+    EXPECT_EQ(RoundTrip("[ Main ]\na=1\n[Next] ; note\nb=2\n[\tTab\r]\nc\n"),
+              "\n[Main]\na=1\n\n[Next]\nb=2\n\n[Tab]\nc\n");
+}
+
+TEST(IniReader, EmptyHeaderMakesASectionWhoseKeysAreDropped)
+{
+    EXPECT_EQ(RoundTrip("[]\nlost=1\n[A]\nkept=1\n"), "\n[]\n\n[A]\nkept=1\n");
+}
+
+TEST(IniReader, MalformedHeaderWarnsAndKeysGoToThePreviousSection)
+{
+    CapturedConsole console;
+    EXPECT_EQ(RoundTrip("x=dropped\n[A]\na=1\n[Main\nb=2\n"), "\n[A]\na=1\nb=2\n");
+    EXPECT_EQ(console.Text(), Warning(Messages::kMalformedSectionHeader, "Main"));
+}
+
+TEST(IniReader, RepeatedHeaderDropsItsKeysButPassesItsComments)
+{
+    CapturedConsole console;
+    EXPECT_EQ(RoundTrip("[Main]\na=1\n; c1\n[main]\nb=2\n[Next]\nc=3\n"), "\n[Main]\na=1\n\n; c1\n[Next]\nc=3\n");
+    EXPECT_EQ(console.Text(), Warning(Messages::kRepeatedSection, "main"));
+}
+
+TEST(IniReader, KeyLines)
+{
+    EXPECT_EQ(RoundTrip("[S]\nkey = value\nempty=\nbare\n=novalue\na=b=c\n  ;note\n  [x]\n \t \nx=1\nx=1\n"),
+              "\n[S]\nkey= value\nempty=\nbare\na=b=c\n;note\n[x]\nx=1\nx=1\n");
+}
+
+TEST(IniReader, CommentsAttachToTheNextElementAndTrailingOnesAreLost)
+{
+    EXPECT_EQ(RoundTrip("; first\n[A]\n; about a\na=1\n; trailing\n"), "\n; first\n[A]\n; about a\na=1\n");
+}
+
+TEST(IniReader, ConversionStampInFrontOfASectionIsDropped)
+{
+    EXPECT_EQ(RoundTrip(";\n; The date and time to convert a settings file: 20260301/90503\n;\n; kept\n[A]\na=1\n"),
+              "\n; kept\n[A]\na=1\n");
+    EXPECT_EQ(RoundTrip(";\n; Settings file version: 3\n;\n[A]\na=1\n"), "\n;\n[A]\na=1\n");
+    EXPECT_EQ(RoundTrip("[A]\n; Settings file version: 3\n;\na=1\n"),
+              "\n[A]\n; Settings file version: 3\n;\na=1\n");
+}
+
+TEST(IniReader, CarriageReturnsCtrlZAndByteOrderMark)
+{
+    EXPECT_EQ(RoundTrip("[A]\r\nx=1 \r\ny=2\x1A\nz=3\n"), "\n[A]\nx=1 \ny=2\n");
+    const CIniFileImage image = ImageFromText("\xEF\xBB\xBF[A]\nx=1\n");
+    ASSERT_NE(image.FindSection("A"), nullptr);
+    EXPECT_EQ(image.ComposeText().substr(0, 5), "\xEF\xBB\xBF;\n");
+}
+
+TEST(IniReader, ReadWriteReadIsStableApartFromTheStamp)
+{
+    const std::string once = RoundTrip("; c\n[B]\nk= v\n\n[A]\nbare\n; x\ny=\n");
+    const std::string twice = RoundTrip(";\n; The date and time to convert a settings file: 1/2\n;" + once);
+    EXPECT_EQ(once, twice);
+}
+
+TEST(IniReader, MissingFileIsAnErrorAndLeavesTheImageEmpty)
+{
+    CIniFileImage image;
+    EXPECT_THAT([&] { image.Load("/nonexistent/velmarch/a.ini"); },
+                ThrowsMessage<std::runtime_error>(StrEq("Unable to open file \"/nonexistent/velmarch/a.ini\"")));
+    EXPECT_TRUE(image.Sections().empty());
+    EXPECT_EQ(image.Path(), "");
+}
+
+}  // namespace
