@@ -1,1 +1,188 @@
-int main() { return 0; }
+// Runs the built program on every case folder below tests/e2e and compares the exit
+// code, the console bytes and every resulting file with the case's expectations.
+//
+// A case folder holds:
+//   in/        the files before the run (the scheme among them)
+//   expected/  every file after the run; a folder named STAMP_conv stands for the
+//              run's backup folder, a stamp line's date and time read STAMP
+//   args       the arguments, one per line ({W} is the run's folder)
+//   stdout     the exact console text ({W} as above, {STAMP} for the 14-digit stamp)
+//   exit       the exit code (0 when absent)
+//   bin_dir    optional: the folder below {W} the program is copied into
+//   cwd        optional: the folder below {W} the program is started in
+//   from_examples  optional: the run starts from the project's examples/ folder
+//              instead of in/
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string ReadOptional(const fs::path& path, const std::string& fallback)
+{
+    return fs::exists(path) ? ReadFile(path) : fallback;
+}
+
+std::string Trimmed(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+std::string ShellQuoted(const std::string& text)
+{
+    return "'" + ReplaceAll(text, "'", "'\\''") + "'";
+}
+
+// Masks what varies from run to run: the conversion stamp and the backup folder name.
+std::string Masked(const std::string& text)
+{
+    static const std::regex stamp("(; The date and time to convert a settings file: )[0-9]{8}/[0-9]{1,6}");
+    static const std::regex folder("[0-9]{14}_conv");
+    return std::regex_replace(std::regex_replace(text, stamp, "$1STAMP"), folder, "STAMP_conv");
+}
+
+std::map<std::string, std::string> FilesBelow(const fs::path& root, const std::string& skip)
+{
+    std::map<std::string, std::string> files;
+    if (!fs::exists(root)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string relative = fs::relative(entry.path(), root).generic_string();
+        if (relative == skip) continue;
+        files[Masked(relative)] = Masked(ReadFile(entry.path()));
+    }
+    return files;
+}
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::random_device seed;
+        do {
+            m_path = fs::temp_directory_path() / ("velmarch-e2e-" + std::to_string(seed()));
+        } while (!fs::create_directory(m_path));
+        m_path = fs::canonical(m_path);
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const fs::path& Path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+struct RunResult {
+    int exitCode = -1;
+    std::string console;
+};
+
+RunResult RunProgram(const fs::path& program, const std::vector<std::string>& arguments, const fs::path& workDir,
+                     const fs::path& consoleFile)
+{
+    std::string command = "cd " + ShellQuoted(workDir.string()) + " && " + ShellQuoted(program.string());
+    for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
+    command += " >" + ShellQuoted(consoleFile.string()) + " 2>&1";
+    const int status = std::system(command.c_str());
+    RunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.console = ReadFile(consoleFile);
+    return result;
+}
+
+std::vector<std::string> CaseNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(VELMARCH_E2E_DIR)) {
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class EndToEnd : public testing::TestWithParam<std::string> {};
+
+TEST_P(EndToEnd, RunMatchesTheCase)
+{
+    const fs::path caseDir = fs::path(VELMARCH_E2E_DIR) / GetParam();
+    TempFolder scratch;
+    const fs::path work = scratch.Path() / "w";
+    fs::create_directories(work);
+    const fs::path inputs = fs::exists(caseDir / "from_examples") ? fs::path(VELMARCH_EXAMPLES_DIR) : caseDir / "in";
+    if (fs::exists(inputs)) fs::copy(inputs, work, fs::copy_options::recursive);
+
+    const fs::path binDir = work / Trimmed(ReadOptional(caseDir / "bin_dir", ""));
+    fs::create_directories(binDir);
+    const fs::path program = binDir / fs::path(VELMARCH_EXE).filename();
+    fs::copy_file(VELMARCH_EXE, program);
+    const std::string programRelative = fs::relative(program, work).generic_string();
+
+    std::vector<std::string> arguments;
+    std::istringstream argumentLines(ReadOptional(caseDir / "args", ""));
+    for (std::string line; std::getline(argumentLines, line);) {
+        arguments.push_back(ReplaceAll(line, "{W}", work.string()));
+    }
+    const fs::path startDir = work / Trimmed(ReadOptional(caseDir / "cwd", ""));
+    fs::create_directories(startDir);
+
+    const RunResult result = RunProgram(program, arguments, startDir, scratch.Path() / "console.txt");
+
+    EXPECT_EQ(result.exitCode, std::stoi(Trimmed(ReadOptional(caseDir / "exit", "0"))));
+    const std::string wantedConsole = ReplaceAll(ReadFile(caseDir / "stdout"), "{W}", work.string());
+    EXPECT_EQ(Masked(result.console), Masked(ReplaceAll(wantedConsole, "{STAMP}", "00000000000000")));
+    const auto produced = FilesBelow(work, programRelative);
+    const auto expected = FilesBelow(caseDir / "expected", "");
+    for (const auto& [path, content] : expected) {
+        const auto found = produced.find(path);
+        if (found == produced.end()) {
+            ADD_FAILURE() << "missing file " << path;
+        } else {
+            EXPECT_EQ(found->second, content) << "in file " << path;
+        }
+    }
+    for (const auto& [path, content] : produced) {
+        if (expected.count(path) == 0) ADD_FAILURE() << "unexpected file " << path;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, testing::ValuesIn(CaseNames()),
+                         [](const testing::TestParamInfo<std::string>& caseInfo) {
+                             std::string name = caseInfo.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+}  // namespace
