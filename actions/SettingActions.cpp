@@ -15,7 +15,7 @@ std::vector<CParameterImage*> ParametersNamed(CIniSectionsImaging& section, cons
 {
     std::vector<CParameterImage*> parameters;
     const auto range = section.FindParameters(settingName);
-    for (auto entry = range.first; entry != range.second; ++entry) parameters.push_back(entry->second.get());
+    for (auto entry = range.first; entry != range.second; ++entry) parameters.push_back(entry->get());
     return parameters;
 }
 

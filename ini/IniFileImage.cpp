@@ -98,12 +98,12 @@ std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sect
     std::vector<std::string> selected;
     const CIniSectionsImaging* section = FindSection(sectionName);
     if (section == nullptr) return selected;
-    for (const auto& entry : section->Parameters()) {
-        const std::string lowered = LetterCase::LowerText(entry.second->name);
+    for (const auto& parameter : section->Parameters()) {
+        const std::string lowered = LetterCase::LowerText(parameter->name);
         if (!pattern.Matches(lowered)) continue;
         // Equal names sit next to each other in the index, so one look back suffices.
         if (!selected.empty() && LetterCase::LowerText(selected.back()) == lowered) continue;
-        selected.push_back(entry.second->name);
+        selected.push_back(parameter->name);
     }
     return selected;
 }
@@ -132,10 +132,10 @@ std::string CIniFileImage::GetParameterValue(const std::string& sectionName, con
     const CIniSectionsImaging* section = FindSection(sectionName);
     if (section == nullptr) return defaultText;
     const auto entry = section->Parameters().lower_bound(parameterName);
-    if (entry == section->Parameters().end() || !LetterCase::EqualNoCase(entry->first, parameterName)) {
+    if (entry == section->Parameters().end() || !LetterCase::EqualNoCase((*entry)->name, parameterName)) {
         return defaultText;
     }
-    return entry->second->ValueOrEmpty();
+    return (*entry)->ValueOrEmpty();
 }
 
 std::int32_t CIniFileImage::NextOrder() { return m_orderCounter++; }

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CSafeRegex;
@@ -62,8 +63,9 @@ public:
 private:
     // Reading, one handler per kind of line.
     struct ReaderState;
-    void HandleSectionHeader(const std::string& line, ReaderState& state);
-    void HandleKeyLine(const std::string& line, ReaderState& state);
+    std::size_t HandleLines(std::string_view text, bool atEnd, ReaderState& state);
+    void HandleSectionHeader(std::string_view line, ReaderState& state);
+    void HandleKeyLine(std::string_view line, ReaderState& state);
 
     CIniSectionsImaging& EnterSection(std::unique_ptr<CIniSectionsImaging> section);
 
@@ -72,4 +74,5 @@ private:
     std::string m_path;
     // A UTF-8 byte-order mark that opened the input; it is written back in front.
     bool m_byteOrderMark = false;
+    std::size_t m_loadedSizeBytes = 0;
 };

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "run/Messages.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string_view>
 
@@ -25,6 +26,7 @@ std::string_view TrimBlanks(std::string_view text)
 // Names lose every CR and LF byte, then blanks and tabs at both ends.
 std::string CleanName(std::string_view raw)
 {
+    if (raw.find_first_of("\r\n") == std::string_view::npos) return std::string(TrimBlanks(raw));
     std::string name;
     name.reserve(raw.size());
     for (char byte : raw) {
@@ -67,45 +69,76 @@ struct CIniFileImage::ReaderState {
 
 void CIniFileImage::Load(const std::string& path)
 {
-    std::string content;
-    if (!Platform::ReadWholeFile(path, content)) {
-        throw std::runtime_error("Unable to open file \"" + path + "\"");
-    }
+    const std::intptr_t file = Platform::OpenForReading(path);
+    if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
     m_path = path;
-    std::string_view input(content);
-    if (input.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        m_byteOrderMark = true;
-        input.remove_prefix(kByteOrderMark.size());
-    }
-    // Ctrl-Z ends the input as the end of the file does.
-    input = input.substr(0, input.find('\x1A'));
-
     ReaderState state;
-    while (!input.empty()) {
-        const std::size_t lineEnd = input.find('\n');
-        std::string_view line = input.substr(0, lineEnd);
-        input.remove_prefix(lineEnd == std::string_view::npos ? input.size() : lineEnd + 1);
+    std::string pending;  // read but not yet handled: an unfinished line at most
+    std::vector<char> chunk(256 * 1024);
+    bool atStart = true;
+    for (;;) {
+        // A read error ends the input as its end does; what was read stays.
+        const long got = Platform::ReadChunk(file, chunk.data(), chunk.size());
+        const bool atEnd = got <= 0;
+        if (!atEnd) {
+            std::string_view data(chunk.data(), static_cast<std::size_t>(got));
+            // Ctrl-Z ends the input as the end of the file does.
+            const std::size_t stop = data.find('\x1A');
+            pending.append(data.substr(0, stop));
+            m_loadedSizeBytes += std::min(stop, data.size());
+            if (stop != std::string_view::npos) break;
+        }
+        if (atStart && (pending.size() >= kByteOrderMark.size() || atEnd)) {
+            atStart = false;
+            if (std::string_view(pending).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+                m_byteOrderMark = true;
+                pending.erase(0, kByteOrderMark.size());
+            }
+        }
+        if (atEnd) break;
+        if (!atStart) pending.erase(0, HandleLines(pending, false, state));
+    }
+    Platform::CloseReading(file);
+    if (atStart && std::string_view(pending).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        m_byteOrderMark = true;
+        pending.erase(0, kByteOrderMark.size());
+    }
+    HandleLines(pending, true, state);
+}
+
+// Handles every complete line of `text` (and, at the end of the input, the last one
+// without a line feed); returns the count of bytes handled.
+std::size_t CIniFileImage::HandleLines(std::string_view text, bool atEnd, ReaderState& state)
+{
+    std::size_t handled = 0;
+    while (handled < text.size()) {
+        const std::size_t lineEnd = text.find('\n', handled);
+        if (lineEnd == std::string_view::npos && !atEnd) break;
+        std::string_view line = text.substr(handled, lineEnd == std::string_view::npos ? std::string_view::npos
+                                                                                       : lineEnd - handled);
+        handled = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
         if (lineEnd != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) continue;
         if (line[0] == ';') {
             state.pendingComments.emplace_back(line);
         } else if (line[0] == '[') {
-            HandleSectionHeader(std::string(line), state);
+            HandleSectionHeader(line, state);
         } else {
-            HandleKeyLine(std::string(line), state);
+            HandleKeyLine(line, state);
         }
     }
+    return handled;
 }
 
 // Header := '[' Name ']' Anything
-void CIniFileImage::HandleSectionHeader(const std::string& line, ReaderState& state)
+void CIniFileImage::HandleSectionHeader(std::string_view line, ReaderState& state)
 {
     const std::size_t close = line.find(']', 1);
-    if (close == std::string::npos) {
-        Console::Warn(Messages::kMalformedSectionHeader, line.substr(1).c_str());
+    if (close == std::string_view::npos) {
+        Console::Warn(Messages::kMalformedSectionHeader, std::string(line.substr(1)).c_str());
         return;
     }
-    const std::string name = CleanName(std::string_view(line).substr(1, close - 1));
+    const std::string name = CleanName(line.substr(1, close - 1));
     if (FindSection(name) != nullptr) {
         Console::Warn(Messages::kRepeatedSection, name.c_str());
         state.currentSection = nullptr;
@@ -119,14 +152,15 @@ void CIniFileImage::HandleSectionHeader(const std::string& line, ReaderState& st
 }
 
 // KeyLine := Key ['=' Value]; the value is kept exactly as written.
-void CIniFileImage::HandleKeyLine(const std::string& line, ReaderState& state)
+void CIniFileImage::HandleKeyLine(std::string_view line, ReaderState& state)
 {
+    if (state.currentSection == nullptr) return;
     const std::size_t equals = line.find('=');
-    const std::string key = CleanName(std::string_view(line).substr(0, equals));
-    if (key.empty() || state.currentSection == nullptr) return;
+    std::string key = CleanName(line.substr(0, equals));
+    if (key.empty()) return;
     COptional<std::string> value;
-    if (equals != std::string::npos) value = line.substr(equals + 1);
-    state.currentSection->InsertParameter(
-        std::make_unique<CParameterImage>(NextOrder(), key, std::move(value), std::move(state.pendingComments)));
+    if (equals != std::string_view::npos) value = std::string(line.substr(equals + 1));
+    state.currentSection->InsertParameter(std::make_unique<CParameterImage>(NextOrder(), std::move(key), std::move(value),
+                                                                            std::move(state.pendingComments)));
     state.pendingComments.clear();
 }

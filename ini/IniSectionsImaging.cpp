@@ -6,10 +6,9 @@
 
 CParameterImage* CIniParametersImaging::FindParameter(const std::string& name)
 {
-    const auto entry = m_parameters.find(name);
-    if (entry == m_parameters.end()) return nullptr;
-    // find() may land on any of several equal keys; the first inserted is wanted.
-    return m_parameters.lower_bound(name)->second.get();
+    const auto entry = m_parameters.lower_bound(name);
+    if (entry == m_parameters.end() || !LetterCase::EqualNoCase((*entry)->name, name)) return nullptr;
+    return entry->get();
 }
 
 CIniParametersImaging::Range CIniParametersImaging::FindParameters(const std::string& name)
@@ -19,21 +18,19 @@ CIniParametersImaging::Range CIniParametersImaging::FindParameters(const std::st
 
 bool CIniParametersImaging::InsertParameter(std::unique_ptr<CParameterImage> parameter)
 {
-    const std::string key = parameter->name;
-    m_parameters.emplace(key, std::move(parameter));
+    m_parameters.insert(std::move(parameter));
     return true;
 }
 
 std::unique_ptr<CParameterImage> CIniParametersImaging::DetachParameter(Entry entry)
 {
-    std::unique_ptr<CParameterImage> parameter = std::move(entry->second);
-    m_parameters.erase(entry);
-    return parameter;
+    return std::move(m_parameters.extract(entry).value());
 }
 
 void CIniParametersImaging::RemoveParameters(const std::string& name)
 {
-    m_parameters.erase(name);
+    const Range range = FindParameters(name);
+    m_parameters.erase(range.first, range.second);
 }
 
 void CIniParametersImaging::ClearParameters() { m_parameters.clear(); }
@@ -42,7 +39,7 @@ std::vector<const CParameterImage*> CIniParametersImaging::ParametersInOrder() c
 {
     std::vector<const CParameterImage*> ordered;
     ordered.reserve(m_parameters.size());
-    for (const auto& entry : m_parameters) ordered.push_back(entry.second.get());
+    for (const auto& parameter : m_parameters) ordered.push_back(parameter.get());
     std::stable_sort(ordered.begin(), ordered.end(), [](const CParameterImage* left, const CParameterImage* right) {
         return left->orderNumber < right->orderNumber;
     });
@@ -54,7 +51,7 @@ bool CIniParametersImaging::DivideValues(const std::string& name, const std::str
     const ScaleFactor factor = ParseScaleFactor(dividerText);
     const Range range = FindParameters(name);
     for (auto entry = range.first; entry != range.second; ++entry) {
-        CParameterImage& parameter = *entry->second;
+        CParameterImage& parameter = **entry;
         parameter.SetValue(DivideValueText(parameter.ValueOrEmpty(), factor));
     }
     return true;
@@ -65,7 +62,7 @@ bool CIniParametersImaging::MultiplyValues(const std::string& name, const std::s
     const ScaleFactor factor = ParseScaleFactor(multiplierText);
     const Range range = FindParameters(name);
     for (auto entry = range.first; entry != range.second; ++entry) {
-        CParameterImage& parameter = *entry->second;
+        CParameterImage& parameter = **entry;
         parameter.SetValue(MultiplyValueText(parameter.ValueOrEmpty(), factor));
     }
     return true;

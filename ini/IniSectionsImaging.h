@@ -6,15 +6,32 @@
 #include "ini/ImageElements.h"
 #include "platform/LetterCase.h"
 
-#include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+// Orders parameters by their own name, without regard to letter case; a name text can be
+// looked up directly. The name inside each parameter is its key, so it never changes
+// while the parameter is in an index.
+struct ParameterNameLess {
+    using is_transparent = void;
+
+    static const std::string& NameOf(const std::unique_ptr<CParameterImage>& parameter) { return parameter->name; }
+    static const std::string& NameOf(const std::string& name) { return name; }
+
+    template <class Left, class Right>
+    bool operator()(const Left& left, const Right& right) const
+    {
+        return LetterCase::CompareNoCase(NameOf(left), NameOf(right)) < 0;
+    }
+};
+
 class CIniParametersImaging {
 public:
-    using Index = std::multimap<std::string, std::unique_ptr<CParameterImage>, LetterCase::NoCaseLess>;
+    // Equal names keep their insertion order.
+    using Index = std::multiset<std::unique_ptr<CParameterImage>, ParameterNameLess>;
     using Entry = Index::iterator;
     using Range = std::pair<Entry, Entry>;
 

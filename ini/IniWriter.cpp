@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -27,7 +28,7 @@ std::string StampLines(const char* lineEnd)
            "/" + std::to_string(time) + lineEnd + ";" + lineEnd;
 }
 
-void AppendLines(std::string& text, const std::vector<std::string>& lines, const char* lineEnd)
+void AppendLines(std::string& text, const std::vector<std::string>& lines, std::string_view lineEnd)
 {
     for (const std::string& line : lines) {
         text += line;
@@ -35,13 +36,27 @@ void AppendLines(std::string& text, const std::vector<std::string>& lines, const
     }
 }
 
+// The same bytes as ToLine(), appended without a temporary.
+void AppendParameterLine(std::string& text, const CParameterImage& parameter, std::string_view lineEnd)
+{
+    text += parameter.name;
+    if (parameter.value.HasValue()) {
+        text += '=';
+        text += parameter.value.Value();
+    }
+    text += lineEnd;
+}
+
 }  // namespace
 
 std::string CIniFileImage::ComposeText() const
 {
-    const char* lineEnd = Platform::TextLineEnd();
-    std::string text = m_byteOrderMark ? "\xEF\xBB\xBF" : "";
-    text += StampLines(lineEnd);
+    const std::string_view lineEnd = Platform::TextLineEnd();
+    std::string text;
+    // The text of a converted file is about as long as the file read.
+    text.reserve(m_loadedSizeBytes + 256);
+    if (m_byteOrderMark) text += "\xEF\xBB\xBF";
+    text += StampLines(Platform::TextLineEnd());
 
     std::vector<const CIniSectionsImaging*> sections;
     sections.reserve(m_sections.size());
@@ -52,12 +67,13 @@ std::string CIniFileImage::ComposeText() const
     for (const CIniSectionsImaging* section : sections) {
         text += lineEnd;
         AppendLines(text, section->header.commentLines, lineEnd);
-        text += section->header.HeaderLine();
+        text += '[';
+        text += section->header.name;
+        text += ']';
         text += lineEnd;
         for (const CParameterImage* parameter : section->ParametersInOrder()) {
             AppendLines(text, parameter->commentLines, lineEnd);
-            text += parameter->ToLine();
-            text += lineEnd;
+            AppendParameterLine(text, *parameter, lineEnd);
         }
     }
     return text;

@@ -3,18 +3,65 @@
 // Upper and lower case of the Windows-1251 code page, built into the program so that
 // names fold the same way on every build whatever locale the system offers.
 
+#include <array>
 #include <string>
 
 namespace LetterCase {
 
-unsigned char Upper(unsigned char byte);
-unsigned char Lower(unsigned char byte);
+namespace Detail {
+
+struct Tables {
+    std::array<unsigned char, 256> upper{};
+    std::array<unsigned char, 256> lower{};
+};
+
+constexpr void Pair(Tables& tables, int upperByte, int lowerByte)
+{
+    tables.upper[lowerByte] = static_cast<unsigned char>(upperByte);
+    tables.lower[upperByte] = static_cast<unsigned char>(lowerByte);
+}
+
+// Latin A-Z; Cyrillic 0xC0-0xDF with 0xE0-0xFF; and the letters scattered in between.
+constexpr Tables MakeTables()
+{
+    Tables tables;
+    for (int byte = 0; byte < 256; ++byte) {
+        tables.upper[byte] = static_cast<unsigned char>(byte);
+        tables.lower[byte] = static_cast<unsigned char>(byte);
+    }
+    for (int offset = 0; offset < 26; ++offset) Pair(tables, 'A' + offset, 'a' + offset);
+    for (int offset = 0; offset < 32; ++offset) Pair(tables, 0xC0 + offset, 0xE0 + offset);
+    constexpr int kOtherPairs[][2] = {
+        {0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C}, {0x8D, 0x9D},
+        {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2}, {0xA3, 0xBC}, {0xA5, 0xB4},
+        {0xA8, 0xB8}, {0xAA, 0xBA}, {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE},
+    };
+    for (const auto& pair : kOtherPairs) Pair(tables, pair[0], pair[1]);
+    return tables;
+}
+
+inline constexpr Tables kTables = MakeTables();
+
+}  // namespace Detail
+
+inline unsigned char Upper(unsigned char byte) { return Detail::kTables.upper[byte]; }
+inline unsigned char Lower(unsigned char byte) { return Detail::kTables.lower[byte]; }
 
 // True when the byte has a case partner (is a letter of the code page).
-bool IsCasedLetter(unsigned char byte);
+inline bool IsCasedLetter(unsigned char byte) { return Upper(byte) != Lower(byte); }
 
 // Case-insensitive order: bytes upper-cased, compared unsigned, a proper prefix first.
-int CompareNoCase(const std::string& left, const std::string& right);
+inline int CompareNoCase(const std::string& left, const std::string& right)
+{
+    const std::size_t common = left.size() < right.size() ? left.size() : right.size();
+    for (std::size_t index = 0; index < common; ++index) {
+        const int leftByte = Upper(static_cast<unsigned char>(left[index]));
+        const int rightByte = Upper(static_cast<unsigned char>(right[index]));
+        if (leftByte != rightByte) return leftByte < rightByte ? -1 : 1;
+    }
+    if (left.size() == right.size()) return 0;
+    return left.size() < right.size() ? -1 : 1;
+}
 
 struct NoCaseLess {
     bool operator()(const std::string& left, const std::string& right) const
@@ -23,7 +70,10 @@ struct NoCaseLess {
     }
 };
 
-bool EqualNoCase(const std::string& left, const std::string& right);
+inline bool EqualNoCase(const std::string& left, const std::string& right)
+{
+    return left.size() == right.size() && CompareNoCase(left, right) == 0;
+}
 
 // Every byte lowered; the result ends at the first zero byte.
 std::string LowerText(const std::string& text);

@@ -83,8 +83,12 @@ bool MapWholeFile(const std::string& path, FileView& fileView);
 // Releases whatever MapWholeFile left held; safe on a view that holds nothing.
 void UnmapWholeFile(FileView& fileView);
 
-// Reads a whole file as bytes; false when it cannot be opened.
-bool ReadWholeFile(const std::string& path, std::string& content);
+// Reading a file front to back in chunks. Open gives -1 when the file cannot be opened
+// for reading (a folder included); Read gives the count of bytes read, 0 at the end
+// and -1 on a read error.
+std::intptr_t OpenForReading(const std::string& path);
+long ReadChunk(std::intptr_t handle, char* buffer, std::size_t sizeBytes);
+void CloseReading(std::intptr_t handle);
 
 // ---- Writing a file so that it is replaced whole or not at all. ----
 

@@ -239,27 +239,30 @@ void UnmapWholeFile(FileView& fileView)
     fileView = FileView();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content)
+std::intptr_t OpenForReading(const std::string& path)
 {
-    content.clear();
     const int descriptor = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return false;
+    if (descriptor < 0) return -1;
     struct stat info {};
-    if (::fstat(descriptor, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode)) {
         ::close(descriptor);
-        errno = EISDIR;
-        return false;
+        return -1;
     }
-    if (info.st_size > 0) content.reserve(static_cast<std::size_t>(info.st_size));
-    char chunk[64 * 1024];
+    return descriptor;
+}
+
+long ReadChunk(std::intptr_t handle, char* buffer, std::size_t sizeBytes)
+{
     for (;;) {
-        const ssize_t got = ::read(descriptor, chunk, sizeof chunk);
+        const ssize_t got = ::read(static_cast<int>(handle), buffer, sizeBytes);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;  // a read error ends the input as its end does
-        content.append(chunk, static_cast<std::size_t>(got));
+        return got < 0 ? -1 : static_cast<long>(got);
     }
-    ::close(descriptor);
-    return true;
+}
+
+void CloseReading(std::intptr_t handle)
+{
+    if (handle >= 0) ::close(static_cast<int>(handle));
 }
 
 std::string FinalLinkTarget(const std::string& path)

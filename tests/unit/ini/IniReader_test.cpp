@@ -82,6 +82,29 @@ TEST(IniReader, CarriageReturnsCtrlZAndByteOrderMark)
     EXPECT_EQ(image.ComposeText().substr(0, 5), "\xEF\xBB\xBF;\n");
 }
 
+TEST(IniReader, LinesLongerThanAReadChunkAndCtrlZLaterInTheFile)
+{
+    const std::string longValue(700000, 'v');
+    const std::string text = "[A]\nlong=" + longValue + "\r\nnext=1\n" + std::string(300000, ';') + "\n[B]\nx=1\x1A\n[C]\n";
+    const CIniFileImage image = ImageFromText(text);
+    EXPECT_EQ(image.GetParameterValue("A", "long", ""), longValue);
+    EXPECT_EQ(image.GetParameterValue("A", "next", ""), "1");
+    EXPECT_EQ(image.GetParameterValue("B", "x", ""), "1");
+    EXPECT_EQ(image.FindSection("C"), nullptr);
+    EXPECT_EQ(image.FindSection("B")->header.commentLines.size(), 1u);
+}
+
+TEST(IniReader, TinyFilesAndAByteOrderMarkAlone)
+{
+    CapturedConsole console;
+    EXPECT_EQ(RoundTrip("[A"), "");
+    EXPECT_EQ(console.Text(), Warning(Messages::kMalformedSectionHeader, "A"));
+    EXPECT_EQ(RoundTrip("\xEF\xBB"), "");
+    const CIniFileImage markOnly = ImageFromText("\xEF\xBB\xBF");
+    EXPECT_EQ(markOnly.ComposeText().substr(0, 4), "\xEF\xBB\xBF;");
+    EXPECT_EQ(RoundTrip("[A]\nk=v"), "\n[A]\nk=v\n");
+}
+
 TEST(IniReader, ReadWriteReadIsStableApartFromTheStamp)
 {
     const std::string once = RoundTrip("; c\n[B]\nk= v\n\n[A]\nbare\n; x\ny=\n");
