@@ -21,6 +21,18 @@ char PathSeparator();
 // The line end of text files the build writes: LF on POSIX, CR LF on Windows.
 const char* TextLineEnd();
 
+// Joins and normalises with the system's own path call where the build has one;
+// false when there is none or it refuses (a result beyond the system's length limit).
+bool SystemCombinePath(const std::string& directory, const std::string& name, std::string& combined);
+
+enum class SystemAnswer { Found, None, NoCall };
+
+// The relative path from one directory to another by the system's own call, both ends
+// taken as directories: Found (in `relative`), None (no relative path, such as across
+// drives), or NoCall when the build has no such call.
+SystemAnswer SystemRelativePath(const std::string& fromDirectory, const std::string& toDirectory,
+                                std::string& relative);
+
 // Full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/LetterCase.h"
+#include "platform/WriteFaults.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,15 +34,6 @@ std::string DirectoryOf(const std::string& path)
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
-}
-
-WriteStep g_failingStep = WriteStep::None;
-
-bool InjectedFailure(WriteStep step)
-{
-    if (g_failingStep != step) return false;
-    g_failingStep = WriteStep::None;
-    return true;
 }
 
 bool WriteFully(int descriptor, const char* data, std::size_t sizeBytes)
@@ -105,6 +97,10 @@ int CopyThenDelete(const std::string& from, const std::string& to)
 void SetUpLocale() {}
 
 char PathSeparator() { return '/'; }
+
+// The text rules of the path helpers serve here; there is no system call for these.
+bool SystemCombinePath(const std::string&, const std::string&, std::string&) { return false; }
+SystemAnswer SystemRelativePath(const std::string&, const std::string&, std::string&) { return SystemAnswer::NoCall; }
 
 const char* TextLineEnd() { return "\n"; }
 
@@ -287,7 +283,7 @@ std::string FinalLinkTarget(const std::string& path)
 
 bool ExistsReadOnly(const std::string& path)
 {
-    if (InjectedFailure(WriteStep::ReadOnlyTarget)) return true;
+    if (ConsumeInjectedFailure(WriteStep::ReadOnlyTarget)) return true;
     const std::string native = Native(path);
     struct stat info {};
     if (::stat(native.c_str(), &info) != 0) return false;
@@ -297,7 +293,7 @@ bool ExistsReadOnly(const std::string& path)
 bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
 {
     tempFile = TempFile();
-    if (InjectedFailure(WriteStep::Create)) return false;
+    if (ConsumeInjectedFailure(WriteStep::Create)) return false;
     const std::string native = Native(targetPath);
     const std::size_t slash = native.find_last_of('/');
     const std::string directory = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
@@ -314,13 +310,13 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
 
 bool WriteAll(const TempFile& tempFile, const char* data, std::size_t sizeBytes)
 {
-    if (InjectedFailure(WriteStep::Write)) return false;
+    if (ConsumeInjectedFailure(WriteStep::Write)) return false;
     return WriteFully(static_cast<int>(tempFile.handle), data, sizeBytes);
 }
 
 bool FlushToDisk(const TempFile& tempFile)
 {
-    if (InjectedFailure(WriteStep::Flush)) return false;
+    if (ConsumeInjectedFailure(WriteStep::Flush)) return false;
     return ::fsync(static_cast<int>(tempFile.handle)) == 0;
 }
 
@@ -329,7 +325,7 @@ bool CloseFile(TempFile& tempFile)
     if (tempFile.handle < 0) return true;
     const int result = ::close(static_cast<int>(tempFile.handle));
     tempFile.handle = -1;
-    if (InjectedFailure(WriteStep::Close)) return false;
+    if (ConsumeInjectedFailure(WriteStep::Close)) return false;
     return result == 0;
 }
 
@@ -349,7 +345,7 @@ void TakePermissions(const TempFile& tempFile, const std::string& targetPath)
 
 bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
 {
-    if (InjectedFailure(WriteStep::Replace)) return false;
+    if (ConsumeInjectedFailure(WriteStep::Replace)) return false;
     return ::rename(Native(tempPath).c_str(), Native(targetPath).c_str()) == 0;
 }
 
@@ -362,7 +358,5 @@ void SyncDirectoryOf(const std::string& path)
     ::fsync(descriptor);
     ::close(descriptor);
 }
-
-void FailNextWriteStepForTesting(WriteStep step) { g_failingStep = step; }
 
 }  // namespace Platform

@@ -51,6 +51,13 @@ std::string Normalise(const std::string& path)
     return result;
 }
 
+// "D:\\" for a drive-qualified directory, otherwise the separator alone.
+std::string RootOf(const std::string& directory)
+{
+    if (directory.size() >= 2 && directory[1] == ':') return directory.substr(0, 2) + Separator();
+    return Separator();
+}
+
 }  // namespace
 
 std::string Separator() { return std::string(1, Platform::PathSeparator()); }
@@ -94,11 +101,18 @@ std::string AbsoluteToCurrentDirectory(const std::string& path)
 
 std::string CombinePath(const std::string& directory, const std::string& name)
 {
+    std::string combined;
+    if (Platform::SystemCombinePath(directory, name, combined)) return combined;
+    return CombineAsText(directory, name);
+}
+
+std::string CombineAsText(const std::string& directory, const std::string& name)
+{
     std::string joined;
     if (IsQualifiedPath(name) || directory.empty()) {
         joined = name;
     } else if (!name.empty() && name[0] == '\\') {
-        joined = Separator() + name.substr(1);
+        joined = RootOf(directory) + name.substr(1);
     } else {
         joined = directory;
         if (!IsSeparator(joined.back())) joined += Separator();
@@ -111,6 +125,19 @@ std::string CombinePath(const std::string& directory, const std::string& name)
 }
 
 std::optional<std::string> RelativePath(const std::string& fromDirectory, const std::string& toDirectory)
+{
+    std::string relative;
+    switch (Platform::SystemRelativePath(fromDirectory, toDirectory, relative)) {
+    case Platform::SystemAnswer::Found:
+        if (relative.size() >= 2 && relative.compare(0, 2, "..") == 0) return std::nullopt;
+        return relative;
+    case Platform::SystemAnswer::None: return std::nullopt;
+    case Platform::SystemAnswer::NoCall: break;
+    }
+    return RelativeAsText(fromDirectory, toDirectory);
+}
+
+std::optional<std::string> RelativeAsText(const std::string& fromDirectory, const std::string& toDirectory)
 {
     const std::string from = Normalise(fromDirectory);
     const std::string to = Normalise(toDirectory);

@@ -19,9 +19,13 @@ std::string AbsoluteToCurrentDirectory(const std::string& path);
 
 // Joins and normalises; never truncates.
 std::string CombinePath(const std::string& directory, const std::string& name);
+// The text rule CombinePath falls back to where the system has no call or refuses.
+std::string CombineAsText(const std::string& directory, const std::string& name);
 
 // "." for the same directory, "./..." below it, no value otherwise.
 std::optional<std::string> RelativePath(const std::string& fromDirectory, const std::string& toDirectory);
+// The text rule of RelativePath: components compared exactly, "." or "./..." below.
+std::optional<std::string> RelativeAsText(const std::string& fromDirectory, const std::string& toDirectory);
 
 std::string DirectoryPart(const std::string& path);
 std::string FileNamePart(const std::string& path);

@@ -6,13 +6,23 @@
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
 
+#include <gmock/gmock.h>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 
 namespace TestSupport {
+
+// A whole-text match with the standard library's ECMAScript regular expressions
+// (GoogleTest's own matcher has only a simple syntax on Windows).
+MATCHER_P(FullyMatches, pattern, std::string("fully matches ") + pattern)
+{
+    return std::regex_match(std::string(arg), std::regex(pattern));
+}
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
@@ -88,10 +98,22 @@ inline CIniFileImage ImageFromText(const std::string& text)
     return image;
 }
 
-// What the writer would write, without the three stamp lines.
+// Written text with the build's line ends (CR LF on Windows) turned into LF.
+inline std::string WithLineFeeds(const std::string& text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n') continue;
+        result.push_back(text[index]);
+    }
+    return result;
+}
+
+// What the writer would write, without the three stamp lines, with LF line ends.
 inline std::string TextWithoutStamp(const CIniFileImage& image)
 {
-    const std::string text = image.ComposeText();
+    const std::string text = WithLineFeeds(image.ComposeText());
     std::size_t position = 0;
     for (int line = 0; line < 3; ++line) position = text.find('\n', position) + 1;
     return text.substr(position);

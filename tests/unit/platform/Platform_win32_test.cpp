@@ -1,0 +1,121 @@
+// Behaviour of the Windows build: the system's path calls, error texts, file sharing
+// and the code page's letter case as the C runtime has it.
+
+#include "platform/LetterCase.h"
+#include "platform/Platform.h"
+#include "run/Backup.h"
+#include "run/Paths.h"
+#include "xml/XmlWindowsFileBuffer.h"
+
+#include "TestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cctype>
+#include <clocale>
+
+using testing::EndsWith;
+using testing::StartsWith;
+
+namespace {
+
+using TestSupport::TempFolder;
+using TestSupport::WriteFile;
+
+TEST(Win32, LetterCaseTableEqualsTheRuntimeUnderTheRussianLocale)
+{
+    ASSERT_NE(std::setlocale(LC_ALL, "rus"), nullptr);
+    for (int byte = 0; byte < 256; ++byte) {
+        EXPECT_EQ(LetterCase::Upper(static_cast<unsigned char>(byte)), std::toupper(byte) & 0xFF) << byte;
+        EXPECT_EQ(LetterCase::Lower(static_cast<unsigned char>(byte)), std::tolower(byte) & 0xFF) << byte;
+    }
+    std::setlocale(LC_ALL, "C");
+}
+
+TEST(Win32, CombineAndRelativeThroughTheShellCalls)
+{
+    EXPECT_EQ(CombinePath("D:\\a\\b", "..\\c.ini"), "D:\\a\\c.ini");
+    EXPECT_EQ(CombinePath("D:\\a", ".\\x"), "D:\\a\\x");
+    EXPECT_EQ(CombinePath("D:\\a\\b", "\\x.ini"), "D:\\x.ini");
+    EXPECT_EQ(CombinePath("D:\\a", "\\\\server\\share\\a.ini"), "\\\\server\\share\\a.ini");
+    EXPECT_EQ(RelativePath("D:\\app", "D:\\app").value(), ".");
+    EXPECT_EQ(RelativePath("D:\\app", "D:\\app\\cfg").value(), ".\\cfg");
+    EXPECT_FALSE(RelativePath("D:\\app\\cfg", "D:\\app").has_value());
+    EXPECT_FALSE(RelativePath("C:\\app", "D:\\app").has_value());
+}
+
+TEST(Win32, LongCombinedPathsFallBackToTheTextRule)
+{
+    const std::string longName(400, 'n');
+    EXPECT_EQ(CombinePath("D:\\base\\sub", "..\\" + longName + ".ini"), "D:\\base\\" + longName + ".ini");
+}
+
+TEST(Win32, QualifiedPaths)
+{
+    for (const char* path : {"D:\\a.ini", "D:a.ini", "\\\\server\\share\\a.ini", "//host/x"}) {
+        EXPECT_TRUE(IsQualifiedPath(path)) << path;
+    }
+    for (const char* path : {"\\cfg\\a.ini", "/cfg/a.ini", "cfg\\a.ini", "a.ini"}) {
+        EXPECT_FALSE(IsQualifiedPath(path)) << path;
+    }
+}
+
+TEST(Win32, BackupFolderAndPaths)
+{
+    EXPECT_THAT(BackupFolderName(), TestSupport::FullyMatches("old_version\\\\[0-9]{14}_conv"));
+    EXPECT_EQ(BackupPathFor("D:\\app\\cfg\\a.ini", "D:\\app", true, "old_version\\S_conv"),
+              "D:\\app\\old_version\\S_conv\\cfg\\a.ini");
+    EXPECT_EQ(BackupPathFor("E:\\other\\c.ini", "D:\\app", true, "old_version\\S_conv"),
+              "D:\\app\\old_version\\S_conv\\c.ini");
+    EXPECT_EQ(BackupPathFor("D:\\cfg\\a.ini", "D:\\prog", false, "old_version\\S_conv"),
+              "D:\\cfg\\old_version\\S_conv\\a.ini");
+}
+
+TEST(Win32, FailedMoveCarriesTheCodeInDecimalAndHexadecimal)
+{
+    TempFolder folder;
+    const std::string input = folder / "missing.ini";
+    try {
+        MoveToBackup(input, folder / "b.ini");
+        FAIL() << "the move of a missing file succeeded";
+    } catch (const std::runtime_error& error) {
+        EXPECT_THAT(error.what(), StartsWith("Unable to move file [" + input + "] to [" + (folder / "b.ini") +
+                                             "].Error is [2]["));
+        EXPECT_THAT(error.what(), EndsWith(" (0x2)]"));
+    }
+}
+
+TEST(Win32, SchemeHeldOpenForWritingIsUnusable)
+{
+    TempFolder folder;
+    const std::string path = folder / "s.xml";
+    WriteFile(path, "<Convert/>");
+    {
+        const Xml::Library::XmlWindowsFileBuffer<char> buffer(path);
+        EXPECT_TRUE(buffer.usable);
+        EXPECT_EQ(buffer.size, 10u);
+    }
+    const HANDLE writer = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    const Xml::Library::XmlWindowsFileBuffer<char> buffer(path);
+    EXPECT_FALSE(buffer.usable);
+    ::CloseHandle(writer);
+}
+
+TEST(Win32, ErrorTextOfAnUnknownCodeIsEmpty)
+{
+    EXPECT_THAT(Platform::ErrorText(2), EndsWith(" (0x2)"));
+    EXPECT_EQ(Platform::ErrorText(0x3FFFFFF0), "");
+}
+
+TEST(Win32, ProgramDirectoryAndName)
+{
+    EXPECT_EQ(ProgramBaseName(), "velmarch_unit_tests");
+    EXPECT_TRUE(IsDirectory(ProgramDirectory()));
+    EXPECT_EQ(ProgramDirectory().find('/'), std::string::npos);
+}
+
+}  // namespace
