@@ -48,22 +48,25 @@ std::vector<const CParameterImage*> CIniParametersImaging::ParametersInOrder() c
 
 bool CIniParametersImaging::DivideValues(const std::string& name, const std::string& dividerText)
 {
-    const ScaleFactor factor = ParseScaleFactor(dividerText);
-    const Range range = FindParameters(name);
-    for (auto entry = range.first; entry != range.second; ++entry) {
-        CParameterImage& parameter = **entry;
-        parameter.SetValue(DivideValueText(parameter.ValueOrEmpty(), factor));
-    }
+    ScaleValues(name, dividerText, DivideValueText);
     return true;
 }
 
 bool CIniParametersImaging::MultiplyValues(const std::string& name, const std::string& multiplierText)
 {
-    const ScaleFactor factor = ParseScaleFactor(multiplierText);
+    ScaleValues(name, multiplierText, MultiplyValueText);
+    return true;
+}
+
+// The factor is parsed once; every parameter of the name gets the result as its value,
+// also when it is unchanged, so a bare name gets one.
+void CIniParametersImaging::ScaleValues(const std::string& name, const std::string& factorText,
+                                        std::string (*scale)(const std::string&, const ScaleFactor&))
+{
+    const ScaleFactor factor = ParseScaleFactor(factorText);
     const Range range = FindParameters(name);
     for (auto entry = range.first; entry != range.second; ++entry) {
         CParameterImage& parameter = **entry;
-        parameter.SetValue(MultiplyValueText(parameter.ValueOrEmpty(), factor));
+        parameter.SetValue(scale(parameter.ValueOrEmpty(), factor));
     }
-    return true;
 }

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+struct ScaleFactor;
+
 // Orders parameters by their own name, without regard to letter case; a name text can be
 // looked up directly. The name inside each parameter is its key, so it never changes
 // while the parameter is in an index.
@@ -57,6 +59,9 @@ public:
     const Index& Parameters() const { return m_parameters; }
 
 private:
+    void ScaleValues(const std::string& name, const std::string& factorText,
+                     std::string (*scale)(const std::string&, const ScaleFactor&));
+
     Index m_parameters;
 };
 

@@ -8,6 +8,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -65,6 +66,25 @@ inline std::string ReadFile(const std::string& path)
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+// A warning as the program prints it: the format with its names filled in.
+inline std::string Warning(const char* format, const std::string& first, const std::string& second = "",
+                           const std::string& third = "")
+{
+    char text[2048];
+    std::snprintf(text, sizeof text, format, first.c_str(), second.c_str(), third.c_str());
+    return text;
+}
+
+inline std::size_t EntriesIn(const std::filesystem::path& folder)
+{
+    std::size_t count = 0;
+    for (auto entry = std::filesystem::directory_iterator(folder); entry != std::filesystem::directory_iterator();
+         ++entry) {
+        ++count;
+    }
+    return count;
 }
 
 // Collects what the program prints while it lives.

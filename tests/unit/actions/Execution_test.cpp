@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 namespace {
 
@@ -80,9 +79,7 @@ TEST(Execution, SettingsAreBuiltAtAnyDepthAndInvalidOnesDroppedInOrder)
     EXPECT_NE(dynamic_cast<CSettingSetValueAction*>(action.settingActions[0].get()), nullptr);
     EXPECT_NE(dynamic_cast<CSettingRemoveAction*>(action.settingActions[1].get()), nullptr);
     EXPECT_EQ(action.settingActions[1]->conditions.size(), 1u);
-    char warning[512];
-    std::snprintf(warning, sizeof warning, Messages::kAddSettingTemplate, "b*");
-    EXPECT_EQ(console.Text(), warning);
+    EXPECT_EQ(console.Text(), TestSupport::Warning(Messages::kAddSettingTemplate, "b*"));
 
     CIniFileImage image = ImageFromText("[S]\na=0\nc=1\n");
     action.Execute(image);

@@ -7,21 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <regex>
 
 namespace {
 
 using TestSupport::CapturedConsole;
+using TestSupport::Warning;
 using TestSupport::ImageFromText;
 using TestSupport::TextWithoutStamp;
-
-std::string Warning(const char* format, const std::string& a, const std::string& b = "", const std::string& c = "")
-{
-    char text[1024];
-    std::snprintf(text, sizeof text, format, a.c_str(), b.c_str(), c.c_str());
-    return text;
-}
 
 TEST(NamePattern, TemplatesBecomeLowerCasedPatterns)
 {

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 namespace {
 
 using TestSupport::CapturedConsole;
+using TestSupport::Warning;
 using TestSupport::ImageFromText;
 using TestSupport::TextWithoutStamp;
 
@@ -24,13 +24,6 @@ std::string After(const std::string& iniText, const std::string& sectionName, co
     owner.settingActions.push_back(std::make_unique<Action>(owner, settingName, arguments...));
     owner.Execute(image);
     return TextWithoutStamp(image);
-}
-
-std::string Warning(const char* format, const std::string& name)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, format, name.c_str());
-    return text;
 }
 
 TEST(SettingSetValue, EveryDuplicateGetsTheValueAndMissingOnesAreNotCreated)
@@ -62,9 +55,7 @@ TEST(SettingAdd, MissingSectionWarnsAndTemplateNameIsRefused)
 {
     CapturedConsole console;
     EXPECT_EQ(After<CSettingAddAction>("[S]\n", "T", "k", COptional<std::string>(std::string("1"))), "\n[S]\n");
-    char expected[512];
-    std::snprintf(expected, sizeof expected, Messages::kSectionNotDefined, "T", "k");
-    EXPECT_EQ(console.Take(), expected);
+    EXPECT_EQ(console.Take(), Warning(Messages::kSectionNotDefined, "T", "k"));
 
     CSectionContAction owner("S", false);
     CSettingAddAction action(owner, "k*", COptional<std::string>());

@@ -5,21 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <regex>
 
 namespace {
 
 using TestSupport::CapturedConsole;
+using TestSupport::Warning;
 using TestSupport::ImageFromText;
 using TestSupport::TextWithoutStamp;
-
-std::string Formatted(const char* format, const std::string& a, const std::string& b = "", const std::string& c = "")
-{
-    char text[1024];
-    std::snprintf(text, sizeof text, format, a.c_str(), b.c_str(), c.c_str());
-    return text;
-}
 
 TEST(IniFileImage, SectionNamesIgnoreLetterCaseLatinAndCyrillic)
 {
@@ -29,7 +22,7 @@ TEST(IniFileImage, SectionNamesIgnoreLetterCaseLatinAndCyrillic)
     ASSERT_NE(image.FindSection("main"), nullptr);
     EXPECT_EQ(image.FindSection("main")->header.name, "Main");
     EXPECT_NE(image.FindSection("\xF1\xC5\xCA\xD6\xC8\xDF"), nullptr);
-    EXPECT_EQ(console.Text(), Formatted(Messages::kRepeatedSection, "MAIN"));
+    EXPECT_EQ(console.Text(), Warning(Messages::kRepeatedSection, "MAIN"));
 }
 
 TEST(IniFileImage, DuplicateParametersAreKeptAndTheFirstIsFound)
@@ -50,11 +43,11 @@ TEST(IniFileImage, RenameAndCopyRefuseANameDifferingOnlyInCase)
     CapturedConsole console;
     CIniFileImage image = ImageFromText("[Main]\nx=1\n");
     EXPECT_FALSE(image.RenameSection("Main", "MAIN"));
-    EXPECT_EQ(console.Take(), Formatted(Messages::kCannotRenameSection, "Main", "MAIN", "MAIN"));
+    EXPECT_EQ(console.Take(), Warning(Messages::kCannotRenameSection, "Main", "MAIN", "MAIN"));
     EXPECT_FALSE(image.CopySection("Main", "main"));
-    EXPECT_EQ(console.Take(), Formatted(Messages::kCannotCopySection, "Main", "main", "main"));
+    EXPECT_EQ(console.Take(), Warning(Messages::kCannotCopySection, "Main", "main", "main"));
     EXPECT_FALSE(image.AddSection("MAIN"));
-    EXPECT_EQ(console.Take(), Formatted(Messages::kSectionAlreadyExists, "MAIN"));
+    EXPECT_EQ(console.Take(), Warning(Messages::kSectionAlreadyExists, "MAIN"));
     EXPECT_EQ(image.FindSection("Main")->Parameters().size(), 1u);
     EXPECT_FALSE(image.RenameSection("Missing", "Other"));
     EXPECT_FALSE(image.CopySection("Missing", "Other"));
@@ -70,7 +63,7 @@ TEST(IniFileImage, AddedAndCopiedGoLastRenamedStayInPlace)
     ASSERT_TRUE(image.RenameSection("Old", "Renamed"));
     ASSERT_TRUE(image.CopySection("Renamed", "Copy"));
     EXPECT_FALSE(image.AddParameter("Nowhere", "k", std::string("v")));
-    EXPECT_EQ(console.Text(), Formatted(Messages::kSectionNotDefined, "Nowhere", "k"));
+    EXPECT_EQ(console.Text(), Warning(Messages::kSectionNotDefined, "Nowhere", "k"));
     EXPECT_EQ(TextWithoutStamp(image),
               "\n; old\n[Renamed]\na=1\n; about b\nb\nKey\n"
               "\n[Other]\nc=3\n"

@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 using testing::StrEq;
 using testing::ThrowsMessage;
@@ -14,15 +13,9 @@ using testing::ThrowsMessage;
 namespace {
 
 using TestSupport::CapturedConsole;
+using TestSupport::Warning;
 using TestSupport::ImageFromText;
 using TestSupport::TextWithoutStamp;
-
-std::string Warning(const char* format, const std::string& name)
-{
-    char text[512];
-    std::snprintf(text, sizeof text, format, name.c_str());
-    return text;
-}
 
 std::string RoundTrip(const std::string& input)
 {

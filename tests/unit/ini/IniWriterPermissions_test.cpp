@@ -16,6 +16,7 @@ using testing::ThrowsMessage;
 
 namespace {
 
+using TestSupport::EntriesIn;
 using TestSupport::ImageFromText;
 using TestSupport::ReadFile;
 using TestSupport::TempFolder;
@@ -26,16 +27,6 @@ unsigned ModeOf(const std::string& path)
     struct stat info {};
     ::stat(path.c_str(), &info);
     return info.st_mode & 07777;
-}
-
-std::size_t EntriesIn(const std::filesystem::path& folder)
-{
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        (void)entry;
-        ++count;
-    }
-    return count;
 }
 
 TEST(IniWriter, UnwritableFolderAndReadOnlyOutputGiveTheCreateError)

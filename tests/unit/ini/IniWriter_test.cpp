@@ -15,20 +15,11 @@ using testing::ThrowsMessage;
 namespace {
 
 using Platform::WriteStep;
+using TestSupport::EntriesIn;
 using TestSupport::ImageFromText;
 using TestSupport::ReadFile;
 using TestSupport::TempFolder;
 using TestSupport::WriteFile;
-
-std::size_t EntriesIn(const std::filesystem::path& folder)
-{
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        (void)entry;
-        ++count;
-    }
-    return count;
-}
 
 TEST(IniWriter, WritesTheStampThenSectionsInOrder)
 {
