@@ -8,6 +8,7 @@
 #include "platform/LetterCase.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +35,7 @@ public:
     void Save(const std::string& path) const;
     // The text Save writes, conversion stamp included.
     std::string ComposeText() const;
+    bool ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const;
 
     CIniSectionsImaging* FindSection(const std::string& name);
     const CIniSectionsImaging* FindSection(const std::string& name) const;

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
 
@@ -51,10 +52,20 @@ void AppendParameterLine(std::string& text, const CParameterImage& parameter, st
 
 std::string CIniFileImage::ComposeText() const
 {
-    const std::string_view lineEnd = Platform::TextLineEnd();
     std::string text;
     // The text of a converted file is about as long as the file read.
     text.reserve(m_loadedSizeBytes + 256);
+    ComposeInto(text, nullptr);
+    return text;
+}
+
+// Appends the text to `text`; when `flush` is given, it is handed the text whenever
+// that has grown past a chunk, and empties it, so a large file never sits in memory
+// twice. False when a flush failed.
+bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const
+{
+    constexpr std::size_t kChunkBytes = 1 << 20;
+    const std::string_view lineEnd = Platform::TextLineEnd();
     if (m_byteOrderMark) text += "\xEF\xBB\xBF";
     text += StampLines(Platform::TextLineEnd());
 
@@ -75,21 +86,34 @@ std::string CIniFileImage::ComposeText() const
             AppendLines(text, parameter->commentLines, lineEnd);
             AppendParameterLine(text, *parameter, lineEnd);
         }
+        if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }
-    return text;
+    return !flush || flush(text);
 }
 
 // The new text goes to a temporary file beside the real target, reaches the disk,
 // and only then replaces the target, so a settings file is never left half-written.
 void CIniFileImage::Save(const std::string& path) const
 {
-    const std::string text = ComposeText();
     const std::string target = Platform::FinalLinkTarget(path);
     if (Platform::ExistsReadOnly(target)) throw CreateError(path);
     Platform::TempFile temp;
     if (!Platform::CreateTempFileBeside(target, temp)) throw CreateError(path);
 
-    bool written = Platform::WriteAll(temp, text.data(), text.size()) && Platform::FlushToDisk(temp);
+    bool written = false;
+    try {
+        std::string chunk;
+        written = ComposeInto(chunk, [&temp](std::string& text) {
+            const bool chunkWritten = Platform::WriteAll(temp, text.data(), text.size());
+            text.clear();
+            return chunkWritten;
+        });
+    } catch (...) {
+        Platform::CloseFile(temp);
+        Platform::RemoveFile(temp.path);
+        throw;
+    }
+    written = written && Platform::FlushToDisk(temp);
     if (written) Platform::TakePermissions(temp, target);
     written = Platform::CloseFile(temp) && written;
     written = written && Platform::ReplaceWith(temp.path, target);

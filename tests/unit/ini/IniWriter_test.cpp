@@ -37,6 +37,37 @@ TEST(IniWriter, ImageWithoutSectionsIsTheStampOnly)
     EXPECT_THAT(TestSupport::WithLineFeeds(image.ComposeText()), TestSupport::FullyMatches(";\n; The date and time to convert a settings file: [0-9]+/[0-9]+\n;\n"));
 }
 
+TEST(IniWriter, LargeImageIsWrittenInChunksWithTheSameBytes)
+{
+    TempFolder folder;
+    std::string input;
+    for (int section = 0; section < 3000; ++section) {
+        input += "[S" + std::to_string(section) + "]\n";
+        for (int key = 0; key < 20; ++key) input += "key" + std::to_string(key) + "=" + std::string(20, 'v') + "\n";
+    }
+    const CIniFileImage image = ImageFromText(input);
+    image.Save(folder / "big.ini");
+    const std::string written = TestSupport::WithLineFeeds(ReadFile(folder / "big.ini"));
+    EXPECT_GT(written.size(), 2u << 20);
+    // The same bytes as the composed text, the stamp's time of day aside.
+    EXPECT_EQ(written.substr(written.find("\n\n[S0]") + 1), TestSupport::TextWithoutStamp(image));
+}
+
+TEST(IniWriter, FailedLaterChunkLeavesTheOldFile)
+{
+    TempFolder folder;
+    const std::string path = folder / "big.ini";
+    WriteFile(path, "old\n");
+    std::string input = "[A]\n";
+    for (int key = 0; key < 60000; ++key) input += "key" + std::to_string(key) + "=" + std::string(30, 'v') + "\n";
+    const CIniFileImage image = ImageFromText(input);
+    Platform::FailNextWriteStepForTesting(WriteStep::Write);
+    EXPECT_THROW(image.Save(path), std::runtime_error);
+    Platform::FailNextWriteStepForTesting(WriteStep::None);
+    EXPECT_EQ(ReadFile(path), "old\n");
+    EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+}
+
 class WriterFaults : public testing::TestWithParam<WriteStep> {
 protected:
     void TearDown() override { Platform::FailNextWriteStepForTesting(WriteStep::None); }
