@@ -48,7 +48,7 @@ TEST(IniWriter, LargeImageIsWrittenInChunksWithTheSameBytes)
     const CIniFileImage image = ImageFromText(input);
     image.Save(folder / "big.ini");
     const std::string written = TestSupport::WithLineFeeds(ReadFile(folder / "big.ini"));
-    EXPECT_GT(written.size(), 2u << 20);
+    EXPECT_GT(written.size(), 1u << 20);  // more than one chunk
     // The same bytes as the composed text, the stamp's time of day aside.
     EXPECT_EQ(written.substr(written.find("\n\n[S0]") + 1), TestSupport::TextWithoutStamp(image));
 }
