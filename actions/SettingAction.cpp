@@ -21,8 +21,20 @@ bool CSettingAction::CanExecute(const CIniFileImage& image)
 
 std::vector<std::string> CSettingAction::SettingNames(const CIniFileImage& image, const std::string& sectionName) const
 {
+    std::optional<CSafeRegex> pattern;
+    return SettingNames(image, sectionName, pattern);
+}
+
+// The template is compiled into `pattern` once, and only once there is a setting to
+// test it on, so an invalid one raises nothing on an empty image.
+std::vector<std::string> CSettingAction::SettingNames(const CIniFileImage& image, const std::string& sectionName,
+                                                      std::optional<CSafeRegex>& pattern) const
+{
     if (namePattern.empty()) return {name};
-    return image.SelectParameters(sectionName, namePattern);
+    const CIniSectionsImaging* section = image.FindSection(sectionName);
+    if (section == nullptr || section->Parameters().empty()) return {};
+    if (!pattern) pattern.emplace(namePattern);
+    return image.SelectParameters(sectionName, *pattern);
 }
 
 void CSettingAction::ForEachSetting(CIniFileImage& image)
@@ -32,18 +44,9 @@ void CSettingAction::ForEachSetting(CIniFileImage& image)
 
 void CSettingAction::RunOverSettings(CIniFileImage& image)
 {
-    // The template is compiled once per execution, and only once there is a setting
-    // to test it on, so an invalid one raises nothing on an empty image.
-    std::optional<CSafeRegex> pattern;
+    std::optional<CSafeRegex> pattern;  // compiled once per execution
     for (const std::string& sectionName : owner.SectionNames(image)) {
-        std::vector<std::string> settingNames{name};
-        if (!namePattern.empty()) {
-            const CIniSectionsImaging* section = image.FindSection(sectionName);
-            if (section == nullptr || section->Parameters().empty()) continue;
-            if (!pattern) pattern.emplace(namePattern);
-            settingNames = image.SelectParameters(sectionName, *pattern);
-        }
-        for (const std::string& settingName : settingNames) {
+        for (const std::string& settingName : SettingNames(image, sectionName, pattern)) {
             CIniSectionsImaging* section = image.FindSection(sectionName);
             if (section != nullptr) ApplyTo(image, *section, settingName);
         }

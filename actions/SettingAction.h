@@ -4,7 +4,9 @@
 // that holds it.
 
 #include "condition/Condition.h"
+#include "condition/SafeRegex.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,9 @@ public:
     ConditionList conditions;
 
 protected:
+    std::vector<std::string> SettingNames(const CIniFileImage& image, const std::string& sectionName,
+                                          std::optional<CSafeRegex>& pattern) const;
+
     // The frame most kinds share: for every section of the owner and every setting
     // name in it, the kind's step on that section (skipped when it does not exist).
     void ForEachSetting(CIniFileImage& image);

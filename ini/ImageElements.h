@@ -48,7 +48,21 @@ public:
     // A bare name (a line without '=') has no value; it reads as the empty text.
     std::string ValueOrEmpty() const { return value.HasValue() ? value.Value() : std::string(); }
 
-    std::string ToLine() const { return value.HasValue() ? name + "=" + value.Value() : name; }
+    std::string ToLine() const
+    {
+        std::string line;
+        AppendLineTo(line);
+        return line;
+    }
+
+    // Name, and "=" with the value when there is one.
+    void AppendLineTo(std::string& text) const
+    {
+        text += name;
+        if (!value.HasValue()) return;
+        text += '=';
+        text += value.Value();
+    }
 
     std::string name;
     COptional<std::string> value;

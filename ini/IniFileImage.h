@@ -65,6 +65,7 @@ public:
 private:
     // Reading, one handler per kind of line.
     struct ReaderState;
+    void TakeByteOrderMark(std::string& input);
     std::size_t HandleLines(std::string_view text, bool atEnd, ReaderState& state);
     void HandleSectionHeader(std::string_view line, ReaderState& state);
     void HandleKeyLine(std::string_view line, ReaderState& state);

@@ -79,31 +79,31 @@ void CIniFileImage::Load(const std::string& path)
     for (;;) {
         // A read error ends the input as its end does; what was read stays.
         const long got = Platform::ReadChunk(file, chunk.data(), chunk.size());
-        const bool atEnd = got <= 0;
-        if (!atEnd) {
-            std::string_view data(chunk.data(), static_cast<std::size_t>(got));
-            // Ctrl-Z ends the input as the end of the file does.
-            const std::size_t stop = data.find('\x1A');
-            pending.append(data.substr(0, stop));
-            m_loadedSizeBytes += std::min(stop, data.size());
-            if (stop != std::string_view::npos) break;
-        }
-        if (atStart && (pending.size() >= kByteOrderMark.size() || atEnd)) {
+        if (got <= 0) break;
+        const std::string_view data(chunk.data(), static_cast<std::size_t>(got));
+        // Ctrl-Z ends the input as the end of the file does.
+        const std::size_t stop = data.find('\x1A');
+        pending.append(data.substr(0, stop));
+        m_loadedSizeBytes += std::min(stop, data.size());
+        if (stop != std::string_view::npos) break;
+        // The mark is looked for once the first three bytes are in.
+        if (atStart && pending.size() >= kByteOrderMark.size()) {
+            TakeByteOrderMark(pending);
             atStart = false;
-            if (std::string_view(pending).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-                m_byteOrderMark = true;
-                pending.erase(0, kByteOrderMark.size());
-            }
         }
-        if (atEnd) break;
         if (!atStart) pending.erase(0, HandleLines(pending, false, state));
     }
     Platform::CloseReading(file);
-    if (atStart && std::string_view(pending).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-        m_byteOrderMark = true;
-        pending.erase(0, kByteOrderMark.size());
-    }
+    if (atStart) TakeByteOrderMark(pending);
     HandleLines(pending, true, state);
+}
+
+// Drops a UTF-8 byte-order mark opening the input and notes it for the writer.
+void CIniFileImage::TakeByteOrderMark(std::string& input)
+{
+    if (std::string_view(input).substr(0, kByteOrderMark.size()) != kByteOrderMark) return;
+    m_byteOrderMark = true;
+    input.erase(0, kByteOrderMark.size());
 }
 
 // Handles every complete line of `text` (and, at the end of the input, the last one

@@ -37,17 +37,6 @@ void AppendLines(std::string& text, const std::vector<std::string>& lines, std::
     }
 }
 
-// The same bytes as ToLine(), appended without a temporary.
-void AppendParameterLine(std::string& text, const CParameterImage& parameter, std::string_view lineEnd)
-{
-    text += parameter.name;
-    if (parameter.value.HasValue()) {
-        text += '=';
-        text += parameter.value.Value();
-    }
-    text += lineEnd;
-}
-
 }  // namespace
 
 std::string CIniFileImage::ComposeText() const
@@ -78,13 +67,12 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
     for (const CIniSectionsImaging* section : sections) {
         text += lineEnd;
         AppendLines(text, section->header.commentLines, lineEnd);
-        text += '[';
-        text += section->header.name;
-        text += ']';
+        text += section->header.HeaderLine();
         text += lineEnd;
         for (const CParameterImage* parameter : section->ParametersInOrder()) {
             AppendLines(text, parameter->commentLines, lineEnd);
-            AppendParameterLine(text, *parameter, lineEnd);
+            parameter->AppendLineTo(text);
+            text += lineEnd;
         }
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }
