@@ -33,6 +33,12 @@ public:
     // Replaces the file at `path` whole with the image's text, or leaves it untouched
     // and throws.
     void Save(const std::string& path) const;
+    // The first half of Save: writes the text to a new temporary file beside the real
+    // target of `path`, flushed to disk and closed, with the permission bits and owner
+    // of the first of `attributeSources` that exists; returns the temporary file's
+    // path. The caller puts it in place or removes it. Throws, leaving nothing, when
+    // the target is not a writable regular file or a step fails.
+    std::string WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources) const;
     // The text Save writes, conversion stamp included.
     std::string ComposeText() const;
     bool ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const;

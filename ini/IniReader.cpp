@@ -77,9 +77,15 @@ void CIniFileImage::Load(const std::string& path)
     std::vector<char> chunk(256 * 1024);
     bool atStart = true;
     for (;;) {
-        // A read error ends the input as its end does; what was read stays.
         const long got = Platform::ReadChunk(file, chunk.data(), chunk.size());
-        if (got <= 0) break;
+        if (got < 0) {
+            // A file that cannot be read to its end is never taken for a shorter one.
+            const int errorCode = Platform::LastErrorCode();
+            Platform::CloseReading(file);
+            throw std::runtime_error("Unable to read file [" + path + "].Error is [" + std::to_string(errorCode) +
+                                     "][" + Platform::ErrorText(errorCode) + "]");
+        }
+        if (got == 0) break;
         const std::string_view data(chunk.data(), static_cast<std::size_t>(got));
         // Ctrl-Z ends the input as the end of the file does.
         const std::size_t stop = data.find('\x1A');

@@ -79,11 +79,13 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
     return !flush || flush(text);
 }
 
-// The new text goes to a temporary file beside the real target, reaches the disk,
-// and only then replaces the target, so a settings file is never left half-written.
-void CIniFileImage::Save(const std::string& path) const
+// The new text goes to a temporary file beside the real target, reaches the disk, and
+// only then may replace the target, so a settings file is never left half-written.
+std::string CIniFileImage::WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources) const
 {
     const std::string target = Platform::FinalLinkTarget(path);
+    const Platform::EntryKind kind = Platform::KindOf(target);
+    if (kind == Platform::EntryKind::Directory || kind == Platform::EntryKind::Other) throw CreateError(path);
     if (Platform::ExistsReadOnly(target)) throw CreateError(path);
     Platform::TempFile temp;
     if (!Platform::CreateTempFileBeside(target, temp)) throw CreateError(path);
@@ -102,11 +104,21 @@ void CIniFileImage::Save(const std::string& path) const
         throw;
     }
     written = written && Platform::FlushToDisk(temp);
-    if (written) Platform::TakePermissions(temp, target);
+    if (written) Platform::TakeAttributes(temp, attributeSources);
     written = Platform::CloseFile(temp) && written;
-    written = written && Platform::ReplaceWith(temp.path, target);
     if (!written) {
         Platform::RemoveFile(temp.path);
+        throw WriteError(path);
+    }
+    return temp.path;
+}
+
+void CIniFileImage::Save(const std::string& path) const
+{
+    const std::string target = Platform::FinalLinkTarget(path);
+    const std::string tempPath = WriteTemporary(path, {target});
+    if (!Platform::ReplaceWith(tempPath, target)) {
+        Platform::RemoveFile(tempPath);
         throw WriteError(path);
     }
     Platform::SyncDirectoryOf(target);

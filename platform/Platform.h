@@ -11,9 +11,11 @@
 
 namespace Platform {
 
-// Sets the process locale the build needs at start (Windows: Russian, code page 1251).
-// Names are never folded through it: the program's own Windows-1251 table does that.
-void SetUpLocale();
+// Sets the process up at start: the locale the build needs (Windows: Russian, code
+// page 1251; names are never folded through it: the program's own Windows-1251 table
+// does that), and on POSIX an over-size write made an ordinary write error instead
+// of a signal.
+void SetUpProcess();
 
 // The separator the build joins its own paths with: '/' on POSIX, '\' on Windows.
 char PathSeparator();
@@ -39,13 +41,25 @@ std::string ExecutablePath();
 // The process's current directory; empty when it cannot be read.
 std::string CurrentDirectory();
 
-enum class EntryKind { Missing, File, Directory };
+enum class EntryKind { Missing, File, Directory, Other };
 
-// What a path names, following symbolic links.
+// What a path names, following symbolic links: a regular file, a folder, or Other
+// (a pipe, a device, a socket).
 EntryKind KindOf(const std::string& path);
 
 // Creates one directory level; false when it exists or its parent is missing.
 bool CreateOneDirectory(const std::string& path);
+// The same, telling why: 0, or the system's error code.
+int CreateDirectoryExclusive(const std::string& path);
+// True when the system's error code says the entry exists already.
+bool IsExistsError(int errorCode);
+// Removes an empty directory the run made; failures are ignored.
+void RemoveEmptyDirectory(const std::string& path);
+
+// A text that is equal for two paths exactly when they name the same file as the
+// file system sees it (device and inode on POSIX); for a path that names nothing, the
+// path itself, letter case folded where the system ignores it.
+std::string FileIdentity(const std::string& path);
 
 struct DirectoryEntry {
     std::string name;
@@ -56,9 +70,10 @@ struct DirectoryEntry {
 // included where the system reports them); false when it cannot be enumerated.
 bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entries);
 
-// Moves a file, replacing an existing target and copying across volumes.
-// Returns 0 on success, otherwise the system's error code of the failure.
-int MoveReplacing(const std::string& from, const std::string& to);
+// Preserves the bytes of `from` (links followed) at `to`, which must not exist: a hard
+// link where the file system allows it (POSIX), else a copy created exclusively and
+// flushed to disk. Never replaces a file. Returns 0 or the system's error code.
+int PreserveCopy(const std::string& from, const std::string& to);
 
 // The system's text for an error code, formatted as "<text> (0x<hex code>)",
 // or the empty text when the system has no text for it.
@@ -78,26 +93,16 @@ struct LocalTime {
 
 LocalTime Now();
 
-// A whole file seen as one read-only block. `handle` fields are opaque to callers.
-struct FileView {
-    const char* data = nullptr;
-    std::uint64_t sizeBytes = 0;
-    std::intptr_t fileHandle = -1;
-    std::intptr_t mappingHandle = -1;
-    void* view = nullptr;
-};
+// Reads an existing regular file whole with plain reads (others may read it but not
+// write it meanwhile where the system enforces that), so a file changed underneath
+// gives an error and never a signal. False, with `bytes` empty, on any failure, a
+// zero-length file and one of 4 GiB or more included.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
 
-// Opens an existing file for reading (others may read it but not write it where the
-// system enforces that) and maps it whole. False, with nothing held, on any failure,
-// a zero-length file included.
-bool MapWholeFile(const std::string& path, FileView& fileView);
-
-// Releases whatever MapWholeFile left held; safe on a view that holds nothing.
-void UnmapWholeFile(FileView& fileView);
-
-// Reading a file front to back in chunks. Open gives -1 when the file cannot be opened
-// for reading (a folder included); Read gives the count of bytes read, 0 at the end
-// and -1 on a read error.
+// Reading a file front to back in chunks. Open gives -1 when the path names no regular
+// file that can be opened for reading (a folder, a pipe or a device is refused at once,
+// without blocking); Read gives the count of bytes read, 0 at the end and -1 on a read
+// error (LastErrorCode then tells why).
 std::intptr_t OpenForReading(const std::string& path);
 long ReadChunk(std::intptr_t handle, char* buffer, std::size_t sizeBytes);
 void CloseReading(std::intptr_t handle);
@@ -120,15 +125,24 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile);
 bool WriteAll(const TempFile& tempFile, const char* data, std::size_t sizeBytes);
 bool FlushToDisk(const TempFile& tempFile);
 bool CloseFile(TempFile& tempFile);
-// Gives the temporary file the permission bits of `targetPath` when it exists, else
-// those a newly created file would get.
-void TakePermissions(const TempFile& tempFile, const std::string& targetPath);
+// Gives the temporary file the permission bits and, where the process may set them,
+// the owner and group of the first of `sources` that exists; with none, the bits a
+// newly created file would get.
+void TakeAttributes(const TempFile& tempFile, const std::vector<std::string>& sources);
+// Puts the temporary file in the target's place (keeping the replaced file's
+// attributes where the system can), and makes the change durable.
 bool ReplaceWith(const std::string& tempPath, const std::string& targetPath);
+// Removes a temporary file; failures are ignored.
 void RemoveFile(const std::string& path);
+// Removes a file the run is done with; false when the system refuses.
+bool RemoveEntry(const std::string& path);
 void SyncDirectoryOf(const std::string& path);
 
-// Test seam: makes one step of the next replacing write fail as the system would.
-enum class WriteStep { None, Create, ReadOnlyTarget, Write, Flush, Close, Replace };
-void FailNextWriteStepForTesting(WriteStep step);
+// Test seam: makes a step of the run's writing fail as the system would: the step's
+// next call, or the one after `callsToSkip` more calls of it.
+enum class WriteStep {
+    None, Create, ReadOnlyTarget, Write, Flush, Close, Replace, Link, Copy, FolderCreate, Remove
+};
+void FailNextWriteStepForTesting(WriteStep step, int callsToSkip = 0);
 
 }  // namespace Platform

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
 #include <ctime>
 #include <limits>
 
@@ -51,50 +52,47 @@ bool WriteFully(int descriptor, const char* data, std::size_t sizeBytes)
     return true;
 }
 
-// The fallback of a move across file systems: copy content and permission bits over
-// the target, then delete the source. Returns 0 or the errno of the failing step.
-int CopyThenDelete(const std::string& from, const std::string& to)
+// A copy of `from` created exclusively at `to` and flushed to disk. Returns 0 or the
+// errno of the failing step; a failed copy leaves nothing at `to`.
+int ExclusiveCopy(const std::string& from, const std::string& to, bool failWriteForTesting)
 {
-    const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int source = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (source < 0) return errno;
     struct stat sourceInfo {};
-    if (::fstat(source, &sourceInfo) != 0) {
-        const int error = errno;
+    if (::fstat(source, &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode)) {
+        const int error = errno != 0 ? errno : EINVAL;
         ::close(source);
         return error;
     }
-    const int target = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int target = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (target < 0) {
         const int error = errno;
         ::close(source);
         return error;
     }
     int error = 0;
-    char chunk[64 * 1024];
+    std::vector<char> chunk(256 * 1024);
     for (;;) {
-        const ssize_t got = ::read(source, chunk, sizeof chunk);
+        const ssize_t got = ::read(source, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) { error = errno; break; }
         if (got == 0) break;
-        if (!WriteFully(target, chunk, static_cast<std::size_t>(got))) { error = errno; break; }
+        if (failWriteForTesting) { error = EIO; break; }
+        if (!WriteFully(target, chunk.data(), static_cast<std::size_t>(got))) { error = errno; break; }
     }
     if (error == 0 && ::fchmod(target, sourceInfo.st_mode & 07777) != 0) error = errno;
     if (error == 0 && ::fsync(target) != 0) error = errno;
     if (::close(target) != 0 && error == 0) error = errno;
     ::close(source);
-    if (error != 0) {
-        ::unlink(to.c_str());
-        return error;
-    }
-    if (::unlink(from.c_str()) != 0) return errno;
-    return 0;
+    if (error != 0) ::unlink(to.c_str());
+    return error;
 }
 
 }  // namespace
 
 // The POSIX build keeps the classic "C" locale: no system locale is used for names,
 // and numbers always use '.'.
-void SetUpLocale() {}
+void SetUpProcess() { ::signal(SIGXFSZ, SIG_IGN); }
 
 char PathSeparator() { return '/'; }
 
@@ -131,12 +129,31 @@ EntryKind KindOf(const std::string& path)
 {
     struct stat info {};
     if (::stat(Native(path).c_str(), &info) != 0) return EntryKind::Missing;
-    return S_ISDIR(info.st_mode) ? EntryKind::Directory : EntryKind::File;
+    if (S_ISDIR(info.st_mode)) return EntryKind::Directory;
+    return S_ISREG(info.st_mode) ? EntryKind::File : EntryKind::Other;
 }
 
 bool CreateOneDirectory(const std::string& path)
 {
     return ::mkdir(Native(path).c_str(), 0777) == 0;
+}
+
+int CreateDirectoryExclusive(const std::string& path)
+{
+    if (ConsumeInjectedFailure(WriteStep::FolderCreate)) return EACCES;
+    return ::mkdir(Native(path).c_str(), 0777) == 0 ? 0 : errno;
+}
+
+bool IsExistsError(int errorCode) { return errorCode == EEXIST; }
+
+void RemoveEmptyDirectory(const std::string& path) { ::rmdir(Native(path).c_str()); }
+
+std::string FileIdentity(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(Native(path).c_str(), &info) != 0) return "path:" + Native(path);
+    return "file:" + std::to_string(static_cast<unsigned long long>(info.st_dev)) + ":" +
+           std::to_string(static_cast<unsigned long long>(info.st_ino));
 }
 
 bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entries)
@@ -162,16 +179,22 @@ bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entr
     return true;
 }
 
-int MoveReplacing(const std::string& from, const std::string& to)
+int PreserveCopy(const std::string& from, const std::string& to)
 {
-    const std::string nativeFrom = Native(from);
-    const std::string nativeTo = Native(to);
-    if (::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0) return 0;
-    const int error = errno;
-    if (error != EXDEV) return error;
-    const int copyError = CopyThenDelete(nativeFrom, nativeTo);
-    errno = copyError;
-    return copyError;
+    const std::string source = FinalLinkTarget(from);
+    const std::string target = Native(to);
+    if (ConsumeInjectedFailure(WriteStep::Link)) return EIO;
+    // The seam's copy fault takes the copy path, as a file system without links does.
+    const bool copyFails = ConsumeInjectedFailure(WriteStep::Copy);
+    if (!copyFails) {
+        // A hard link keeps the old bytes: the commit puts a new file in the name's place.
+        if (::link(source.c_str(), target.c_str()) == 0) return 0;
+        const int error = errno;
+        const bool linksRefused = error == EXDEV || error == EPERM || error == EMLINK || error == ENOTSUP ||
+                                  error == EOPNOTSUPP || error == ENOSYS;
+        if (!linksRefused) return error;
+    }
+    return ExclusiveCopy(source, target, copyFails);
 }
 
 std::string ErrorText(int errorCode)
@@ -200,50 +223,43 @@ LocalTime Now()
     return now;
 }
 
-bool MapWholeFile(const std::string& path, FileView& fileView)
+bool ReadWholeFile(const std::string& path, std::string& bytes)
 {
-    fileView = FileView();
-    const int descriptor = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) return false;
-    struct stat info {};
-    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
-        ::close(descriptor);
+    bytes.clear();
+    const std::intptr_t file = OpenForReading(path);
+    if (file < 0) return false;
+    std::vector<char> chunk(256 * 1024);
+    bool complete = false;
+    for (;;) {
+        const long got = ReadChunk(file, chunk.data(), chunk.size());
+        if (got == 0) {
+            complete = true;
+            break;
+        }
+        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) >= (std::uint64_t {1} << 32)) break;
+        bytes.append(chunk.data(), static_cast<std::size_t>(got));
+    }
+    CloseReading(file);
+    if (!complete || bytes.empty()) {
+        bytes.clear();
         return false;
     }
-    const auto sizeBytes = static_cast<std::uint64_t>(info.st_size);
-    if (sizeBytes > std::numeric_limits<std::size_t>::max()) {
-        ::close(descriptor);
-        return false;
-    }
-    void* view = ::mmap(nullptr, static_cast<std::size_t>(sizeBytes), PROT_READ, MAP_PRIVATE,
-                        descriptor, 0);
-    if (view == MAP_FAILED) {
-        ::close(descriptor);
-        return false;
-    }
-    fileView.data = static_cast<const char*>(view);
-    fileView.sizeBytes = sizeBytes;
-    fileView.fileHandle = descriptor;
-    fileView.view = view;
     return true;
-}
-
-void UnmapWholeFile(FileView& fileView)
-{
-    if (fileView.view != nullptr) ::munmap(fileView.view, static_cast<std::size_t>(fileView.sizeBytes));
-    if (fileView.fileHandle >= 0) ::close(static_cast<int>(fileView.fileHandle));
-    fileView = FileView();
 }
 
 std::intptr_t OpenForReading(const std::string& path)
 {
-    const int descriptor = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe is refused at once instead of waiting for a writer.
+    const int descriptor = ::open(Native(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) return -1;
     struct stat info {};
-    if (::fstat(descriptor, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(descriptor);
+        errno = EINVAL;
         return -1;
     }
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags >= 0) ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
     return descriptor;
 }
 
@@ -329,18 +345,24 @@ bool CloseFile(TempFile& tempFile)
     return result == 0;
 }
 
-void TakePermissions(const TempFile& tempFile, const std::string& targetPath)
+void TakeAttributes(const TempFile& tempFile, const std::vector<std::string>& sources)
 {
-    struct stat info {};
-    mode_t mode = 0;
-    if (::stat(Native(targetPath).c_str(), &info) == 0) {
-        mode = info.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+    const int descriptor = static_cast<int>(tempFile.handle);
+    for (const std::string& source : sources) {
+        struct stat info {};
+        if (::stat(Native(source).c_str(), &info) != 0) continue;
+        // Owner first: changing it may clear set-id bits that the mode then restores.
+        // Only a privileged process may give a file away; otherwise this fails harmlessly.
+        if (::fchown(descriptor, info.st_uid, info.st_gid) != 0) {
+            // The group alone may still be allowed (one of the user's own groups).
+            (void)::fchown(descriptor, static_cast<uid_t>(-1), info.st_gid);
+        }
+        ::fchmod(descriptor, info.st_mode & 07777);
+        return;
     }
-    ::fchmod(static_cast<int>(tempFile.handle), mode);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(descriptor, 0666 & ~mask);
 }
 
 bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
@@ -350,6 +372,15 @@ bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
 }
 
 void RemoveFile(const std::string& path) { ::unlink(Native(path).c_str()); }
+
+bool RemoveEntry(const std::string& path)
+{
+    if (ConsumeInjectedFailure(WriteStep::Remove)) {
+        errno = EACCES;
+        return false;
+    }
+    return ::unlink(Native(path).c_str()) == 0;
+}
 
 void SyncDirectoryOf(const std::string& path)
 {

@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/LetterCase.h"
 #include "platform/WriteFaults.h"
 
 #include <windows.h>
@@ -14,6 +15,17 @@ namespace Platform {
 namespace {
 
 HANDLE AsHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// Every path reaches the system with '/' turned into '\': the shell's path calls
+// treat only '\' as a separator. A "\\server\share" prefix stays as it is.
+std::string Native(const std::string& path)
+{
+    std::string native = path;
+    for (char& byte : native) {
+        if (byte == '/') byte = '\\';
+    }
+    return native;
+}
 std::intptr_t FromHandle(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
 
 bool WriteFully(HANDLE file, const char* data, std::size_t sizeBytes)
@@ -30,7 +42,7 @@ bool WriteFully(HANDLE file, const char* data, std::size_t sizeBytes)
 
 }  // namespace
 
-void SetUpLocale() { std::setlocale(LC_ALL, "rus"); }
+void SetUpProcess() { std::setlocale(LC_ALL, "rus"); }
 
 const char* TextLineEnd() { return "\r\n"; }
 
@@ -40,7 +52,7 @@ char PathSeparator() { return '\\'; }
 bool SystemCombinePath(const std::string& directory, const std::string& name, std::string& combined)
 {
     char buffer[MAX_PATH] = {};
-    if (::PathCombineA(buffer, directory.c_str(), name.c_str()) == nullptr) return false;
+    if (::PathCombineA(buffer, Native(directory).c_str(), Native(name).c_str()) == nullptr) return false;
     combined = buffer;
     return true;
 }
@@ -49,7 +61,7 @@ SystemAnswer SystemRelativePath(const std::string& fromDirectory, const std::str
                                 std::string& relative)
 {
     char buffer[MAX_PATH] = {};
-    if (!::PathRelativePathToA(buffer, fromDirectory.c_str(), FILE_ATTRIBUTE_DIRECTORY, toDirectory.c_str(),
+    if (!::PathRelativePathToA(buffer, Native(fromDirectory).c_str(), FILE_ATTRIBUTE_DIRECTORY, Native(toDirectory).c_str(),
                                FILE_ATTRIBUTE_DIRECTORY)) {
         return SystemAnswer::None;
     }
@@ -80,18 +92,43 @@ std::string CurrentDirectory()
 
 EntryKind KindOf(const std::string& path)
 {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::Missing;
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Directory : EntryKind::File;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::Directory;
+    return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? EntryKind::Other : EntryKind::File;
 }
 
-bool CreateOneDirectory(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool CreateOneDirectory(const std::string& path) { return ::CreateDirectoryA(Native(path).c_str(), nullptr) != 0; }
+
+int CreateDirectoryExclusive(const std::string& path)
+{
+    if (ConsumeInjectedFailure(WriteStep::FolderCreate)) return ERROR_ACCESS_DENIED;
+    if (::CreateDirectoryA(Native(path).c_str(), nullptr)) return 0;
+    const DWORD error = ::GetLastError();
+    return error == 0 ? -1 : static_cast<int>(error);
+}
+
+bool IsExistsError(int errorCode) { return errorCode == ERROR_ALREADY_EXISTS || errorCode == ERROR_FILE_EXISTS; }
+
+void RemoveEmptyDirectory(const std::string& path) { ::RemoveDirectoryA(Native(path).c_str()); }
+
+// Names are compared as NTFS compares them: the full path, letter case ignored.
+std::string FileIdentity(const std::string& path)
+{
+    const std::string native = Native(path);
+    const DWORD length = ::GetFullPathNameA(native.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return "path:" + LetterCase::LowerText(native);
+    std::vector<char> buffer(length + 1);
+    const DWORD written = ::GetFullPathNameA(native.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (written == 0 || written >= buffer.size()) return "path:" + LetterCase::LowerText(native);
+    return "path:" + LetterCase::LowerText(std::string(buffer.data(), written));
+}
 
 bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entries)
 {
     entries.clear();
     WIN32_FIND_DATAA found {};
-    const HANDLE search = ::FindFirstFileA((directory + "\\*").c_str(), &found);
+    const HANDLE search = ::FindFirstFileA((Native(directory) + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     do {
         DirectoryEntry entry;
@@ -103,11 +140,30 @@ bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entr
     return true;
 }
 
-int MoveReplacing(const std::string& from, const std::string& to)
+// Not a hard link: ReplaceFileA may keep the replaced file's identity, and a link
+// would then see the new bytes.
+int PreserveCopy(const std::string& from, const std::string& to)
 {
-    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return 0;
-    const DWORD error = ::GetLastError();
-    return error == 0 ? -1 : static_cast<int>(error);
+    const std::string target = Native(to);
+    if (ConsumeInjectedFailure(WriteStep::Link) || ConsumeInjectedFailure(WriteStep::Copy)) {
+        return ERROR_WRITE_FAULT;
+    }
+    if (!::CopyFileA(Native(from).c_str(), target.c_str(), TRUE)) {
+        const DWORD error = ::GetLastError();
+        return error == 0 ? -1 : static_cast<int>(error);
+    }
+    const HANDLE copy = ::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = 0;
+    if (copy == INVALID_HANDLE_VALUE) {
+        error = ::GetLastError();
+    } else {
+        if (!::FlushFileBuffers(copy)) error = ::GetLastError();
+        ::CloseHandle(copy);
+    }
+    if (error == 0) return 0;
+    ::DeleteFileA(target.c_str());
+    return static_cast<int>(error);
 }
 
 // The system's message without its line break, then " (0x<code>)". Inserts in the
@@ -148,51 +204,48 @@ LocalTime Now()
     return now;
 }
 
-bool MapWholeFile(const std::string& path, FileView& fileView)
+bool ReadWholeFile(const std::string& path, std::string& bytes)
 {
-    fileView = FileView();
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    bytes.clear();
+    const HANDLE file = ::CreateFileA(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD sizeHigh = 0;
-    const DWORD sizeLow = ::GetFileSize(file, &sizeHigh);
-    // A file of 4 GiB or more is refused: the buffer's size is a 32-bit count.
-    if ((sizeLow == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) || sizeHigh != 0 || sizeLow == 0) {
-        ::CloseHandle(file);
+    bool complete = ::GetFileType(file) == FILE_TYPE_DISK;
+    std::vector<char> chunk(256 * 1024);
+    while (complete) {
+        DWORD got = 0;
+        if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+            complete = false;
+            break;
+        }
+        if (got == 0) break;
+        if (bytes.size() + got >= (std::uint64_t {1} << 32)) {
+            complete = false;
+            break;
+        }
+        bytes.append(chunk.data(), got);
+    }
+    ::CloseHandle(file);
+    if (!complete || bytes.empty()) {
+        bytes.clear();
         return false;
     }
-    const HANDLE mapping = ::CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping == nullptr) {
-        ::CloseHandle(file);
-        return false;
-    }
-    void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-    if (view == nullptr) {
-        ::CloseHandle(mapping);
-        ::CloseHandle(file);
-        return false;
-    }
-    fileView.data = static_cast<const char*>(view);
-    fileView.sizeBytes = sizeLow;
-    fileView.fileHandle = FromHandle(file);
-    fileView.mappingHandle = FromHandle(mapping);
-    fileView.view = view;
     return true;
-}
-
-void UnmapWholeFile(FileView& fileView)
-{
-    if (fileView.view != nullptr) ::UnmapViewOfFile(fileView.view);
-    if (fileView.mappingHandle != -1) ::CloseHandle(AsHandle(fileView.mappingHandle));
-    if (fileView.fileHandle != -1) ::CloseHandle(AsHandle(fileView.fileHandle));
-    fileView = FileView();
 }
 
 std::intptr_t OpenForReading(const std::string& path)
 {
-    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file == INVALID_HANDLE_VALUE ? -1 : FromHandle(file);
+    const HANDLE file = ::CreateFileA(Native(path).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    // Only a file on disk: a pipe or a device would block or never end.
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    return FromHandle(file);
 }
 
 long ReadChunk(std::intptr_t handle, char* buffer, std::size_t sizeBytes)
@@ -208,14 +261,14 @@ void CloseReading(std::intptr_t handle)
     if (handle != -1) ::CloseHandle(AsHandle(handle));
 }
 
-// Links are rare on Windows and MoveFileEx replaces a link itself; the path is used as
+// Links are rare on Windows and ReplaceFileA replaces a link itself; the path is used as
 // given.
-std::string FinalLinkTarget(const std::string& path) { return path; }
+std::string FinalLinkTarget(const std::string& path) { return Native(path); }
 
 bool ExistsReadOnly(const std::string& path)
 {
     if (ConsumeInjectedFailure(WriteStep::ReadOnlyTarget)) return true;
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
            (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
@@ -226,7 +279,7 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
     if (ConsumeInjectedFailure(WriteStep::Create)) return false;
     static std::atomic<unsigned> counter {0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = targetPath + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-" +
+        const std::string path = Native(targetPath) + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(counter++) + ".tmp";
         const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -261,16 +314,32 @@ bool CloseFile(TempFile& tempFile)
     return closed;
 }
 
-// A new file takes the folder's inherited security, as the replaced one had.
-void TakePermissions(const TempFile&, const std::string&) {}
+// A new file takes the folder's inherited security; a replaced file's attributes and
+// ACL are kept by ReplaceFileA at the commit.
+void TakeAttributes(const TempFile&, const std::vector<std::string>&) {}
 
 bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
 {
     if (ConsumeInjectedFailure(WriteStep::Replace)) return false;
-    return ::MoveFileExA(tempPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const std::string temp = Native(tempPath);
+    const std::string target = Native(targetPath);
+    if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        ::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        return true;
+    }
+    return ::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-void RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
+void RemoveFile(const std::string& path) { ::DeleteFileA(Native(path).c_str()); }
+
+bool RemoveEntry(const std::string& path)
+{
+    if (ConsumeInjectedFailure(WriteStep::Remove)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return ::DeleteFileA(Native(path).c_str()) != 0;
+}
 
 // MOVEFILE_WRITE_THROUGH already waits for the rename to reach the disk.
 void SyncDirectoryOf(const std::string&) {}

@@ -1,16 +1,45 @@
 #pragma once
 
-// Before a converted file is written, its input is moved into a backup folder named
-// after the local time of the run: old_version/YYYYMMDDhhmmss_conv.
+// Before converted files replace anything, each input's bytes are preserved in a backup
+// folder named after the local time of the run: old_version/YYYYMMDDhhmmss_conv. The
+// run makes that folder itself, so two runs never share one, and a backup never
+// replaces a file.
+
+#include "scheme/FileConversion.h"
 
 #include <string>
+#include <vector>
 
 std::string BackupFolderName();
+
+// The dated folder a backup of the input goes to: beside the input without -fdir,
+// under the -fdir folder with it.
+std::string DatedFolderFor(const std::string& inputPath, const std::string& baseDirectory, bool hasFileDirectory,
+                           const std::string& backupFolder);
 
 // Beside the input without -fdir; with it, under the -fdir folder, keeping the
 // input's place below that folder when it lies there.
 std::string BackupPathFor(const std::string& inputPath, const std::string& baseDirectory, bool hasFileDirectory,
                           const std::string& backupFolder);
 
-// Moves the file, replacing an older backup of the same name; throws on failure.
-void MoveToBackup(const std::string& inputPath, const std::string& backupPath);
+// The backup step of a run. The inputs stay in place; what the step made is undone
+// when it fails, or on request when a later step fails before anything is committed.
+class CBackupStep {
+public:
+    // Creates the dated folders (moving every record to the next second's name when a
+    // folder of this second's name exists) and preserves each input once. Throws the
+    // move error of the record that failed, after undoing everything it made.
+    void Run(std::vector<FileConversion>& conversions);
+    void Undo();
+
+private:
+    void MakeDatedFolders(std::vector<FileConversion>& conversions);
+    bool MakeFolder(const std::string& path, bool exclusive, int& errorCode);
+    void MakeParents(const std::string& path);
+
+    std::vector<std::string> m_madeFolders;
+    std::vector<std::string> m_madeFiles;
+};
+
+// The contract's text for a failed move into the backup folder.
+std::string MoveErrorText(const std::string& inputPath, const std::string& backupPath, int errorCode);

@@ -83,8 +83,9 @@ void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion
         FileConversion& record = conversions[index];
         record.inputPath = ResolveInputPath(record.inputName.Value(), baseDirectory);
         record.outputPath = OutputPathFor(record, index == 0, baseDirectory);
-        record.backupPath = BackupPathFor(record.inputPath, baseDirectory, options.fileDirectory.HasValue(),
-                                          backupFolder);
+        const bool hasFileDirectory = options.fileDirectory.HasValue();
+        record.backupPath = BackupPathFor(record.inputPath, baseDirectory, hasFileDirectory, backupFolder);
+        record.backupFolder = DatedFolderFor(record.inputPath, baseDirectory, hasFileDirectory, backupFolder);
     }
 }
 

@@ -64,11 +64,12 @@ std::string Separator() { return std::string(1, Platform::PathSeparator()); }
 
 bool IsQualifiedPath(const std::string& path)
 {
+    // On POSIX a colon is an ordinary character: only a path from the root is absolute
+    // (a leading backslash is joined to the root by CombinePath).
+    if (Platform::PathSeparator() == '/') return !path.empty() && path[0] == '/';
     if (path.find("\\\\") != std::string::npos) return true;
     if (path.find("//") != std::string::npos) return true;
-    if (path.find(':') != std::string::npos) return true;
-    // On POSIX a path from the root is absolute as well.
-    return Platform::PathSeparator() == '/' && !path.empty() && path[0] == '/';
+    return path.find(':') != std::string::npos;
 }
 
 std::string ProgramDirectory()

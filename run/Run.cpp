@@ -3,10 +3,14 @@
 #include "platform/Console.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"
+#include "run/Checks.h"
 #include "run/CommandLine.h"
+#include "run/Commit.h"
 #include "run/InputResolution.h"
 #include "run/Messages.h"
 #include "run/Paths.h"
+#include "run/RecordError.h"
+#include "run/Staging.h"
 #include "scheme/SchemeLoader.h"
 
 #include <exception>
@@ -46,38 +50,33 @@ std::vector<FileConversion> LoadConversions(const std::string& schemePath, const
     }
 }
 
-// Runs `step` on every record; a failure names the record it arose in.
-template <class Step>
-void ForEachRecord(std::vector<FileConversion>& conversions, Step step)
+// Everything is read and converted before anything on disk changes.
+void ConvertAll(std::vector<FileConversion>& conversions)
 {
     for (FileConversion& record : conversions) {
         try {
-            step(record);
+            record.image.Load(record.inputPath);
+            record.sectionActions.ExecuteAll(record.image);
         } catch (const std::exception& error) {
-            throw std::runtime_error("while converting '" + record.inputPath + "' to '" + record.outputPath +
-                                     "': " + error.what());
+            throw RecordError(record, error.what());
         }
     }
 }
 
-// Everything is read and converted before the first file is moved or written.
-void ConvertAll(std::vector<FileConversion>& conversions, bool noBackup)
+// The writing as one transaction: stage every output, back up every input, then commit.
+// Until the commit a failure leaves every file as it was.
+void WriteAll(std::vector<FileConversion>& conversions, bool noBackup)
 {
-    ForEachRecord(conversions, [noBackup](FileConversion& record) {
-        record.image.Load(record.inputPath);
-        record.sectionActions.ExecuteAll(record.image);
-        if (!noBackup) CreateParentDirectories(record.backupPath);
-        CreateParentDirectories(record.outputPath);
-    });
-}
-
-void BackUpAndWriteAll(std::vector<FileConversion>& conversions, bool noBackup)
-{
-    ForEachRecord(conversions, [noBackup](FileConversion& record) {
-        if (!noBackup) MoveToBackup(record.inputPath, record.backupPath);
-        record.image.Save(record.outputPath);
-        Console::Print("\nFile '" + record.inputPath + "' successfully converted to file '" + record.outputPath + "'");
-    });
+    for (const FileConversion& record : conversions) CreateParentDirectories(record.outputPath);
+    const std::vector<StagedOutput> staged = StageAll(conversions);
+    CBackupStep backups;
+    try {
+        if (!noBackup) backups.Run(conversions);
+    } catch (...) {
+        DiscardStaged(staged);
+        throw;
+    }
+    CommitAll(conversions, staged, noBackup);
 }
 
 int RunGuarded(int argumentCount, const char* const* arguments)
@@ -87,8 +86,9 @@ int RunGuarded(int argumentCount, const char* const* arguments)
     std::vector<FileConversion> conversions = LoadConversions(schemePath, options);
     ResolvePaths(options, conversions);
     const bool noBackup = IsOn(options.noBackup);
-    ConvertAll(conversions, noBackup);
-    BackUpAndWriteAll(conversions, noBackup);
+    ConvertAll(conversions);
+    CheckConversions(conversions, noBackup);
+    WriteAll(conversions, noBackup);
     Console::Print("\nFile conversions by the '" + schemePath + "' scenario successfully completed");
     return 0;
 }
@@ -97,7 +97,7 @@ int RunGuarded(int argumentCount, const char* const* arguments)
 
 int Run(int argumentCount, const char* const* arguments)
 {
-    Platform::SetUpLocale();
+    Platform::SetUpProcess();
     int exitCode = 1;
     try {
         exitCode = RunGuarded(argumentCount, arguments);

@@ -27,6 +27,12 @@ struct FileConversion {
     std::string inputPath;
     std::string outputPath;
     std::string backupPath;
+    // The run's dated backup folder that holds backupPath.
+    std::string backupFolder;
+    // Filled by the run's checks: the input as the file system knows it, and whether a
+    // record of the run writes the input (then it is not removed after the commit).
+    std::string inputIdentity;
+    bool inputRewritten = false;
     CIniFileImage image;
     CActionExecutorContainer sectionActions;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
-// A file mapped whole into memory as a Buffer. Construction never throws: any failure
-// (no such file, no access, a zero-length file, a file of 4 GiB or more, a mapping
-// refused) leaves the buffer unusable and holding nothing.
+// A file read whole into memory as a Buffer. The file is read with plain reads rather
+// than mapped, so a file truncated or changed underneath gives an error and never a
+// signal. Construction never throws: any failure (no such file, no access, a
+// zero-length file, a file of 4 GiB or more, a read error) leaves the buffer unusable
+// and holding nothing.
 
 #include "platform/Platform.h"
 #include "xml/Buffer.h"
@@ -18,28 +20,21 @@ class XmlWindowsFileBuffer : public Buffer<Char> {
 public:
     explicit XmlWindowsFileBuffer(const std::string& path)
     {
-        if (!Platform::MapWholeFile(path, m_view)) {
+        if (!Platform::ReadWholeFile(path, m_bytes) || m_bytes.size() % sizeof(Char) != 0) {
+            m_bytes.clear();
             this->usable = false;
             return;
         }
-        // The size is a 32-bit count; a larger file is outside what the reader takes.
-        if (m_view.sizeBytes > UINT32_MAX || m_view.sizeBytes % sizeof(Char) != 0) {
-            Platform::UnmapWholeFile(m_view);
-            this->usable = false;
-            return;
-        }
-        this->data = reinterpret_cast<const Char*>(m_view.data);
-        this->size = static_cast<std::uint32_t>(m_view.sizeBytes / sizeof(Char));
+        this->data = reinterpret_cast<const Char*>(m_bytes.data());
+        this->size = static_cast<std::uint32_t>(m_bytes.size() / sizeof(Char));
         this->usable = true;
     }
 
     XmlWindowsFileBuffer(const XmlWindowsFileBuffer&) = delete;
     XmlWindowsFileBuffer& operator=(const XmlWindowsFileBuffer&) = delete;
 
-    ~XmlWindowsFileBuffer() override { Platform::UnmapWholeFile(m_view); }
-
 private:
-    Platform::FileView m_view;
+    std::string m_bytes;
 };
 
 }  // namespace Library

@@ -1,5 +1,7 @@
 #include "run/Backup.h"
 
+#include "platform/Platform.h"
+
 #include "TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -39,31 +41,17 @@ TEST(Backup, PathUnderTheFileDirectoryKeepsThePlaceBelowIt)
     EXPECT_EQ(BackupPathFor("/application/d.ini", "/app", true, folder), "/app/old_version/S_conv/d.ini");
 }
 
-TEST(Backup, MoveReplacesAnOlderBackup)
+TEST(Backup, PreservedCopyNeverReplacesAFile)
 {
     TempFolder folder;
     WriteFile(folder / "a.ini", "new\n");
     WriteFile(folder / "old/a.ini", "old\n");
-    MoveToBackup(folder / "a.ini", folder / "old/a.ini");
-    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "a.ini"));
-    EXPECT_EQ(ReadFile(folder / "old/a.ini"), "new\n");
+    EXPECT_NE(Platform::PreserveCopy(folder / "a.ini", folder / "old/a.ini"), 0);
+    EXPECT_EQ(ReadFile(folder / "old/a.ini"), "old\n");
+    EXPECT_EQ(ReadFile(folder / "a.ini"), "new\n");
 }
 
-TEST(Backup, FailedMoveNamesBothPathsAndTheErrorTwice)
-{
-    TempFolder folder;
-    WriteFile(folder / "a.ini", "x\n");
-    WriteFile(folder / "old_version", "a file\n");
-    const std::string input = folder / "a.ini";
-    const std::string backup = folder / "old_version/S_conv/a.ini";
-    EXPECT_THAT([&] { MoveToBackup(input, backup); },
-                ThrowsMessage<std::runtime_error>(
-                    testing::StrEq("Unable to move file [" + input + "] to [" + backup +
-                                   "].Error is [20][Not a directory (0x14)]")));
-    EXPECT_EQ(ReadFile(input), "x\n");
-}
-
-TEST(Backup, MoveAcrossFileSystemsKeepsContentAndPermissions)
+TEST(Backup, CopyAcrossFileSystemsKeepsContentAndPermissions)
 {
     TempFolder folder;
     struct stat here {};
@@ -77,13 +65,39 @@ TEST(Backup, MoveAcrossFileSystemsKeepsContentAndPermissions)
     WriteFile(input, content);
     ::chmod(input.c_str(), 0640);
     const std::string backup = "/dev/shm/velmarch-backup-test-" + std::to_string(::getpid()) + ".ini";
-    MoveToBackup(input, backup);
-    EXPECT_FALSE(std::filesystem::exists(input));
+    ASSERT_EQ(Platform::PreserveCopy(input, backup), 0);
+    EXPECT_EQ(ReadFile(input), content);
     EXPECT_EQ(ReadFile(backup), content);
-    struct stat moved {};
-    ASSERT_EQ(::stat(backup.c_str(), &moved), 0);
-    EXPECT_EQ(moved.st_mode & 0777, 0640u);
+    struct stat copied {};
+    ASSERT_EQ(::stat(backup.c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_mode & 0777, 0640u);
     std::filesystem::remove(backup);
+}
+
+// A second run in the same second finds its folder taken and moves to the next one.
+TEST(Backup, TakenFolderMovesTheRunToTheNextSecond)
+{
+    TempFolder folder;
+    WriteFile(folder / "a.ini", "[A]\n");
+    FileConversion record;
+    record.inputPath = folder / "a.ini";
+    record.inputIdentity = "a";
+    const std::string name = BackupFolderName();
+    record.backupFolder = DatedFolderFor(record.inputPath, "", false, name);
+    record.backupPath = BackupPathFor(record.inputPath, "", false, name);
+    std::filesystem::create_directories(record.backupFolder);
+    std::vector<FileConversion> conversions;
+    conversions.push_back(std::move(record));
+    CBackupStep step;
+    step.Run(conversions);
+    const std::string taken = folder / name;
+    ASSERT_NE(conversions[0].backupFolder, taken);
+    EXPECT_GT(conversions[0].backupFolder, taken);
+    EXPECT_EQ(ReadFile(conversions[0].backupPath), "[A]\n");
+    EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\n");
+    step.Undo();
+    EXPECT_FALSE(std::filesystem::exists(conversions[0].backupFolder));
+    EXPECT_TRUE(std::filesystem::exists(taken));
 }
 
 }  // namespace

@@ -1,0 +1,14 @@
+#pragma once
+
+// What the run checks after every file is read and converted and before anything on
+// disk changes, so that no step of the writing can lose a file: no path holds a zero
+// byte, no two records write one file, no two different inputs need one backup file,
+// and an output that exists is a regular file (or a link to one). Records that share an
+// input, or read a file another record writes, are fine. Fills each record's input
+// identity and whether a record writes its input.
+
+#include "scheme/FileConversion.h"
+
+#include <vector>
+
+void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup);

@@ -1,0 +1,33 @@
+#include "run/Staging.h"
+
+#include "platform/Platform.h"
+#include "run/RecordError.h"
+
+#include <exception>
+
+std::vector<StagedOutput> StageAll(const std::vector<FileConversion>& conversions)
+{
+    std::vector<StagedOutput> staged;
+    staged.reserve(conversions.size());
+    for (const FileConversion& record : conversions) {
+        StagedOutput output;
+        output.targetPath = Platform::FinalLinkTarget(record.outputPath);
+        try {
+            // The new file takes the attributes of the file it replaces, else those of
+            // its input.
+            output.temporaryPath = record.image.WriteTemporary(record.outputPath, {output.targetPath, record.inputPath});
+        } catch (const std::exception& error) {
+            DiscardStaged(staged);
+            throw RecordError(record, error.what());
+        }
+        staged.push_back(output);
+    }
+    return staged;
+}
+
+void DiscardStaged(const std::vector<StagedOutput>& staged, std::size_t fromIndex)
+{
+    for (std::size_t index = fromIndex; index < staged.size(); ++index) {
+        Platform::RemoveFile(staged[index].temporaryPath);
+    }
+}
