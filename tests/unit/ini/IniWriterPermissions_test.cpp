@@ -62,6 +62,24 @@ TEST(IniWriter, ExistingOutputKeepsItsPermissionBits)
     }
 }
 
+// Owner and group of the replaced file are kept where the process may set them.
+TEST(IniWriter, ExistingOutputKeepsItsOwner)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "only a privileged process may give a file away";
+    TempFolder folder;
+    const std::string path = folder / "owned.ini";
+    WriteFile(path, "old\n");
+    ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
+    const std::string temporary = ImageFromText("[A]\n").WriteTemporary(path, {path});
+    struct stat info {};
+    ASSERT_EQ(::stat(temporary.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 4322u);
+    ImageFromText("[B]\n").Save(path);
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+}
+
 TEST(IniWriter, NewOutputGetsTheDefaultPermissions)
 {
     TempFolder folder;
