@@ -1,6 +1,10 @@
 #include "condition/SafeRegex.h"
 
 #include "platform/LetterCase.h"
+#include "platform/Platform.h"
+
+#include <exception>
+#include <stdexcept>
 
 #include <locale>
 
@@ -46,32 +50,91 @@ std::regex Compile(const std::string& pattern, std::regex::flag_type flags)
 
 }  // namespace
 
-CSafeRegex::CSafeRegex(const std::string& pattern, LetterCase letterCase)
+void CheckPatternLimits(const std::string& pattern)
 {
+    if (pattern.size() > CSafeRegex::kMaxPatternBytes) throw std::regex_error(std::regex_constants::error_complexity);
+    int depth = 0;
+    bool inClass = false;
+    for (std::size_t index = 0; index < pattern.size(); ++index) {
+        const char byte = pattern[index];
+        if (byte == '\\') {
+            ++index;
+        } else if (inClass) {
+            inClass = byte != ']';
+        } else if (byte == '[') {
+            inClass = true;
+        } else if (byte == '(') {
+            if (++depth > CSafeRegex::kMaxGroupDepth) throw std::regex_error(std::regex_constants::error_complexity);
+        } else if (byte == ')') {
+            if (depth > 0) --depth;
+        } else if (byte == '{') {
+            // The counts of {n}, {n,} and {n,m}.
+            std::size_t digit = index + 1;
+            for (int count = 0; count < 2; ++count) {
+                unsigned long value = 0;
+                for (; digit < pattern.size() && pattern[digit] >= '0' && pattern[digit] <= '9'; ++digit) {
+                    value = value * 10 + static_cast<unsigned long>(pattern[digit] - '0');
+                    if (value > CSafeRegex::kMaxRepetitionCount) {
+                        throw std::regex_error(std::regex_constants::error_badbrace);
+                    }
+                }
+                if (digit >= pattern.size() || pattern[digit] != ',') break;
+                ++digit;
+            }
+        }
+    }
+}
+
+CSafeRegex::CSafeRegex(const std::string& pattern, LetterCase letterCase) : m_pattern(pattern)
+{
+    CheckPatternLimits(pattern);
     std::regex::flag_type flags = std::regex::ECMAScript;
     if (letterCase == LetterCase::Insensitive) flags |= std::regex::icase;
     try {
-        m_regex = Compile(pattern, flags | std::regex_constants::__polynomial);
+        m_regex = std::make_shared<const std::regex>(Compile(pattern, flags | std::regex_constants::__polynomial));
     } catch (const std::regex_error&) {
         // Either the pattern is invalid (the plain compile below throws the engine's
         // own error for it) or it holds back-references, which only the backtracking
         // matcher can follow.
-        m_regex = Compile(pattern, flags);
+        m_regex = std::make_shared<const std::regex>(Compile(pattern, flags));
         m_backtracking = true;
     }
 }
 
-bool CSafeRegex::FallbackAllowed(const std::string& text) const
+bool CSafeRegex::Backtrack(const std::string& text, bool whole) const
 {
-    return !m_backtracking || text.size() <= kMaxBacktrackingTextBytes;
+    const std::runtime_error tooCostly("regular expression too costly to match: " + m_pattern);
+    if (text.size() > kMaxBacktrackingTextBytes) throw tooCostly;
+    // The worker owns what it reads: over budget it is left running while the run ends.
+    struct Job {
+        std::shared_ptr<const std::regex> regex;
+        std::string text;
+        bool matched = false;
+        std::exception_ptr failure;
+    };
+    auto job = std::make_shared<Job>();
+    job->regex = m_regex;
+    job->text = text;
+    const bool finished = Platform::RunOnOwnStack(
+        [job, whole] {
+            try {
+                job->matched = whole ? std::regex_match(job->text, *job->regex) : std::regex_search(job->text, *job->regex);
+            } catch (...) {
+                job->failure = std::current_exception();
+            }
+        },
+        kBacktrackingStackBytes, kBacktrackingBudgetMilliseconds);
+    if (!finished) throw tooCostly;
+    if (job->failure) std::rethrow_exception(job->failure);
+    return job->matched;
 }
 
 bool CSafeRegex::Matches(const std::string& text) const
 {
-    return FallbackAllowed(text) && std::regex_match(text, m_regex);
+    return m_backtracking ? Backtrack(text, true) : std::regex_match(text, *m_regex);
 }
 
 bool CSafeRegex::Search(const std::string& text) const
 {
-    return FallbackAllowed(text) && std::regex_search(text, m_regex);
+    return m_backtracking ? Backtrack(text, false) : std::regex_search(text, *m_regex);
 }

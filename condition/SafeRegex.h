@@ -4,11 +4,20 @@
 // text that comes from a file or a folder. The standard library's default matcher
 // recurses once per input character and can backtrack exponentially, so a hostile
 // section name could crash or hang the run; here matching runs in the library's
-// polynomial mode, which keeps no per-character stack and bounded time. Patterns
-// with back-references cannot use that mode: they fall back to the backtracking
-// matcher, but only on texts short enough for its recursion to stay safe.
+// polynomial mode, which keeps no per-character stack and bounded time.
+//
+// Patterns with back-references cannot use that mode. They run on the backtracking
+// matcher on a thread of their own with a large stack, under a time budget per text:
+// the true result, or an error naming the pattern ("regular expression too costly to
+// match: ...") when the text is too long for that stack or the budget runs out.
+//
+// The pattern itself comes from the scheme, and the library's compiler recurses once
+// per character and group: a pattern longer than kMaxPatternBytes, nested deeper than
+// kMaxGroupDepth or with a repetition count above kMaxRepetitionCount is refused with
+// the engine's own kind of error, as an invalid pattern is.
 
 #include <cstddef>
+#include <memory>
 #include <regex>
 #include <string>
 
@@ -16,10 +25,16 @@ class CSafeRegex {
 public:
     enum class LetterCase { Sensitive, Insensitive };
 
-    // Longest text the backtracking fallback is run on; longer texts never match.
-    static constexpr std::size_t kMaxBacktrackingTextBytes = 1000;
+    static constexpr std::size_t kMaxPatternBytes = 10000;
+    static constexpr int kMaxGroupDepth = 256;
+    static constexpr unsigned long kMaxRepetitionCount = 10000;
+    // Longest text the backtracking matcher is run on, and its stack and budget.
+    static constexpr std::size_t kMaxBacktrackingTextBytes = 100000;
+    static constexpr std::size_t kBacktrackingStackBytes = std::size_t {256} << 20;
+    static constexpr long kBacktrackingBudgetMilliseconds = 3000;
 
-    // Throws std::regex_error, with the engine's own message, for an invalid pattern.
+    // Throws std::regex_error, with the engine's own message, for an invalid or a
+    // refused pattern.
     explicit CSafeRegex(const std::string& pattern, LetterCase letterCase = LetterCase::Sensitive);
 
     // The pattern matches the whole text.
@@ -29,8 +44,12 @@ public:
     bool Search(const std::string& text) const;
 
 private:
-    bool FallbackAllowed(const std::string& text) const;
+    bool Backtrack(const std::string& text, bool whole) const;
 
-    std::regex m_regex;
+    std::string m_pattern;
+    std::shared_ptr<const std::regex> m_regex;
     bool m_backtracking = false;
 };
+
+// Throws the regex_error a pattern beyond the program's limits gets; nothing for others.
+void CheckPatternLimits(const std::string& pattern);

@@ -97,7 +97,10 @@ void CIniFileImage::Load(const std::string& path)
             TakeByteOrderMark(pending);
             atStart = false;
         }
-        if (!atStart) pending.erase(0, HandleLines(pending, false, state));
+        // Lines are handled only when new bytes bring a line feed: an unfinished line
+        // is never searched again, so a line of any length is read in linear time.
+        const bool newLineFeed = data.substr(0, stop).find('\n') != std::string_view::npos;
+        if (!atStart && newLineFeed) pending.erase(0, HandleLines(pending, false, state));
     }
     Platform::CloseReading(file);
     if (atStart) TakeByteOrderMark(pending);

@@ -29,11 +29,22 @@ std::string StampLines(const char* lineEnd)
            "/" + std::to_string(time) + lineEnd + ";" + lineEnd;
 }
 
+// The reader removes the one CR that ends a CR LF line, so a line whose own text ends
+// with CR is always ended with CR LF: the text's CR then survives the next reading.
+void EndLine(std::string& text, std::string_view lineEnd)
+{
+    if (!text.empty() && text.back() == '\r' && lineEnd == "\n") {
+        text += "\r\n";
+    } else {
+        text += lineEnd;
+    }
+}
+
 void AppendLines(std::string& text, const std::vector<std::string>& lines, std::string_view lineEnd)
 {
     for (const std::string& line : lines) {
         text += line;
-        text += lineEnd;
+        EndLine(text, lineEnd);
     }
 }
 
@@ -68,11 +79,11 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         text += lineEnd;
         AppendLines(text, section->header.commentLines, lineEnd);
         text += section->header.HeaderLine();
-        text += lineEnd;
+        EndLine(text, lineEnd);
         for (const CParameterImage* parameter : section->ParametersInOrder()) {
             AppendLines(text, parameter->commentLines, lineEnd);
             parameter->AppendLineTo(text);
-            text += lineEnd;
+            EndLine(text, lineEnd);
         }
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }

@@ -7,7 +7,6 @@ std::string LowerText(const std::string& text)
     std::string result;
     result.reserve(text.size());
     for (char byte : text) {
-        if (byte == '\0') break;
         result.push_back(static_cast<char>(Lower(static_cast<unsigned char>(byte))));
     }
     return result;

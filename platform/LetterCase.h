@@ -75,7 +75,8 @@ inline bool EqualNoCase(const std::string& left, const std::string& right)
     return left.size() == right.size() && CompareNoCase(left, right) == 0;
 }
 
-// Every byte lowered; the result ends at the first zero byte.
+// Every byte lowered, zero bytes included: names that differ after a zero byte stay
+// different.
 std::string LowerText(const std::string& text);
 
 }  // namespace LetterCase

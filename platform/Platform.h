@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,12 @@ struct LocalTime {
 };
 
 LocalTime Now();
+
+// Runs `work` on a new thread whose stack of `stackBytes` is reserved, not committed,
+// and waits for it: without end when `budgetMilliseconds` is negative, else at most
+// that long. True when the work finished; false when it did not start or ran over
+// budget (it is then left running, detached, so it must own everything it touches).
+bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budgetMilliseconds);
 
 // Reads an existing regular file whole with plain reads (others may read it but not
 // write it meanwhile where the system enforces that), so a file changed underneath

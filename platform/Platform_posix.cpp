@@ -1,9 +1,11 @@
 #include "platform/Platform.h"
 
 #include "platform/LetterCase.h"
+#include "platform/OwnStackThread.h"
 #include "platform/WriteFaults.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -221,6 +223,26 @@ LocalTime Now()
     now.minute = parts.tm_min;
     now.second = parts.tm_sec;
     return now;
+}
+
+bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budgetMilliseconds)
+{
+    auto job = std::make_shared<OwnStackJob>();
+    job->work = std::move(work);
+    pthread_attr_t attributes;
+    if (::pthread_attr_init(&attributes) != 0) return false;
+    ::pthread_attr_setstacksize(&attributes, stackBytes);
+    ::pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    auto* held = new std::shared_ptr<OwnStackJob>(job);
+    pthread_t thread {};
+    const int created = ::pthread_create(
+        &thread, &attributes, [](void* self) -> void* { OwnStackJob::RunAndRelease(self); return nullptr; }, held);
+    ::pthread_attr_destroy(&attributes);
+    if (created != 0) {
+        delete held;
+        return false;
+    }
+    return job->WaitFor(budgetMilliseconds);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes)

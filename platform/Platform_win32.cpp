@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/LetterCase.h"
+#include "platform/OwnStackThread.h"
 #include "platform/WriteFaults.h"
 
 #include <windows.h>
@@ -202,6 +203,26 @@ LocalTime Now()
     now.minute = time.wMinute;
     now.second = time.wSecond;
     return now;
+}
+
+bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budgetMilliseconds)
+{
+    auto job = std::make_shared<OwnStackJob>();
+    job->work = std::move(work);
+    auto* held = new std::shared_ptr<OwnStackJob>(job);
+    const HANDLE thread = ::CreateThread(
+        nullptr, stackBytes,
+        [](LPVOID self) -> DWORD {
+            OwnStackJob::RunAndRelease(self);
+            return 0;
+        },
+        held, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (thread == nullptr) {
+        delete held;
+        return false;
+    }
+    ::CloseHandle(thread);
+    return job->WaitFor(budgetMilliseconds);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes)

@@ -1,3 +1,13 @@
+#include "platform/Platform.h"
 #include "run/Run.h"
 
-int main(int argumentCount, char** arguments) { return Run(argumentCount, arguments); }
+// The run gets a large stack of its own, whatever the process's stack limit: the
+// regular-expression compiler recurses with a pattern's size.
+int main(int argumentCount, char** arguments)
+{
+    constexpr std::size_t kRunStackBytes = std::size_t {256} << 20;
+    int exitCode = 1;
+    const auto run = [&] { exitCode = Run(argumentCount, arguments); };
+    if (!Platform::RunOnOwnStack(run, kRunStackBytes, -1)) run();
+    return exitCode;
+}

@@ -4,11 +4,12 @@
 #include "xml/XmlParser.h"
 #include "xml/XmlWindowsFileBuffer.h"
 
+#include <cstdint>
 #include <stdexcept>
 
 namespace {
 
-std::string SyntaxErrorText(const std::string& resolvedPath, int errorLine, int errorCode)
+std::string SyntaxErrorText(const std::string& resolvedPath, std::int64_t errorLine, int errorCode)
 {
     return "An error occurred while parsing XML-scheme! Invalid syntax in XML-file '" + resolvedPath + "'" +
            "\n[Line=" + std::to_string(errorLine) + ", " + " Error=\"" + Xml::Library::ErrorMessage(errorCode) +

@@ -11,6 +11,7 @@
 #include "xml/XmlVisitor.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -57,16 +58,17 @@ inline const char* ErrorMessage(int code)
     }
 }
 
+// Line and column are 64-bit: a buffer may hold more than 2^31 line breaks.
 struct Cursor {
     std::size_t position = 0;
-    int line = 1;
-    int column = 1;
-    int previousLineLength = 0;
+    std::int64_t line = 1;
+    std::int64_t column = 1;
+    std::int64_t previousLineLength = 0;
 };
 
 template <class Char, class String = std::basic_string<Char>>
 struct XmlParser {
-    int errorLine = -1;
+    std::int64_t errorLine = -1;
     Cursor cursor;
     const Buffer<Char>* buffer = nullptr;
     int errorCode = 0;

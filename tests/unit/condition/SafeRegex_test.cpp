@@ -5,6 +5,7 @@
 #include "condition/ConditionEvaluation.h"
 #include "ini/IniFileImage.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,19 +26,39 @@ TEST(SafeRegex, CaseInsensitiveFoldsCyrillicByTheCodePage)
     EXPECT_FALSE(CSafeRegex("client").Matches("CLIENT"));
 }
 
-TEST(SafeRegex, InvalidPatternsRaiseTheEnginesError)
+// Invalid patterns and patterns beyond the limits get the engine's kind of error.
+TEST(SafeRegex, InvalidAndOversizedPatternsRaiseTheEnginesError)
 {
-    EXPECT_THROW(CSafeRegex("("), std::regex_error);
-    EXPECT_THROW(CSafeRegex("a{2,1}"), std::regex_error);
+    const std::string nested = std::string(CSafeRegex::kMaxGroupDepth, '(') + "a" +
+                               std::string(CSafeRegex::kMaxGroupDepth, ')');
+    EXPECT_NO_THROW(CSafeRegex(nested).Matches("a"));
+    EXPECT_NO_THROW(CSafeRegex("[(]{0,10000}" + std::string(9988, 'x')));
+    EXPECT_NO_THROW(CSafeRegex("\\(x,123456"));
+    for (const std::string& pattern :
+         {std::string("("), std::string("a{2,1}"), std::string(CSafeRegex::kMaxPatternBytes + 1, 'x'),
+          "(" + nested + ")", std::string("a{10001}"), std::string("a{1,99999999999999999999}"),
+          std::string(20000, '(')}) {
+        EXPECT_THROW(CSafeRegex{pattern}, std::regex_error) << pattern.substr(0, 40);
+    }
 }
 
-TEST(SafeRegex, BackReferencesWorkOnShortTextsOnly)
+// Back-references run on the backtracking matcher: the true result whatever the
+// text's length, or an error naming the pattern, within seconds.
+TEST(SafeRegex, BackReferencesGiveTheTrueResultOrAnError)
 {
     const CSafeRegex pattern("(a+)b\\1");
     EXPECT_TRUE(pattern.Matches("aabaa"));
     EXPECT_FALSE(pattern.Matches("aaba"));
-    const std::string longText = std::string(3000, 'a') + "b" + std::string(3000, 'a');
-    EXPECT_FALSE(pattern.Matches(longText));
+    const std::string half(20000, 'a');
+    EXPECT_TRUE(pattern.Matches(half + "b" + half));
+    EXPECT_FALSE(pattern.Matches(half + "b" + half + "c"));
+    EXPECT_TRUE(CSafeRegex("(a)\\1.*").Matches(std::string(1500, 'a')));
+    EXPECT_TRUE(CSafeRegex("(a)\\1.*").Matches(std::string(CSafeRegex::kMaxBacktrackingTextBytes, 'a')));
+    const std::string tooCostly = "regular expression too costly to match: (a*)*\\1b";
+    EXPECT_THAT([] { CSafeRegex("(a*)*\\1b").Matches(std::string(26, 'a')); },
+                testing::ThrowsMessage<std::runtime_error>(testing::StrEq(tooCostly)));
+    EXPECT_THROW(CSafeRegex("(a)\\1.*").Matches(std::string(CSafeRegex::kMaxBacktrackingTextBytes + 1, 'a')),
+                 std::runtime_error);
 }
 
 // A 200,000-character name must neither overflow the stack nor take exponential time.

@@ -105,6 +105,19 @@ TEST(IniReader, ReadWriteReadIsStableApartFromTheStamp)
     EXPECT_EQ(once, twice);
 }
 
+// The reader removes only the CR of a CR LF line end; the writer keeps a value's own.
+TEST(IniReader, ValueEndingInCarriageReturnSurvivesReadWriteRead)
+{
+    for (const std::string input : {"[D]\nv=\r", "[D]\r\nv=x\r\r\n", "[D]\nv=\r\r"}) {
+        const CIniFileImage first = ImageFromText(input);
+        const std::string value = first.GetParameterValue("D", "v", "missing");
+        ASSERT_FALSE(value.empty()) << input;
+        ASSERT_EQ(value.back(), '\r') << input;
+        const CIniFileImage second = ImageFromText(first.ComposeText());
+        EXPECT_EQ(second.GetParameterValue("D", "v", "missing"), value) << input;
+    }
+}
+
 TEST(IniReader, MissingFileIsAnErrorAndLeavesTheImageEmpty)
 {
     CIniFileImage image;

@@ -120,10 +120,10 @@ TEST(Paths, ProgramNames)
     EXPECT_TRUE(IsDirectory("."));
 }
 
-TEST(Paths, ToLowerFoldsCyrillicAndStopsAtZero)
+TEST(Paths, ToLowerFoldsCyrillicAndKeepsZeroBytes)
 {
     EXPECT_EQ(ToLower("ABC\xC0\xDF\xA8z"), "abc\xE0\xFF\xB8z");
-    EXPECT_EQ(ToLower(std::string("Ab\0Cd", 5)), "ab");
+    EXPECT_EQ(ToLower(std::string("Ab\0Cd", 5)), std::string("ab\0cd", 5));
 }
 
 }  // namespace

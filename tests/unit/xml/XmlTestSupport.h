@@ -3,6 +3,7 @@
 #include "xml/XmlParser.h"
 
 #include <memory>
+#include <cstdint>
 #include <string>
 
 namespace XmlTestSupport {
@@ -10,7 +11,7 @@ namespace XmlTestSupport {
 struct ParseResult {
     std::unique_ptr<Xml::Library::DocumentNode<char>> document;
     int errorCode = 0;
-    int errorLine = 0;
+    std::int64_t errorLine = 0;
 };
 
 // Parses text held in an exactly sized heap block, so that a read past its end is
