@@ -81,6 +81,8 @@ private:
     SectionIndex m_sections;
     std::int32_t m_orderCounter = 1;
     std::string m_path;
+    // Comment lines after the last section's last line, written back at the end.
+    std::vector<std::string> m_trailingComments;
     // A UTF-8 byte-order mark that opened the input; it is written back in front.
     bool m_byteOrderMark = false;
     std::size_t m_loadedSizeBytes = 0;

@@ -64,6 +64,8 @@ std::vector<std::string> WithoutStamp(const std::vector<std::string>& lines)
 
 struct CIniFileImage::ReaderState {
     CIniSectionsImaging* currentSection = nullptr;
+    // Keys under a repeated header are dropped with that header's warning alone.
+    bool underRepeatedHeader = false;
     std::vector<std::string> pendingComments;
 };
 
@@ -105,6 +107,8 @@ void CIniFileImage::Load(const std::string& path)
     Platform::CloseReading(file);
     if (atStart) TakeByteOrderMark(pending);
     HandleLines(pending, true, state);
+    // Comment lines after the last element are kept; they are written at the end.
+    m_trailingComments = WithoutStamp(state.pendingComments);
 }
 
 // Drops a UTF-8 byte-order mark opening the input and notes it for the writer.
@@ -151,6 +155,7 @@ void CIniFileImage::HandleSectionHeader(std::string_view line, ReaderState& stat
     if (FindSection(name) != nullptr) {
         Console::Warn(Messages::kRepeatedSection, name.c_str());
         state.currentSection = nullptr;
+        state.underRepeatedHeader = true;
         return;
     }
     auto section = std::make_unique<CIniSectionsImaging>(NextOrder(), name, WithoutStamp(state.pendingComments));
@@ -158,15 +163,19 @@ void CIniFileImage::HandleSectionHeader(std::string_view line, ReaderState& stat
     CIniSectionsImaging& entered = EnterSection(std::move(section));
     // The empty name stands for "no current section".
     state.currentSection = name.empty() ? nullptr : &entered;
+    state.underRepeatedHeader = false;
 }
 
 // KeyLine := Key ['=' Value]; the value is kept exactly as written.
 void CIniFileImage::HandleKeyLine(std::string_view line, ReaderState& state)
 {
-    if (state.currentSection == nullptr) return;
     const std::size_t equals = line.find('=');
     std::string key = CleanName(line.substr(0, equals));
     if (key.empty()) return;
+    if (state.currentSection == nullptr) {
+        if (!state.underRepeatedHeader) Console::Warn(Messages::kParameterOutsideSection, key.c_str());
+        return;
+    }
     COptional<std::string> value;
     if (equals != std::string_view::npos) value = std::string(line.substr(equals + 1));
     state.currentSection->InsertParameter(std::make_unique<CParameterImage>(NextOrder(), std::move(key), std::move(value),

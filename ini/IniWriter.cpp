@@ -87,6 +87,7 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         }
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }
+    AppendLines(text, m_trailingComments, lineEnd);
     return !flush || flush(text);
 }
 

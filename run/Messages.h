@@ -35,6 +35,11 @@ inline constexpr const char* kSectionNotDefined =
 inline constexpr const char* kMalformedSectionHeader =
     "\n[WARNING] \xCD\xE5\xEA\xEE\xF0\xF0\xE5\xEA\xF2\xED\xFB\xE9 \xF4\xEE\xF0\xEC\xE0\xF2 \xF1\xE5\xEA\xF6\xE8\xE8 [line=%s]";
 
+// \n[WARNING] Параметр '%s' определен вне секции! Данные параметра будут пропущены.
+// (parameter '%s' is defined outside a section; its data is skipped)
+inline constexpr const char* kParameterOutsideSection =
+    "\n[WARNING] \xCF\xE0\xF0\xE0\xEC\xE5\xF2\xF0 '%s' \xEE\xEF\xF0\xE5\xE4\xE5\xEB\xE5\xED \xE2\xED\xE5 \xF1\xE5\xEA\xF6\xE8\xE8! \xC4\xE0\xED\xED\xFB\xE5 \xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xE0 \xE1\xF3\xE4\xF3\xF2 \xEF\xF0\xEE\xEF\xF3\xF9\xE5\xED\xFB.";
+
 // \n[WARNING] Обнаружено повторное определение секции [%s]. Данные в секции будут пропущены.
 // (section [%s] is defined again; the data in it is skipped)
 inline constexpr const char* kRepeatedSection =

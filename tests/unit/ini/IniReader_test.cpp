@@ -37,7 +37,13 @@ TEST(IniReader, MalformedHeaderWarnsAndKeysGoToThePreviousSection)
 {
     CapturedConsole console;
     EXPECT_EQ(RoundTrip("x=dropped\n[A]\na=1\n[Main\nb=2\n"), "\n[A]\na=1\nb=2\n");
-    EXPECT_EQ(console.Text(), Warning(Messages::kMalformedSectionHeader, "Main"));
+    EXPECT_EQ(console.Take(), Warning(Messages::kParameterOutsideSection, "x") +
+                                  Warning(Messages::kMalformedSectionHeader, "Main"));
+    // Keys dropped for want of a section are each reported, in reading order.
+    EXPECT_EQ(RoundTrip("[Bad\nk=1\n[]\nz=2\n[A]\na=1\n"), "\n[]\n\n[A]\na=1\n");
+    EXPECT_EQ(console.Take(), Warning(Messages::kMalformedSectionHeader, "Bad") +
+                                  Warning(Messages::kParameterOutsideSection, "k") +
+                                  Warning(Messages::kParameterOutsideSection, "z"));
 }
 
 TEST(IniReader, RepeatedHeaderDropsItsKeysButPassesItsComments)
@@ -53,9 +59,11 @@ TEST(IniReader, KeyLines)
               "\n[S]\nkey= value\nempty=\nbare\na=b=c\n;note\n[x]\nx=1\nx=1\n");
 }
 
-TEST(IniReader, CommentsAttachToTheNextElementAndTrailingOnesAreLost)
+TEST(IniReader, CommentsAttachToTheNextElementAndTrailingOnesGoToTheEnd)
 {
-    EXPECT_EQ(RoundTrip("; first\n[A]\n; about a\na=1\n; trailing\n"), "\n; first\n[A]\n; about a\na=1\n");
+    EXPECT_EQ(RoundTrip("; first\n[A]\n; about a\na=1\n; trailing\n"), "\n; first\n[A]\n; about a\na=1\n; trailing\n");
+    // A file without sections keeps its comments but no earlier run's stamp.
+    EXPECT_EQ(RoundTrip(";\n; The date and time to convert a settings file: 1/2\n;\n; only\n"), "; only\n");
 }
 
 TEST(IniReader, ConversionStampInFrontOfASectionIsDropped)

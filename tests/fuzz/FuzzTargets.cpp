@@ -1,0 +1,184 @@
+#include "FuzzTargets.h"
+
+#include "actions/NamePattern.h"
+#include "condition/ConditionEvaluation.h"
+#include "condition/ConditionParser.h"
+#include "condition/SafeRegex.h"
+#include "ini/IniFileImage.h"
+#include "platform/Console.h"
+#include "platform/LetterCase.h"
+#include "run/Run.h"
+#include "scheme/SchemaParser.h"
+#include "xml/XmlParser.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <string_view>
+#include <unistd.h>
+
+namespace Fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Console text goes nowhere; the targets look at results, not at messages.
+struct QuietConsole {
+    QuietConsole() { Console::CaptureForTesting(&sink); }
+    ~QuietConsole() { Console::CaptureForTesting(nullptr); }
+    std::string sink;
+};
+
+// One scratch folder per process, on a memory file system where there is one.
+const fs::path& Scratch()
+{
+    static const fs::path folder = [] {
+        const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        fs::path made = base / ("velmarch-fuzz-" + std::to_string(::getpid()));
+        fs::create_directories(made);
+        return made;
+    }();
+    return folder;
+}
+
+std::string WriteScratch(const std::string& name, std::string_view bytes)
+{
+    const std::string path = (Scratch() / name).string();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+// Back-references run under a time budget of seconds on a thread of their own; the
+// unit tests cover that path, the fuzzers leave it out to keep their speed.
+bool HasBackReference(std::string_view text)
+{
+    for (std::size_t index = 0; index + 1 < text.size(); ++index) {
+        if (text[index] == '\\' && text[index + 1] >= '1' && text[index + 1] <= '9') return true;
+    }
+    return false;
+}
+
+std::string Without(const CIniFileImage& image)
+{
+    const std::string text = image.ComposeText();
+    std::size_t position = 0;
+    for (int line = 0; line < 3; ++line) position = text.find('\n', position) + 1;
+    return text.substr(position);
+}
+
+CIniFileImage ImageOf(std::string_view bytes)
+{
+    CIniFileImage image;
+    image.Load(WriteScratch("image.ini", bytes));
+    return image;
+}
+
+std::pair<std::string_view, std::string_view> SplitAt(std::string_view text, char separator)
+{
+    const std::size_t at = text.find(separator);
+    if (at == std::string_view::npos) return {text, std::string_view()};
+    return {text.substr(0, at), text.substr(at + 1)};
+}
+
+}  // namespace
+
+void XmlLoad(const std::uint8_t* data, std::size_t size)
+{
+    QuietConsole quiet;
+    // An exactly sized block, so that a read past the end is seen.
+    std::unique_ptr<char[]> bytes(new char[size + 1]);
+    std::copy(data, data + size, bytes.get());
+    Xml::Library::Buffer<char> buffer;
+    buffer.data = bytes.get();
+    buffer.size = static_cast<std::uint32_t>(size);
+    Xml::Library::XmlParser<char> state;
+    if (!Xml::Library::ParseDocument(state, buffer)) return;
+    if (HasBackReference(std::string_view(bytes.get(), size))) return;
+    for (bool regexMode : {false, true}) {
+        CSchemaParser parser(regexMode);
+        try {
+            state.document->Accept(parser);
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void IniRoundTrip(const std::uint8_t* data, std::size_t size)
+{
+    QuietConsole quiet;
+    const CIniFileImage first = ImageOf(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string once = Without(first);
+    const CIniFileImage second = ImageOf(first.ComposeText());
+    if (Without(second) != once) std::abort();
+}
+
+void ConditionParseEvaluate(const std::uint8_t* data, std::size_t size)
+{
+    QuietConsole quiet;
+    const auto [condition, ini] = SplitAt(std::string_view(reinterpret_cast<const char*>(data), size), '\n');
+    if (condition.empty() || HasBackReference(condition)) return;
+    try {
+        const ConditionList conditions = ParseConditions(std::string(condition));
+        EvaluateConditions(conditions, ImageOf(ini));
+    } catch (const std::exception&) {
+    }
+}
+
+void NamePatternMatch(const std::uint8_t* data, std::size_t size)
+{
+    auto [name, names] = SplitAt(std::string_view(reinterpret_cast<const char*>(data), size), '\n');
+    if (HasBackReference(name)) return;
+    const bool regexMode = !name.empty() && name.front() == '~';
+    const std::string pattern = regexMode ? std::string(name.substr(1)) : MakeNamePattern(std::string(name));
+    if (pattern.empty()) return;
+    try {
+        const CSafeRegex compiled(pattern);
+        while (!names.empty()) {
+            const auto [one, rest] = SplitAt(names, '\n');
+            compiled.Matches(LetterCase::LowerText(std::string(one)));
+            names = rest;
+        }
+    } catch (const std::regex_error&) {
+    }
+}
+
+void WholeRun(const std::uint8_t* data, std::size_t size)
+{
+    QuietConsole quiet;
+    const auto [scheme, ini] = SplitAt(std::string_view(reinterpret_cast<const char*>(data), size), '\0');
+    if (HasBackReference(scheme)) return;
+    // Every file the run may touch stays in the scratch folder: no separator, no drive.
+    if (scheme.find_first_of("/\\:") != std::string_view::npos) return;
+    const std::string schemePath = WriteScratch("s.xml", scheme);
+    WriteScratch("a.ini", ini);
+    const std::string folder = Scratch().string();
+    const char* arguments[] = {"velmarch", schemePath.c_str(), "-fdir", folder.c_str(), "-nobackup"};
+    const int exitCode = Run(5, arguments);
+    if (exitCode != 0 && exitCode != 1) std::abort();
+    // A run ends with its status line, whatever happened.
+    const std::string status = "\nERROR:" + std::to_string(exitCode);
+    if (quiet.sink.size() < status.size() || quiet.sink.compare(quiet.sink.size() - status.size(), status.size(), status) != 0) {
+        std::abort();
+    }
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(Scratch(), ignored)) {
+        if (entry.path().filename().string().find("velmarch-") != std::string::npos) std::abort();
+    }
+}
+
+Target TargetNamed(const std::string& name)
+{
+    if (name == "xml_load") return XmlLoad;
+    if (name == "ini_roundtrip") return IniRoundTrip;
+    if (name == "condition") return ConditionParseEvaluate;
+    if (name == "name_pattern") return NamePatternMatch;
+    if (name == "whole_run") return WholeRun;
+    return nullptr;
+}
+
+}  // namespace Fuzz
