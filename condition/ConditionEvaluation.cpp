@@ -6,11 +6,11 @@
 namespace {
 
 // A section part with '*' names the first section, in index order, whose stored name
-// the pattern matches as a whole (letter case counts); none gives the empty name.
+// the pattern matches as a whole (letter case counts); none gives the empty name. The
+// pattern is compiled, and an invalid one refused, whether or not there is a section.
 std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
 {
     if (term.sectionPattern.empty()) return term.sectionName;
-    if (image.Sections().empty()) return std::string();
     const CSafeRegex pattern(term.sectionPattern);
     for (const auto& entry : image.Sections()) {
         const std::string& name = entry.second->header.name;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 namespace {
 
 using TestSupport::ImageFromText;
@@ -71,6 +73,37 @@ TEST(ConditionEvaluation, SectionPatternTakesTheFirstMatchCaseSensitively)
     EXPECT_TRUE(Holds("Sec*.Port e 81", ini));
     EXPECT_FALSE(Holds("Net*.Port ex", ini));
     EXPECT_FALSE(Holds("Zed*.Port ex", ini));
+}
+
+// Each operator at a value smaller than, equal to and larger than the operand, as
+// numbers and as texts.
+TEST(ConditionEvaluation, EveryComparisonAtSmallerEqualAndLarger)
+{
+    const struct {
+        const char* op;
+        bool smaller, equal, larger;
+    } table[] = {
+        {"e", false, true, false}, {"n_e", true, false, true}, {"l", true, false, false},
+        {"m", false, false, true}, {"l_e", true, true, false}, {"m_e", false, true, true},
+    };
+    for (const auto& row : table) {
+        const std::string condition = std::string("S.v ") + row.op + " 5";
+        EXPECT_EQ(Holds(condition, "[S]\nv=4\n"), row.smaller) << row.op;
+        EXPECT_EQ(Holds(condition, "[S]\nv=5\n"), row.equal) << row.op;
+        EXPECT_EQ(Holds(condition, "[S]\nv=12\n"), row.larger) << row.op;
+        const std::string text = std::string("S.v ") + row.op + " b";
+        EXPECT_EQ(Holds(text, "[S]\nv=a\n"), row.smaller) << row.op;
+        EXPECT_EQ(Holds(text, "[S]\nv=b\n"), row.equal) << row.op;
+        EXPECT_EQ(Holds(text, "[S]\nv=c\n"), row.larger) << row.op;
+    }
+}
+
+// An invalid section pattern fails on any file, one without sections included.
+TEST(ConditionEvaluation, InvalidSectionPatternFailsEvenWithoutSections)
+{
+    for (const std::string ini : {"", "k=1\n", "[A]\n"}) {
+        EXPECT_THROW(Holds("S(*.x n_ex", ini), std::regex_error) << ini;
+    }
 }
 
 TEST(ConditionEvaluation, DigitsOnly)
