@@ -1,6 +1,6 @@
 #include "actions/SectionAction.h"
 
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 #include "condition/ConditionEvaluation.h"
 #include "ini/IniFileImage.h"
 

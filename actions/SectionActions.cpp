@@ -1,9 +1,9 @@
 #include "actions/SectionActions.h"
 
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 
 CSectionAddAction::CSectionAddAction(std::string sectionName, bool regexMode)
     : CSectionAction(std::move(sectionName), regexMode)

@@ -1,6 +1,6 @@
 #include "actions/SettingAction.h"
 
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 #include "actions/SectionContAction.h"
 #include "condition/ConditionEvaluation.h"
 #include "condition/SafeRegex.h"

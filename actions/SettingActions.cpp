@@ -1,11 +1,11 @@
 #include "actions/SettingActions.h"
 
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 #include "actions/SectionContAction.h"
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
 #include "platform/LetterCase.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 
 #include <memory>
 

@@ -2,7 +2,7 @@
 
 #include "condition/SafeRegex.h"
 #include "platform/Console.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 
 CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name)
 {

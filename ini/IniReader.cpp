@@ -2,7 +2,7 @@
 
 #include "platform/Console.h"
 #include "platform/Platform.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -43,8 +43,11 @@ std::vector<std::string> WithoutStamp(const std::vector<std::string>& lines)
 {
     std::vector<bool> removed(lines.size(), false);
     for (std::size_t index = 0; index < lines.size(); ++index) {
-        const bool isStamp = lines[index].find(kStampPhrase) != std::string::npos;
-        const bool isVersion = !isStamp && lines[index].find(kVersionPhrase) != std::string::npos;
+        // Each line is looked at with blanks and tabs trimmed: a phrase whose closing
+        // blank is only trailing white space is no stamp.
+        const std::string_view line = TrimBlanks(lines[index]);
+        const bool isStamp = line.find(kStampPhrase) != std::string_view::npos;
+        const bool isVersion = !isStamp && line.find(kVersionPhrase) != std::string_view::npos;
         if (!isStamp && !isVersion) continue;
         removed[index] = true;
         if (isStamp && index > 0 && IsLoneSemicolon(lines[index - 1])) removed[index - 1] = true;

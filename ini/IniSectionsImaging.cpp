@@ -1,6 +1,6 @@
 #include "ini/IniSectionsImaging.h"
 
-#include "actions/ValueScaling.h"
+#include "ini/ValueScaling.h"
 
 #include <algorithm>
 

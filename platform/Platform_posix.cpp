@@ -173,11 +173,12 @@ bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entr
         entries.push_back(std::move(listed));
     }
     ::closedir(handle);
-    // A folder is listed in the order NTFS gives: case-insensitive by name.
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const DirectoryEntry& left, const DirectoryEntry& right) {
-                         return LetterCase::CompareNoCase(left.name, right.name) < 0;
-                     });
+    // A folder is listed in the order NTFS gives: case-insensitive by name; names equal
+    // but for letter case in byte order, so the file system's own order never decides.
+    std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& left, const DirectoryEntry& right) {
+        const int order = LetterCase::CompareNoCase(left.name, right.name);
+        return order != 0 ? order < 0 : left.name < right.name;
+    });
     return true;
 }
 

@@ -1,7 +1,7 @@
 #include "run/Backup.h"
 
 #include "platform/Platform.h"
-#include "run/Paths.h"
+#include "platform/Paths.h"
 #include "run/RecordError.h"
 
 #include <chrono>

@@ -1,10 +1,10 @@
 #include "run/InputResolution.h"
 
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 #include "condition/SafeRegex.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"
-#include "run/Paths.h"
+#include "platform/Paths.h"
 
 #include <optional>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #include "scheme/SchemeLoader.h"
 
-#include "run/Paths.h"
+#include "platform/Paths.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlWindowsFileBuffer.h"
 

@@ -1,6 +1,6 @@
 #include "FuzzTargets.h"
 
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 #include "condition/ConditionEvaluation.h"
 #include "condition/ConditionParser.h"
 #include "condition/SafeRegex.h"

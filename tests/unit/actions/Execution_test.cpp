@@ -4,7 +4,7 @@
 #include "actions/SectionContAction.h"
 #include "actions/SettingActions.h"
 #include "condition/ConditionParser.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 #include "xml/XmlParser.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +73,7 @@ TEST(Execution, SettingsAreBuiltAtAnyDepthAndInvalidOnesDroppedInOrder)
         "<Setting setting_name=\"\" setting_to=\"-\"/>"
         "<Setting setting_name=\"d\"/>"
         "</Section>");
+    ASSERT_NE(document, nullptr);
     CSectionContAction action("S", false);
     action.VisitElement(Root(*document));
     ASSERT_EQ(action.settingActions.size(), 2u);
@@ -98,6 +99,7 @@ TEST(Execution, SettingTableRowsAndTheirPrecedence)
         "<Setting setting_name=\"d\" divider=\"2\" multiplier=\"3\"/>"
         "<Setting setting_name=\"x\" multiplier=\"3\"/>"
         "</Section>");
+    ASSERT_NE(document, nullptr);
     CSectionContAction action("S", false);
     action.VisitElement(Root(*document));
     CIniFileImage image = ImageFromText("[S]\nr=1\nv=0\nc=1\nm=1\nd=9\nx=2\n[T]\n");

@@ -1,9 +1,9 @@
 #include "actions/SectionActions.h"
 
 #include "TestSupport.h"
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 #include "condition/ConditionParser.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 
 #include <gtest/gtest.h>
 

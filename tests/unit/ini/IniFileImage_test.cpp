@@ -1,7 +1,7 @@
 #include "ini/IniFileImage.h"
 
 #include "TestSupport.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +48,7 @@ TEST(IniFileImage, RenameAndCopyRefuseANameDifferingOnlyInCase)
     EXPECT_EQ(console.Take(), Warning(Messages::kCannotCopySection, "Main", "main", "main"));
     EXPECT_FALSE(image.AddSection("MAIN"));
     EXPECT_EQ(console.Take(), Warning(Messages::kSectionAlreadyExists, "MAIN"));
+    ASSERT_NE(image.FindSection("Main"), nullptr);
     EXPECT_EQ(image.FindSection("Main")->Parameters().size(), 1u);
     EXPECT_FALSE(image.RenameSection("Missing", "Other"));
     EXPECT_FALSE(image.CopySection("Missing", "Other"));

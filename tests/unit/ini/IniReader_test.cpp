@@ -1,7 +1,7 @@
 #include "ini/IniFileImage.h"
 
 #include "TestSupport.h"
-#include "run/Messages.h"
+#include "platform/Messages.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -55,6 +55,10 @@ TEST(IniReader, RepeatedHeaderDropsItsKeysButPassesItsComments)
 
 TEST(IniReader, KeyLines)
 {
+    // '#' opens no comment; a value runs from the first '=' to the end of the line.
+    const CIniFileImage image = ImageFromText("[S]\n#h=1\na=b=c\n");
+    EXPECT_EQ(image.GetParameterValue("S", "#h", "missing"), "1");
+    EXPECT_EQ(image.GetParameterValue("S", "a", "missing"), "b=c");
     EXPECT_EQ(RoundTrip("[S]\nkey = value\nempty=\nbare\n=novalue\na=b=c\n  ;note\n  [x]\n \t \nx=1\nx=1\n"),
               "\n[S]\nkey= value\nempty=\nbare\na=b=c\n;note\n[x]\nx=1\nx=1\n");
 }
@@ -73,6 +77,10 @@ TEST(IniReader, ConversionStampInFrontOfASectionIsDropped)
     EXPECT_EQ(RoundTrip(";\n; Settings file version: 3\n;\n[A]\na=1\n"), "\n;\n[A]\na=1\n");
     EXPECT_EQ(RoundTrip("[A]\n; Settings file version: 3\n;\na=1\n"),
               "\n[A]\n; Settings file version: 3\n;\na=1\n");
+    // Lines are looked at trimmed: a phrase whose closing blank is trailing white space
+    // is no stamp; a stamp line with blanks around it is one.
+    EXPECT_EQ(RoundTrip("; Settings file version: \t\n;\n[A]\n"), "\n; Settings file version: \t\n;\n[A]\n");
+    EXPECT_EQ(RoundTrip(";\t\n; The date and time to convert a settings file: 1/2 \t\n; \n[A]\n"), "\n[A]\n");
 }
 
 TEST(IniReader, CarriageReturnsCtrlZAndByteOrderMark)
@@ -92,6 +100,7 @@ TEST(IniReader, LinesLongerThanAReadChunkAndCtrlZLaterInTheFile)
     EXPECT_EQ(image.GetParameterValue("A", "next", ""), "1");
     EXPECT_EQ(image.GetParameterValue("B", "x", ""), "1");
     EXPECT_EQ(image.FindSection("C"), nullptr);
+    ASSERT_NE(image.FindSection("B"), nullptr);
     EXPECT_EQ(image.FindSection("B")->header.commentLines.size(), 1u);
 }
 

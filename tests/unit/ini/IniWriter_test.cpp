@@ -31,6 +31,26 @@ TEST(IniWriter, WritesTheStampThenSectionsInOrder)
                                    "\n; main settings\n\\[Main\\]\nPort=80\nDebug\n\n\\[Extra\\]\n"));
 }
 
+// The stamp carries the local date and time of the writing: between two clock readings
+// taken around it (as YYYYMMDDhhmmss numbers).
+TEST(IniWriter, StampIsTheLocalTimeOfTheWriting)
+{
+    const auto clock = [] {
+        const Platform::LocalTime now = Platform::Now();
+        return ((now.year * 100LL + now.month) * 100 + now.day) * 1000000LL + now.hour * 10000 + now.minute * 100 +
+               now.second;
+    };
+    const long long before = clock();
+    const std::string text = CIniFileImage().ComposeText();
+    const long long after = clock();
+    std::smatch parts;
+    const std::string line = TestSupport::WithLineFeeds(text);
+    ASSERT_TRUE(std::regex_search(line, parts, std::regex("file: ([0-9]{8})/([0-9]{1,6})\n")));
+    const long long stamp = std::stoll(parts[1]) * 1000000LL + std::stoll(parts[2]);
+    EXPECT_GE(stamp, before);
+    EXPECT_LE(stamp, after);
+}
+
 TEST(IniWriter, ImageWithoutSectionsIsTheStampOnly)
 {
     const CIniFileImage image;

@@ -4,7 +4,7 @@
 #include "platform/LetterCase.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"
-#include "run/Paths.h"
+#include "platform/Paths.h"
 #include "xml/XmlWindowsFileBuffer.h"
 
 #include "TestSupport.h"

@@ -22,9 +22,23 @@ using TestSupport::ReadFile;
 using TestSupport::TempFolder;
 using TestSupport::WriteFile;
 
+// The folder is named after the local time of the run: between two clock readings.
 TEST(Backup, FolderNameIsTheLocalTimeStamp)
 {
-    EXPECT_THAT(BackupFolderName(), MatchesRegex("old_version/[0-9]{14}_conv"));
+    const auto clock = [] {
+        const Platform::LocalTime now = Platform::Now();
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", now.year, now.month, now.day, now.hour, now.minute,
+                      now.second);
+        return std::string(text);
+    };
+    const std::string before = clock();
+    const std::string name = BackupFolderName();
+    const std::string after = clock();
+    ASSERT_THAT(name, MatchesRegex("old_version/[0-9]{14}_conv"));
+    const std::string stamp = name.substr(12, 14);
+    EXPECT_GE(stamp, before);
+    EXPECT_LE(stamp, after);
 }
 
 TEST(Backup, PathBesideTheInputWithoutFileDirectory)

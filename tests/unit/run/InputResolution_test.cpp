@@ -139,6 +139,23 @@ TEST(ResolvePaths, OutputNamesOfFirstAndLaterRecords)
     EXPECT_EQ(conversions[3].outputPath, folder / "out/d.ini");
 }
 
+// A relative -fdir is taken from the current folder, not from the program's.
+TEST(ResolvePaths, RelativeFileDirectoryIsTakenFromTheCurrentFolder)
+{
+    TempFolder folder;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    std::vector<FileConversion> conversions;
+    conversions.push_back(Record("a.ini"));
+    CCommandLineOptions options;
+    options.fileDirectory = std::string("data/./sub");
+    ResolvePaths(options, conversions);
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(conversions.size(), 1u);
+    EXPECT_EQ(conversions[0].inputPath, folder / "data/sub/a.ini");
+    EXPECT_THAT(conversions[0].backupPath, StartsWith(folder / "data/sub/old_version/"));
+}
+
 TEST(ResolvePaths, InputOptionReplacesTheTopRecordsName)
 {
     std::vector<FileConversion> conversions;

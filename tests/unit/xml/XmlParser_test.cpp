@@ -101,6 +101,8 @@ TEST(XmlParser, DeepNestingFailsCleanly)
     for (int level = 0; level < Xml::Library::kMaxElementDepth; ++level) allowed += "<a>";
     for (int level = 0; level < Xml::Library::kMaxElementDepth; ++level) allowed += "</a>";
     EXPECT_NE(ParseXml(allowed).document, nullptr);
+    // One level more is refused.
+    EXPECT_EQ(ParseXml("<a>" + allowed + "</a>").errorCode, Xml::Library::kNestedTooDeep);
 }
 
 TEST(XmlParser, DestroyingAHandBuiltDeepTreeDoesNotRecurse)

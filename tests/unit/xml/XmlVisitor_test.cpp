@@ -4,19 +4,24 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace {
 
 using XmlTestSupport::ParseXml;
 using XmlTestSupport::RecordingVisitor;
 
+// A failed parse ends the test with an error instead of a null dereference.
 Xml::Library::ElementNode<char>& RootOf(XmlTestSupport::ParseResult& result)
 {
+    if (!result.document || result.document->children.empty()) throw std::runtime_error("the parse failed");
     return static_cast<Xml::Library::ElementNode<char>&>(*result.document->children.front());
 }
 
 TEST(XmlVisitor, PreOrderWithAttributesBeforeChildren)
 {
     auto result = ParseXml("<a x=\"1\"><b y=\"2\"><c/></b><!--n--><d/></a>");
+    ASSERT_NE(result.document, nullptr);
     RecordingVisitor visitor;
     EXPECT_TRUE(result.document->Accept(visitor));
     EXPECT_EQ(visitor.log, "<a @x=1 <b @y=2 <c !n <d ");
@@ -25,6 +30,7 @@ TEST(XmlVisitor, PreOrderWithAttributesBeforeChildren)
 TEST(XmlVisitor, FalseStopsTheWholeWalk)
 {
     auto result = ParseXml("<a x=\"1\" stop=\"\" z=\"3\"><b/></a>");
+    ASSERT_NE(result.document, nullptr);
     RecordingVisitor visitor;
     visitor.stopAtAttribute = "stop";
     EXPECT_FALSE(result.document->Accept(visitor));

@@ -1,4 +1,4 @@
-#include "actions/ValueScaling.h"
+#include "ini/ValueScaling.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,31 @@ TEST(ValueScaling, IntegerFactorsRoundHalvesUp)
     EXPECT_EQ(Multiply("2.4", "3"), "7");
     EXPECT_EQ(Multiply("", "5"), "0");
     EXPECT_EQ(Multiply("12", "0"), "0");
+    // Negative quotients and products round half up too.
+    EXPECT_EQ(Divide("-5", "4"), "-1");
+    EXPECT_EQ(Divide("-3", "4"), "-1");
+    EXPECT_EQ(Multiply("-2.5", "1"), "-2");
+}
+
+// The rule is floor(x / d + 0.5 + 1e-8); exact integer division keeps the bias.
+TEST(ValueScaling, ExactDivisionKeepsTheRoundingBias)
+{
+    EXPECT_EQ(Divide("500000000", "1000000001"), "1");
+    EXPECT_EQ(Divide("49999999", "100000000"), "1");
+    EXPECT_EQ(Divide("49999998", "100000000"), "0");
+    EXPECT_EQ(Divide("-500000001", "1000000001"), "0");
+    EXPECT_EQ(Divide("-500000011", "1000000000"), "-1");
+    EXPECT_EQ(Divide("9223372036854775807", "-9223372036854775807"), "-1");
+}
+
+// A value or factor too small for a double is zero, not "not a number".
+TEST(ValueScaling, UnderflowIsZero)
+{
+    const std::string tiny = "0." + std::string(400, '0') + "1";
+    EXPECT_EQ(Multiply(tiny, "2"), "0");
+    EXPECT_EQ(Multiply(tiny, "1.5"), "0.0");
+    EXPECT_EQ(Multiply("3", tiny), "0" + std::string(".") + std::string(401, '0'));
+    EXPECT_EQ(Divide("3", tiny), "3");
 }
 
 TEST(ValueScaling, RealFactorsKeepTheirDecimals)

@@ -1,4 +1,4 @@
-#include "actions/ValueScaling.h"
+#include "ini/ValueScaling.h"
 
 #include <charconv>
 #include <cmath>
@@ -23,8 +23,11 @@ double DecimalValue(const std::string& text)
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
                                         std::chars_format::fixed);
     if (result.ec == std::errc::result_out_of_range) {
-        return text[0] == '-' ? -std::numeric_limits<double>::infinity()
-                              : std::numeric_limits<double>::infinity();
+        // Too small for a double is zero; too large is infinite (and then left alone).
+        const std::size_t firstNonZero = text.find_first_not_of("-0");
+        const bool underflows = firstNonZero != std::string::npos && text[firstNonZero] == '.';
+        const double magnitude = underflows ? 0.0 : std::numeric_limits<double>::infinity();
+        return text[0] == '-' ? -magnitude : magnitude;
     }
     return value;
 }
@@ -47,15 +50,18 @@ std::optional<std::int64_t> FitsInt64(__int128 value)
     return static_cast<std::int64_t>(value);
 }
 
-// Halves go up, towards positive infinity: floor(value / divisor + 0.5).
+// Halves go up, towards positive infinity, with the rounding rule's small bias:
+// floor(value / divisor + 0.5 + 1e-8), computed exactly as
+// floor((2e8 value + 1e8 divisor + 2 divisor) / (2e8 divisor)).
 __int128 DivideRoundingHalfUp(__int128 value, __int128 divisor)
 {
     if (divisor < 0) {
         value = -value;
         divisor = -divisor;
     }
-    const __int128 numerator = 2 * value + divisor;
-    const __int128 denominator = 2 * divisor;
+    constexpr __int128 kScale = 100000000;  // 1e8: the bias is 1 / kScale
+    const __int128 numerator = 2 * kScale * value + kScale * divisor + 2 * divisor;
+    const __int128 denominator = 2 * kScale * divisor;
     __int128 quotient = numerator / denominator;
     if (numerator % denominator != 0 && numerator < 0) --quotient;
     return quotient;

@@ -1,4 +1,4 @@
-#include "actions/NamePattern.h"
+#include "condition/NamePattern.h"
 
 #include "condition/NameTemplate.h"
 #include "platform/LetterCase.h"

@@ -1,4 +1,4 @@
-#include "run/Paths.h"
+#include "platform/Paths.h"
 
 #include "TestSupport.h"
 
