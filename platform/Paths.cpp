@@ -58,9 +58,27 @@ std::string RootOf(const std::string& directory)
     return Separator();
 }
 
+// A directory without the separators that end it ("D:\\a\\" is "D:\\a"); a root stays.
+std::string WithoutTrailingSeparators(const std::string& directory)
+{
+    std::string trimmed = directory;
+    while (trimmed.size() > 1 && IsSeparator(trimmed.back()) && trimmed[trimmed.size() - 2] != ':') trimmed.pop_back();
+    return trimmed;
+}
+
 }  // namespace
 
 std::string Separator() { return std::string(1, Platform::PathSeparator()); }
+
+std::string WithBuildSeparators(const std::string& path)
+{
+    if (Platform::PathSeparator() != '\\') return path;
+    std::string result = path;
+    for (char& byte : result) {
+        if (byte == '/') byte = '\\';
+    }
+    return result;
+}
 
 bool IsQualifiedPath(const std::string& path)
 {
@@ -90,13 +108,13 @@ std::string ProgramBaseName()
 
 std::string AbsoluteToProgramDirectory(const std::string& path)
 {
-    if (IsQualifiedPath(path)) return path;
-    return ProgramDirectory() + Separator() + path;
+    if (IsQualifiedPath(path)) return WithBuildSeparators(path);
+    return WithBuildSeparators(ProgramDirectory() + Separator() + path);
 }
 
 std::string AbsoluteToCurrentDirectory(const std::string& path)
 {
-    if (IsQualifiedPath(path)) return path;
+    if (IsQualifiedPath(path)) return WithBuildSeparators(path);
     return CombinePath(Platform::CurrentDirectory(), path);
 }
 
@@ -104,7 +122,7 @@ std::string CombinePath(const std::string& directory, const std::string& name)
 {
     std::string combined;
     if (Platform::SystemCombinePath(directory, name, combined)) return combined;
-    return CombineAsText(directory, name);
+    return WithBuildSeparators(CombineAsText(directory, name));
 }
 
 std::string CombineAsText(const std::string& directory, const std::string& name)
@@ -128,7 +146,8 @@ std::string CombineAsText(const std::string& directory, const std::string& name)
 std::optional<std::string> RelativePath(const std::string& fromDirectory, const std::string& toDirectory)
 {
     std::string relative;
-    switch (Platform::SystemRelativePath(fromDirectory, toDirectory, relative)) {
+    switch (Platform::SystemRelativePath(WithoutTrailingSeparators(fromDirectory), WithoutTrailingSeparators(toDirectory),
+                                         relative)) {
     case Platform::SystemAnswer::Found:
         if (relative.size() >= 2 && relative.compare(0, 2, "..") == 0) return std::nullopt;
         return relative;

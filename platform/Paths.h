@@ -43,3 +43,7 @@ std::string LastErrorText();
 
 // The build's own separator as a one-character text.
 std::string Separator();
+
+// The path as the build writes paths: on Windows every '/' becomes '\'; on POSIX it
+// stays as it is.
+std::string WithBuildSeparators(const std::string& path);

@@ -20,14 +20,14 @@ std::string BaseDirectory(const CCommandLineOptions& options)
 {
     if (!options.fileDirectory.HasValue()) return ProgramDirectory();
     const std::string& directory = options.fileDirectory.Value();
-    return IsQualifiedPath(directory) ? directory : AbsoluteToCurrentDirectory(directory);
+    return AbsoluteToCurrentDirectory(directory);
 }
 
 std::string OutputPathFor(const FileConversion& record, bool isFirst, const std::string& baseDirectory)
 {
     if (!record.outputName.HasValue()) return record.inputPath;
     const std::string& outputName = record.outputName.Value();
-    if (IsQualifiedPath(outputName)) return outputName;
+    if (IsQualifiedPath(outputName)) return WithBuildSeparators(outputName);
     if (isFirst || outputName.find('*') == std::string::npos) return CombinePath(baseDirectory, outputName);
     return ResolveOutputTemplate(record.inputPath, outputName);
 }
@@ -92,7 +92,7 @@ void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion
 std::string ResolveInputPath(const std::string& inputName, const std::string& baseDirectory)
 {
     if (!inputName.empty() && inputName.back() == '/') return ResolveInputPattern(inputName, baseDirectory);
-    return IsQualifiedPath(inputName) ? inputName : CombinePath(baseDirectory, inputName);
+    return IsQualifiedPath(inputName) ? WithBuildSeparators(inputName) : CombinePath(baseDirectory, inputName);
 }
 
 std::vector<std::string> FindMatchingFiles(const std::string& directory, const CSafeRegex& expression)

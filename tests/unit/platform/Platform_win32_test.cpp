@@ -73,18 +73,37 @@ TEST(Win32, BackupFolderAndPaths)
               "D:\\cfg\\old_version\\S_conv\\a.ini");
 }
 
-TEST(Win32, FailedMoveCarriesTheCodeInDecimalAndHexadecimal)
+TEST(Win32, FailedBackupCarriesTheCodeInDecimalAndHexadecimal)
 {
     TempFolder folder;
     const std::string input = folder / "missing.ini";
-    try {
-        MoveToBackup(input, folder / "b.ini");
-        FAIL() << "the move of a missing file succeeded";
-    } catch (const std::runtime_error& error) {
-        EXPECT_THAT(error.what(), StartsWith("Unable to move file [" + input + "] to [" + (folder / "b.ini") +
-                                             "].Error is [2]["));
-        EXPECT_THAT(error.what(), EndsWith(" (0x2)]"));
-    }
+    const int errorCode = Platform::PreserveCopy(input, folder / "b.ini");
+    EXPECT_EQ(errorCode, 2);
+    const std::string text = MoveErrorText(input, folder / "b.ini", errorCode);
+    EXPECT_THAT(text, StartsWith("Unable to move file [" + input + "] to [" + (folder / "b.ini") + "].Error is [2]["));
+    EXPECT_THAT(text, EndsWith(" (0x2)]"));
+}
+
+TEST(Win32, BackupCopyNeverReplacesAFile)
+{
+    TempFolder folder;
+    WriteFile(folder / "a.ini", "new");
+    WriteFile(folder / "b.ini", "old");
+    EXPECT_NE(Platform::PreserveCopy(folder / "a.ini", folder / "b.ini"), 0);
+    EXPECT_EQ(TestSupport::ReadFile(folder / "b.ini"), "old");
+    EXPECT_EQ(Platform::PreserveCopy(folder / "a.ini", folder / "c.ini"), 0);
+    EXPECT_EQ(TestSupport::ReadFile(folder / "c.ini"), "new");
+}
+
+// Slashes reach the shell's path calls as backslashes, so they normalise as well.
+TEST(Win32, SlashesAreSeparatorsForTheShellCalls)
+{
+    EXPECT_EQ(CombinePath("D:/a/./b", "../c.ini"), "D:\\a\\c.ini");
+    EXPECT_EQ(CombinePath("D:\\a/", "x/./y.ini"), "D:\\a\\x\\y.ini");
+    EXPECT_EQ(CombinePath("D:\\w", "nosuch/../s.xml"), "D:\\w\\s.xml");
+    EXPECT_EQ(RelativePath("D:/app/", "D:\\app\\cfg").value(), ".\\cfg");
+    EXPECT_FALSE(RelativePath("D:/d", "D:/x").has_value());
+    EXPECT_EQ(CombinePath("D:\\a", "//server/share/a.ini"), "\\\\server\\share\\a.ini");
 }
 
 TEST(Win32, SchemeHeldOpenForWritingIsUnusable)

@@ -93,7 +93,7 @@ TEST_P(RunFaults, NoFileIsLostOrHalfWritten)
     EXPECT_EQ(console.Text().find("a.ini' successfully converted") != std::string::npos, firstDone);
     EXPECT_EQ(console.Text().find("b.ini' successfully converted") != std::string::npos, secondDone);
     if (firstDone) {
-        EXPECT_THAT(ReadFile(folder / "a.ini"), testing::EndsWith(";\n\n[B]\ny=2\n"));
+        EXPECT_THAT(TestSupport::WithLineFeeds(ReadFile(folder / "a.ini")), testing::EndsWith(";\n\n[B]\ny=2\n"));
     } else {
         EXPECT_EQ(ReadFile(folder / "a.ini"), before.at("a.ini"));
     }
