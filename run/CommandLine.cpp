@@ -64,9 +64,22 @@ CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* argum
             TakeValue(items, item, options.fileDirectory);
         } else if (text == "-sectionnameregex") {
             TakeFlag(items, item, options.sectionNameRegex);
+        } else if (text == "-dryrun") {
+            TakeFlag(items, item, options.dryRun);
+        } else if (text == "-check") {
+            TakeFlag(items, item, options.check);
+        } else if (text == "-help" || text == "-h" || text == "--help" || text == "-?") {
+            if (argumentCount != 2) throw std::runtime_error("'" + text + "' option must be given alone");
+            TakeFlag(items, item, options.help);
+        } else if (text == "-version" || text == "--version") {
+            if (argumentCount != 2) throw std::runtime_error("'" + text + "' option must be given alone");
+            TakeFlag(items, item, options.version);
         } else {
             throw std::runtime_error("unrecognized option '" + text + "'");
         }
+    }
+    if (IsOn(options.dryRun) && IsOn(options.check)) {
+        throw std::runtime_error("'-dryrun' and '-check' options exclude each other");
     }
     return options;
 }

@@ -11,6 +11,12 @@ struct CCommandLineOptions {
     COptional<bool> noBackup;
     COptional<std::string> fileDirectory;
     COptional<bool> sectionNameRegex;
+    // Tools: each of help and version stands alone on the command line; a dry run and a
+    // check of the scheme change no file.
+    COptional<bool> help;
+    COptional<bool> version;
+    COptional<bool> dryRun;
+    COptional<bool> check;
 };
 
 // A flag counts as on only when it is present and true.

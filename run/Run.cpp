@@ -6,11 +6,15 @@
 #include "run/Checks.h"
 #include "run/CommandLine.h"
 #include "run/Commit.h"
+#include "run/DryRun.h"
 #include "run/InputResolution.h"
 #include "platform/Messages.h"
 #include "platform/Paths.h"
 #include "run/RecordError.h"
+#include "run/SchemeCheck.h"
 #include "run/Staging.h"
+#include "run/Usage.h"
+#include "scheme/SchemeLint.h"
 #include "scheme/SchemeLoader.h"
 
 #include <exception>
@@ -40,14 +44,36 @@ std::string SchemePath(CCommandLineOptions& options)
     return AbsoluteToCurrentDirectory(options.schemeFile.Value());
 }
 
-std::vector<FileConversion> LoadConversions(const std::string& schemePath, const CCommandLineOptions& options)
+// A failure while the scheme is read or walked names the scheme.
+template <class Step>
+auto InScheme(const std::string& schemePath, Step step)
 {
     try {
-        CSchemaParser parser(IsOn(options.sectionNameRegex));
-        return LoadScheme(parser, schemePath);
+        return step();
     } catch (const std::exception& error) {
         throw std::runtime_error("XML schema file '" + schemePath + "': " + error.what());
     }
+}
+
+std::vector<FileConversion> LoadConversions(const std::string& schemePath, const CCommandLineOptions& options)
+{
+    return InScheme(schemePath, [&] {
+        CSchemaParser parser(IsOn(options.sectionNameRegex));
+        return LoadScheme(parser, schemePath);
+    });
+}
+
+// -check: the scheme is loaded as a run loads it and its records' inputs resolved;
+// nothing is read or written beyond that.
+int CheckScheme(const std::string& schemePath, const CCommandLineOptions& options)
+{
+    const auto document = InScheme(schemePath, [&] { return ReadSchemeDocument(schemePath); });
+    std::vector<FileConversion> conversions = InScheme(schemePath, [&] {
+        CSchemaParser parser(IsOn(options.sectionNameRegex));
+        return BuildConversions(parser, *document);
+    });
+    ResolvePaths(options, conversions);
+    return ReportSchemeCheck(LintScheme(*document), conversions);
 }
 
 // Everything is read and converted before anything on disk changes.
@@ -79,15 +105,20 @@ void WriteAll(std::vector<FileConversion>& conversions, bool noBackup)
     CommitAll(conversions, staged, noBackup);
 }
 
-int RunGuarded(int argumentCount, const char* const* arguments)
+int RunGuarded(CCommandLineOptions options)
 {
-    CCommandLineOptions options = ParseOptions(argumentCount, arguments);
     const std::string schemePath = SchemePath(options);
+    if (IsOn(options.check)) return CheckScheme(schemePath, options);
     std::vector<FileConversion> conversions = LoadConversions(schemePath, options);
     ResolvePaths(options, conversions);
     const bool noBackup = IsOn(options.noBackup);
     ConvertAll(conversions);
     CheckConversions(conversions, noBackup);
+    if (IsOn(options.dryRun)) {
+        PrintDryRun(conversions);
+        Console::Print("\nDry run of the '" + schemePath + "' scenario: no file was changed");
+        return 0;
+    }
     WriteAll(conversions, noBackup);
     Console::Print("\nFile conversions by the '" + schemePath + "' scenario successfully completed");
     return 0;
@@ -100,7 +131,14 @@ int Run(int argumentCount, const char* const* arguments)
     Platform::SetUpProcess();
     int exitCode = 1;
     try {
-        exitCode = RunGuarded(argumentCount, arguments);
+        const CCommandLineOptions options = ParseOptions(argumentCount, arguments);
+        // Help and version are no run: their text alone, without a status line.
+        if (IsOn(options.help) || IsOn(options.version)) {
+            Console::Print(IsOn(options.help) ? UsageText() : VersionText());
+            Console::Flush();
+            return 0;
+        }
+        exitCode = RunGuarded(options);
     } catch (const std::exception& error) {
         Console::Print(std::string("\n[EXCEPTION] ") + error.what());
     } catch (...) {

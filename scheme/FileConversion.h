@@ -7,21 +7,24 @@
 #include "condition/Optional.h"
 #include "ini/IniFileImage.h"
 
+#include <cstdint>
 #include <string>
 
 struct SchemeFileEntry {
     COptional<std::string> inputName;
     COptional<std::string> outputName;
     CActionExecutorContainer sectionActions;
+    std::int64_t line = 0;  // of the Convert or File element
 };
 
 struct FileConversion {
     FileConversion() = default;
     explicit FileConversion(const SchemeFileEntry& entry)
-        : inputName(entry.inputName), outputName(entry.outputName), sectionActions(entry.sectionActions)
+        : line(entry.line), inputName(entry.inputName), outputName(entry.outputName), sectionActions(entry.sectionActions)
     {
     }
 
+    std::int64_t line = 0;
     COptional<std::string> inputName;
     COptional<std::string> outputName;
     std::string inputPath;

@@ -82,6 +82,7 @@ void CSchemaParser::ReadConvert(Element& element)
 {
     fileEntries.emplace_back();
     SchemeFileEntry& entry = fileEntries.back();
+    entry.line = element.line;
     entry.inputName = FileAttribute(element, "file", "Convert");
     entry.outputName = FileAttribute(element, "output_file", "Convert");
 }
@@ -90,6 +91,7 @@ void CSchemaParser::ReadFile(Element& element)
 {
     fileEntries.emplace_back();
     SchemeFileEntry& entry = fileEntries.back();
+    entry.line = element.line;
     entry.inputName = FileAttribute(element, "name", "File");
     if (!entry.inputName.HasValue()) throw std::runtime_error("'name' attribute not found in 'File' element");
     entry.outputName = FileAttribute(element, "output_file", "File");

@@ -3,6 +3,7 @@
 // The node tree of a parsed XML document. Every node is owned by exactly one list:
 // the document owns the whole tree, an element owns its attributes and children.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -89,6 +90,8 @@ public:
 
     String name;
     std::vector<std::unique_ptr<AttributeNode<Char, String>>> attributes;
+    // The line of the element's start tag, counted from 1 (0 for an element built by hand).
+    std::int64_t line = 0;
 };
 
 template <class Char, class String = std::basic_string<Char>>

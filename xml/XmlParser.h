@@ -281,6 +281,7 @@ private:
         String name;
         if (!Name(name)) return Fail(start, kNeedAttributeStart);
         auto element = std::make_unique<Element>(std::move(name));
+        element->line = start.line;
         Attributes(*element);
         Blanks(nullptr);
         if (!Match("/>")) {
@@ -301,6 +302,7 @@ private:
             return Fail(start, kNeedAttributeStart);
         }
         auto element = std::make_unique<Element>(std::move(name));
+        element->line = start.line;
         Attributes(*element);
         Blanks(nullptr);
         if (!Match(">")) {

@@ -45,7 +45,21 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCommandLine{{"-F"}, "unrecognized option '-F'"},
                     BadCommandLine{{"--f", "x"}, "unrecognized option '--f'"},
                     BadCommandLine{{"-nobackup=1"}, "unrecognized option '-nobackup=1'"},
-                    BadCommandLine{{"a.xml", "-Q", "b.xml"}, "unrecognized option '-Q'"}));
+                    BadCommandLine{{"a.xml", "-Q", "b.xml"}, "unrecognized option '-Q'"},
+                    BadCommandLine{{"-help", "a.xml"}, "'-help' option must be given alone"},
+                    BadCommandLine{{"a.xml", "--version"}, "'--version' option must be given alone"},
+                    BadCommandLine{{"-dryrun", "-check"}, "'-dryrun' and '-check' options exclude each other"},
+                    BadCommandLine{{"-dryrun", "-dryrun"}, "'-dryrun' option defined twice"}));
+
+TEST(CommandLine, HelpVersionDryRunAndCheckFlags)
+{
+    for (const char* help : {"-help", "-h", "--help", "-?"}) EXPECT_TRUE(IsOn(Parse({help}).help)) << help;
+    for (const char* version : {"-version", "--version"}) EXPECT_TRUE(IsOn(Parse({version}).version)) << version;
+    const CCommandLineOptions dry = Parse({"s.xml", "-dryrun"});
+    EXPECT_TRUE(IsOn(dry.dryRun));
+    EXPECT_FALSE(dry.check.HasValue());
+    EXPECT_TRUE(IsOn(Parse({"-check", "s.xml"}).check));
+}
 
 TEST(CommandLine, NoArgumentsLeavesEveryFieldEmpty)
 {

@@ -1,0 +1,56 @@
+#include "run/DryRun.h"
+
+#include "platform/Console.h"
+#include "platform/Platform.h"
+#include "run/UnifiedDiff.h"
+
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kStampPhrase = "The date and time to convert a settings file: ";
+
+bool IsLoneSemicolon(const std::string& line)
+{
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string::npos && line[first] == ';' && line.find_first_not_of(" \t", first + 1) == std::string::npos;
+}
+
+}  // namespace
+
+std::vector<std::string> LinesWithoutStamp(const std::string& text)
+{
+    std::string_view rest(text);
+    if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+    std::vector<std::string> lines;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    }
+    std::vector<std::string> kept;
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        if (lines[index].find(kStampPhrase) == std::string::npos) {
+            kept.push_back(lines[index]);
+            continue;
+        }
+        if (!kept.empty() && IsLoneSemicolon(kept.back())) kept.pop_back();
+        if (index + 1 < lines.size() && IsLoneSemicolon(lines[index + 1])) ++index;
+    }
+    return kept;
+}
+
+void PrintDryRun(const std::vector<FileConversion>& conversions)
+{
+    for (const FileConversion& record : conversions) {
+        std::string input;
+        Platform::ReadWholeFile(record.inputPath, input);  // an empty file reads as no text
+        Console::Print("\n--- " + record.inputPath);
+        Console::Print("\n+++ " + record.outputPath);
+        for (const std::string& line : UnifiedDiffLines(LinesWithoutStamp(input), LinesWithoutStamp(record.image.ComposeText()))) {
+            Console::Print("\n" + line);
+        }
+    }
+}

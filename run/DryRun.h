@@ -1,0 +1,18 @@
+#pragma once
+
+// The dry run's report: for each record, a unified diff of its input's lines against
+// the lines the run would write ("--- input", "+++ output", then the hunks). The
+// conversion stamp is left out of both sides; a record without changes shows its two
+// header lines alone. Nothing on disk changes.
+
+#include "scheme/FileConversion.h"
+
+#include <string>
+#include <vector>
+
+void PrintDryRun(const std::vector<FileConversion>& conversions);
+
+// The lines of a text as the reader sees them: split at LF, the CR of a CR LF line end
+// removed, a UTF-8 byte-order mark in front dropped, and the conversion stamp (its line
+// with a lone ";" line on either side) left out.
+std::vector<std::string> LinesWithoutStamp(const std::string& text);

@@ -1,0 +1,22 @@
+#include "run/SchemeCheck.h"
+
+#include "platform/Console.h"
+#include "platform/Platform.h"
+
+#include <algorithm>
+
+int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions)
+{
+    for (const FileConversion& record : conversions) {
+        if (Platform::KindOf(record.inputPath) != Platform::EntryKind::File) {
+            findings.push_back({record.line, "input file '" + record.inputPath + "' is not found"});
+        }
+    }
+    std::stable_sort(findings.begin(), findings.end(),
+                     [](const LintFinding& left, const LintFinding& right) { return left.line < right.line; });
+    for (const LintFinding& finding : findings) {
+        Console::Print("\n[CHECK] Line=" + std::to_string(finding.line) + ": " + finding.text);
+    }
+    Console::Print("\nScheme check: " + std::to_string(findings.size()) + (findings.size() == 1 ? " finding" : " findings"));
+    return findings.empty() ? 0 : 1;
+}

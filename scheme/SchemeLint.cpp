@@ -1,0 +1,172 @@
+#include "scheme/SchemeLint.h"
+
+#include "xml/XmlValue.h"
+
+#include <algorithm>
+
+namespace {
+
+using Element = Xml::Library::ElementNode<char>;
+
+struct Vocabulary {
+    const char* element;
+    std::vector<std::string> attributes;
+};
+
+const std::vector<Vocabulary>& Elements()
+{
+    static const std::vector<Vocabulary> elements = {
+        {"Convert", {"file", "output_file"}},
+        {"File", {"name", "output_file"}},
+        {"Section", {"section_name", "section_to", "copy_to", "case_section", "case_default_section"}},
+        {"Setting", {"setting_name", "setting_to", "setting_value", "copy_to", "move_to", "divider", "multiplier",
+                     "case_setting", "case_default_setting"}},
+    };
+    return elements;
+}
+
+const Vocabulary* VocabularyOf(const std::string& name)
+{
+    for (const Vocabulary& entry : Elements()) {
+        if (name == entry.element) return &entry;
+    }
+    return nullptr;
+}
+
+std::vector<Element*> ChildElements(Element& element)
+{
+    std::vector<Element*> children;
+    for (auto& child : element.children) {
+        if (auto* childElement = dynamic_cast<Element*>(child.get())) children.push_back(childElement);
+    }
+    return children;
+}
+
+bool HoldsElementNamed(Element& element, const char* name, bool anyRecognised)
+{
+    for (Element* child : ChildElements(element)) {
+        if ((anyRecognised ? VocabularyOf(child->name) != nullptr : child->name == name) ||
+            HoldsElementNamed(*child, name, anyRecognised)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// For choosing an action an empty value counts as absent.
+std::string Below(Element& element, const std::string& name) { return TS::ValueBelow(element, name).value; }
+
+std::string Quoted(const std::string& name) { return "'" + name + "'"; }
+
+class CLint {
+public:
+    std::vector<LintFinding> findings;
+
+    void Walk(Element& element)
+    {
+        const Vocabulary* vocabulary = VocabularyOf(element.name);
+        if (vocabulary == nullptr && !HoldsElementNamed(element, nullptr, true)) {
+            Report(element, "unknown element " + Quoted(element.name) + " is ignored, and everything in it");
+            return;
+        }
+        if (vocabulary != nullptr) CheckAttributes(element, *vocabulary);
+        if (element.name == "Section") CheckSection(element);
+        // A Setting that only a non-container Section holds was reported with that Section.
+        if (element.name == "Setting" && m_containers > 0) {
+            CheckSetting(element);
+        } else if (element.name == "Setting" && m_sections == 0) {
+            Report(element, "'Setting' element outside a 'Section' is ignored");
+        }
+        const bool section = element.name == "Section";
+        const bool container = section && IsContainer(element);
+        m_sections += section ? 1 : 0;
+        m_containers += container ? 1 : 0;
+        for (Element* child : ChildElements(element)) Walk(*child);
+        m_sections -= section ? 1 : 0;
+        m_containers -= container ? 1 : 0;
+    }
+
+private:
+    void Report(const Element& element, const std::string& text) { findings.push_back({element.line, text}); }
+
+    void CheckAttributes(Element& element, const Vocabulary& vocabulary)
+    {
+        for (const auto& attribute : element.attributes) {
+            const auto& known = vocabulary.attributes;
+            if (std::find(known.begin(), known.end(), attribute->name) == known.end()) {
+                Report(element, "unknown attribute " + Quoted(attribute->name) + " of the " + Quoted(element.name) +
+                                    " element is ignored");
+            }
+        }
+    }
+
+    // A condition's default text does nothing without the condition.
+    void CheckDefault(Element& element, const std::string& condition, const std::string& defaultText)
+    {
+        if (Below(element, condition).empty() && !Below(element, defaultText).empty()) {
+            Report(element, Quoted(defaultText) + " without " + Quoted(condition) + " is ignored");
+        }
+    }
+
+    static bool IsContainer(Element& element)
+    {
+        return !Below(element, "section_name").empty() && Below(element, "section_to").empty() &&
+               TS::OwnValue(element, "copy_to").value.empty();
+    }
+
+    void CheckSection(Element& element)
+    {
+        if (Below(element, "section_name").empty()) {
+            Report(element, "'Section' element without a 'section_name' is ignored");
+            return;
+        }
+        const std::string sectionTo = Below(element, "section_to");
+        const std::string copyTo = TS::OwnValue(element, "copy_to").value;
+        if (!sectionTo.empty() && !copyTo.empty()) Report(element, "'copy_to' is overruled by 'section_to' and ignored");
+        const std::string chosen = !sectionTo.empty() ? "section_to" : (!copyTo.empty() ? "copy_to" : "");
+        if (!chosen.empty() && HoldsElementNamed(element, "Setting", false)) {
+            Report(element, "the 'Setting' elements in a 'Section' with " + Quoted(chosen) + " are ignored");
+        }
+        CheckDefault(element, "case_section", "case_default_section");
+    }
+
+    void CheckSetting(Element& element)
+    {
+        const std::string name = Below(element, "setting_name");
+        if (name.empty()) {
+            Report(element, "'Setting' element without a 'setting_name' is ignored");
+            return;
+        }
+        static const char* const kRows[] = {"setting_to", "setting_value", "copy_to", "move_to", "divider", "multiplier"};
+        const bool adds = Below(element, "setting_to") == "+";
+        std::string chosen;
+        for (const char* attribute : kRows) {
+            if (Below(element, attribute).empty()) continue;
+            if (chosen.empty()) {
+                chosen = attribute;
+            } else if (!(adds && std::string(attribute) == "setting_value")) {
+                Report(element, Quoted(attribute) + " is overruled by " + Quoted(chosen) + " and ignored");
+            }
+        }
+        if (chosen.empty()) {
+            Report(element, "'Setting' element " + Quoted(name) +
+                                " names no action ('setting_to', 'setting_value', 'copy_to', 'move_to', 'divider' or "
+                                "'multiplier') and is ignored");
+        }
+        CheckDefault(element, "case_setting", "case_default_setting");
+    }
+
+    int m_sections = 0;
+    int m_containers = 0;
+};
+
+}  // namespace
+
+std::vector<LintFinding> LintScheme(Xml::Library::DocumentNode<char>& document)
+{
+    CLint lint;
+    for (auto& child : document.children) {
+        if (auto* element = dynamic_cast<Element*>(child.get())) lint.Walk(*element);
+    }
+    return lint.findings;
+}
