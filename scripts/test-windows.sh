@@ -35,4 +35,10 @@ cmake -S . -B build/windows-e2e -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build/windows-e2e -j"$jobs" --target velmarch_e2e_tests
 build/windows-e2e/tests/velmarch_e2e_tests
 
+# The Windows package: a .zip holding velmarch.exe.
+(cd build/windows && cpack -G ZIP >/dev/null)
+zip="$(ls build/windows/velmarch-*.zip)"
+python3 -c 'import sys, zipfile; names = zipfile.ZipFile(sys.argv[1]).namelist(); sys.exit(0 if any(n.endswith("bin/velmarch.exe") for n in names) else 1)' "$zip"
+echo "packaged: $zip"
+
 echo "all Windows tests passed"
