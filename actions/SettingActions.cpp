@@ -9,18 +9,6 @@
 
 #include <memory>
 
-namespace {
-
-std::vector<CParameterImage*> ParametersNamed(CIniSectionsImaging& section, const std::string& settingName)
-{
-    std::vector<CParameterImage*> parameters;
-    const auto range = section.FindParameters(settingName);
-    for (auto entry = range.first; entry != range.second; ++entry) parameters.push_back(entry->get());
-    return parameters;
-}
-
-}  // namespace
-
 CSettingSetValueAction::CSettingSetValueAction(CSectionContAction& holder, std::string settingName, std::string valueArgument)
     : CSettingAction(holder, std::move(settingName)), value(std::move(valueArgument))
 {
@@ -30,7 +18,7 @@ void CSettingSetValueAction::Execute(CIniFileImage& image) { ForEachSetting(imag
 
 void CSettingSetValueAction::ApplyTo(CIniFileImage&, CIniSectionsImaging& section, const std::string& settingName)
 {
-    for (CParameterImage* parameter : ParametersNamed(section, settingName)) parameter->SetValue(value);
+    for (CParameterImage* parameter : section.FindParameters(settingName)) section.SetValue(*parameter, value);
 }
 
 CSettingRenameAction::CSettingRenameAction(CSectionContAction& holder, std::string settingName, std::string newNameArgument)
@@ -48,17 +36,11 @@ bool CSettingRenameAction::Validate()
 
 void CSettingRenameAction::Execute(CIniFileImage& image) { ForEachSetting(image); }
 
-// Every parameter of the name is taken out first and put back renamed, so each one is
-// renamed once even when the new name equals the old one but for letter case.
+// Every parameter of the name is renamed once, even when the new name equals the old
+// one but for letter case, and counts as inserted anew under its new name.
 void CSettingRenameAction::ApplyTo(CIniFileImage&, CIniSectionsImaging& section, const std::string& settingName)
 {
-    std::vector<std::unique_ptr<CParameterImage>> renamed;
-    auto range = section.FindParameters(settingName);
-    while (range.first != range.second) renamed.push_back(section.DetachParameter(range.first++));
-    for (std::unique_ptr<CParameterImage>& parameter : renamed) {
-        parameter->name = newName;
-        section.InsertParameter(std::move(parameter));
-    }
+    section.RenameParameters(settingName, newName);
 }
 
 CSettingMoveAction::CSettingMoveAction(CSectionContAction& holder, std::string settingName, std::string targetSectionArgument)
@@ -79,7 +61,8 @@ void CSettingMoveAction::ApplyTo(CIniFileImage& image, CIniSectionsImaging& sect
 {
     // The parameters as they are when the step starts: copies made into the section
     // itself are not copied again.
-    const std::vector<CParameterImage*> sources = ParametersNamed(section, settingName);
+    std::vector<CParameterImage> sources;
+    for (const CParameterImage* parameter : section.FindParameters(settingName)) sources.push_back(*parameter);
     bool copied = false;
     bool targetsItself = false;
     for (const std::string& targetName : m_targets) {
@@ -89,9 +72,8 @@ void CSettingMoveAction::ApplyTo(CIniFileImage& image, CIniSectionsImaging& sect
             targetsItself = true;
             continue;
         }
-        for (const CParameterImage* source : sources) {
-            target->InsertParameter(std::make_unique<CParameterImage>(source->orderNumber, source->name,
-                                                                      source->value, source->commentLines));
+        for (const CParameterImage& source : sources) {
+            target->InsertParameter(source);
             copied = true;
         }
     }

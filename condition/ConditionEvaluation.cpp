@@ -12,8 +12,8 @@ std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
 {
     if (term.sectionPattern.empty()) return term.sectionName;
     const CSafeRegex pattern(term.sectionPattern);
-    for (const auto& entry : image.Sections()) {
-        const std::string& name = entry.second->header.name;
+    for (const CIniSectionsImaging* section : image.Sections()) {
+        const std::string& name = section->header.name;
         if (pattern.Matches(name)) return name;
     }
     return std::string();

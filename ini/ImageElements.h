@@ -1,52 +1,65 @@
 #pragma once
 
-// The elements of an INI file image: what every section and parameter carries.
-
-#include "condition/Optional.h"
+// The elements of an INI file image: what every section and parameter carries. Texts
+// are views into storage the image owns (the file's bytes, or its arena for texts that
+// actions make), so a parameter is a small record without a heap block of its own.
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <string_view>
 
-class CImage {
-public:
-    CImage() = default;
-    CImage(std::int32_t order, std::vector<std::string> comments)
-        : orderNumber(order), commentLines(std::move(comments))
-    {
-    }
-    virtual ~CImage() = default;
+// Whole comment lines that stood in front of an element, leading ';' included: a run
+// of the image's comment-line list.
+struct CommentSpan {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
 
-    // Where the element is written: sections and parameters go out in ascending order.
-    std::int32_t orderNumber = 0;
-    // Whole comment lines that stood in front of the element, leading ';' included.
-    std::vector<std::string> commentLines;
+    std::size_t size() const { return count; }
+    bool empty() const { return count == 0; }
 };
 
-class CSectionImage : public CImage {
+class CSectionImage {
 public:
-    CSectionImage(std::int32_t order, std::string sectionName, std::vector<std::string> comments = {})
-        : CImage(order, std::move(comments)), name(std::move(sectionName))
+    CSectionImage(std::int32_t order, std::string sectionName, CommentSpan comments = {})
+        : orderNumber(order), commentLines(comments), name(std::move(sectionName))
     {
     }
 
     std::string HeaderLine() const { return "[" + name + "]"; }
 
+    // Where the element is written: sections and parameters go out in ascending order.
+    std::int32_t orderNumber = 0;
+    CommentSpan commentLines;
     std::string name;
 };
 
-class CParameterImage : public CImage {
+class CParameterImage {
 public:
-    CParameterImage(std::int32_t order, std::string parameterName, COptional<std::string> initialValue,
-                    std::vector<std::string> comments = {})
-        : CImage(order, std::move(comments)), name(std::move(parameterName)), value(std::move(initialValue))
+    CParameterImage() = default;
+    CParameterImage(std::int32_t order, std::string_view parameterName, bool valuePresent, std::string_view valueText,
+                    CommentSpan comments = {})
+        : orderNumber(order), commentLines(comments), hasValue(valuePresent)
     {
+        SetName(parameterName);
+        SetValueView(valueText);
     }
 
-    void SetValue(const std::string& text) { value = text; }
-
+    std::string_view Name() const { return std::string_view(m_name, m_nameSize); }
     // A bare name (a line without '=') has no value; it reads as the empty text.
-    std::string ValueOrEmpty() const { return value.HasValue() ? value.Value() : std::string(); }
+    std::string_view Value() const { return std::string_view(m_value, m_valueSize); }
+    std::string ValueOrEmpty() const { return std::string(Value()); }
+
+    // The views must point into storage that outlives the image's use of them.
+    void SetName(std::string_view text)
+    {
+        m_name = text.data();
+        m_nameSize = static_cast<std::uint32_t>(text.size());
+    }
+    void SetValueView(std::string_view text)
+    {
+        m_value = text.data();
+        m_valueSize = static_cast<std::uint32_t>(text.size());
+    }
 
     std::string ToLine() const
     {
@@ -58,12 +71,21 @@ public:
     // Name, and "=" with the value when there is one.
     void AppendLineTo(std::string& text) const
     {
-        text += name;
-        if (!value.HasValue()) return;
+        text += Name();
+        if (!hasValue) return;
         text += '=';
-        text += value.Value();
+        text += Value();
     }
 
-    std::string name;
-    COptional<std::string> value;
+    std::int32_t orderNumber = 0;
+    // Among parameters of equal name the one inserted first is found first.
+    std::uint32_t sequence = 0;
+    CommentSpan commentLines;
+    bool hasValue = false;
+
+private:
+    const char* m_name = "";
+    const char* m_value = "";
+    std::uint32_t m_nameSize = 0;
+    std::uint32_t m_valueSize = 0;
 };

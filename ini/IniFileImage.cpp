@@ -4,24 +4,69 @@
 #include "platform/Console.h"
 #include "platform/Messages.h"
 
+#include <algorithm>
+
 CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name)
 {
-    const auto entry = m_sections.find(name);
-    return entry == m_sections.end() ? nullptr : entry->second.get();
+    const auto entry = m_index.find(name);
+    return entry == m_index.end() ? nullptr : m_sections[entry->second].get();
 }
 
 const CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name) const
 {
-    const auto entry = m_sections.find(name);
-    return entry == m_sections.end() ? nullptr : entry->second.get();
+    const auto entry = m_index.find(name);
+    return entry == m_index.end() ? nullptr : m_sections[entry->second].get();
 }
 
-CIniSectionsImaging& CIniFileImage::EnterSection(std::unique_ptr<CIniSectionsImaging> section)
+CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments)
 {
-    const std::string key = section->header.name;
-    CIniSectionsImaging& entered = *section;
-    m_sections.emplace(key, std::move(section));
-    return entered;
+    m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
+    m_index.emplace(name, static_cast<std::uint32_t>(m_sections.size() - 1));
+    m_sortedValid = false;
+    return *m_sections.back();
+}
+
+void CIniFileImage::Forget(std::uint32_t slot)
+{
+    m_index.erase(m_sections[slot]->header.name);
+    m_sections[slot].reset();
+    m_sortedValid = false;
+}
+
+// The live slots in index order: by name, letter case ignored.
+const std::vector<std::uint32_t>& CIniFileImage::SortedSlots() const
+{
+    if (m_sortedValid) return m_sortedSlots;
+    m_sortedSlots.clear();
+    m_sortedSlots.reserve(m_index.size());
+    for (const auto& entry : m_index) m_sortedSlots.push_back(entry.second);
+    std::sort(m_sortedSlots.begin(), m_sortedSlots.end(), [this](std::uint32_t left, std::uint32_t right) {
+        return LetterCase::CompareNoCase(m_sections[left]->header.name, m_sections[right]->header.name) < 0;
+    });
+    m_sortedValid = true;
+    return m_sortedSlots;
+}
+
+std::vector<const CIniSectionsImaging*> CIniFileImage::Sections() const
+{
+    std::vector<const CIniSectionsImaging*> sections;
+    for (std::uint32_t slot : SortedSlots()) sections.push_back(m_sections[slot].get());
+    return sections;
+}
+
+std::vector<std::string_view> CIniFileImage::CommentsOf(CommentSpan span) const
+{
+    const auto begin = m_store->commentLines.begin() + span.first;
+    return std::vector<std::string_view>(begin, begin + span.count);
+}
+
+CommentSpan CIniFileImage::KeepComments(const std::vector<std::string_view>& lines)
+{
+    CommentSpan span;
+    span.first = static_cast<std::uint32_t>(m_store->commentLines.size());
+    span.count = static_cast<std::uint32_t>(lines.size());
+    m_store->commentLines.insert(m_store->commentLines.end(), lines.begin(), lines.end());
+    return span;
 }
 
 bool CIniFileImage::AddSection(const std::string& name)
@@ -30,22 +75,23 @@ bool CIniFileImage::AddSection(const std::string& name)
         Console::Warn(Messages::kSectionAlreadyExists, name.c_str());
         return false;
     }
-    EnterSection(std::make_unique<CIniSectionsImaging>(NextOrder(), name));
+    EnterSection(NextOrder(), name, CommentSpan());
     return true;
 }
 
 bool CIniFileImage::RenameSection(const std::string& oldName, const std::string& newName)
 {
-    const auto entry = m_sections.find(oldName);
-    if (entry == m_sections.end()) return false;
+    const auto entry = m_index.find(oldName);
+    if (entry == m_index.end()) return false;
     if (FindSection(newName) != nullptr) {
         Console::Warn(Messages::kCannotRenameSection, oldName.c_str(), newName.c_str(), newName.c_str());
         return false;
     }
-    std::unique_ptr<CIniSectionsImaging> section = std::move(entry->second);
-    m_sections.erase(entry);
-    section->header.name = newName;
-    EnterSection(std::move(section));
+    const std::uint32_t slot = entry->second;
+    m_index.erase(entry);
+    m_sections[slot]->header.name = newName;
+    m_index.emplace(newName, slot);
+    m_sortedValid = false;
     return true;
 }
 
@@ -57,28 +103,32 @@ bool CIniFileImage::CopySection(const std::string& sourceName, const std::string
         Console::Warn(Messages::kCannotCopySection, sourceName.c_str(), targetName.c_str(), targetName.c_str());
         return false;
     }
-    auto target = std::make_unique<CIniSectionsImaging>(NextOrder(), targetName);
-    for (const CParameterImage* parameter : source->ParametersInOrder()) {
-        target->InsertParameter(std::make_unique<CParameterImage>(NextOrder(), parameter->name, parameter->value,
-                                                                  parameter->commentLines));
+    CIniSectionsImaging& target = EnterSection(NextOrder(), targetName, CommentSpan());
+    for (const CParameterImage& parameter : source->ParametersInOrder()) {
+        CParameterImage copy = parameter;
+        copy.orderNumber = NextOrder();
+        target.InsertParameter(copy);
     }
-    EnterSection(std::move(target));
     return true;
 }
 
-void CIniFileImage::RemoveSection(const std::string& name) { m_sections.erase(name); }
+void CIniFileImage::RemoveSection(const std::string& name)
+{
+    const auto entry = m_index.find(name);
+    if (entry != m_index.end()) Forget(entry->second);
+}
 
 std::vector<std::string> CIniFileImage::SelectSections(const std::string& namePattern) const
 {
-    if (m_sections.empty()) return {};
+    if (m_index.empty()) return {};
     return SelectSections(CSafeRegex(namePattern));
 }
 
 std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern) const
 {
     std::vector<std::string> selected;
-    for (const auto& entry : m_sections) {
-        const std::string& name = entry.second->header.name;
+    for (std::uint32_t slot : SortedSlots()) {
+        const std::string& name = m_sections[slot]->header.name;
         if (pattern.Matches(LetterCase::LowerText(name))) selected.push_back(name);
     }
     return selected;
@@ -92,18 +142,25 @@ std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sect
     return SelectParameters(sectionName, CSafeRegex(namePattern));
 }
 
+// Distinct names in index order (by name, letter case ignored), each spelled as the
+// earliest inserted parameter of that name spells it.
 std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sectionName,
                                                          const CSafeRegex& pattern) const
 {
     std::vector<std::string> selected;
     const CIniSectionsImaging* section = FindSection(sectionName);
     if (section == nullptr) return selected;
-    for (const auto& parameter : section->Parameters()) {
-        const std::string lowered = LetterCase::LowerText(parameter->name);
-        if (!pattern.Matches(lowered)) continue;
-        // Equal names sit next to each other in the index, so one look back suffices.
-        if (!selected.empty() && LetterCase::LowerText(selected.back()) == lowered) continue;
-        selected.push_back(parameter->name);
+    std::vector<const CParameterImage*> matching;
+    for (const CParameterImage& parameter : section->Parameters()) {
+        if (pattern.Matches(LetterCase::LowerText(parameter.Name()))) matching.push_back(&parameter);
+    }
+    std::sort(matching.begin(), matching.end(), [](const CParameterImage* left, const CParameterImage* right) {
+        const int order = LetterCase::CompareNoCase(left->Name(), right->Name());
+        return order != 0 ? order < 0 : left->sequence < right->sequence;
+    });
+    for (const CParameterImage* parameter : matching) {
+        if (!selected.empty() && LetterCase::EqualNoCase(selected.back(), parameter->Name())) continue;
+        selected.emplace_back(parameter->Name());
     }
     return selected;
 }
@@ -116,14 +173,16 @@ bool CIniFileImage::AddParameter(const std::string& sectionName, const std::stri
         Console::Warn(Messages::kSectionNotDefined, sectionName.c_str(), parameterName.c_str());
         return false;
     }
-    section->InsertParameter(std::make_unique<CParameterImage>(NextOrder(), parameterName, value));
+    CTextArena& arena = m_store->arena;
+    const std::string_view valueText = value.HasValue() ? arena.Keep(value.Value()) : std::string_view();
+    section->InsertParameter(CParameterImage(NextOrder(), arena.Keep(parameterName), value.HasValue(), valueText));
     return true;
 }
 
 bool CIniFileImage::HasParameter(const std::string& sectionName, const std::string& parameterName) const
 {
     const CIniSectionsImaging* section = FindSection(sectionName);
-    return section != nullptr && section->Parameters().count(parameterName) > 0;
+    return section != nullptr && section->FindParameter(parameterName) != nullptr;
 }
 
 std::string CIniFileImage::GetParameterValue(const std::string& sectionName, const std::string& parameterName,
@@ -131,11 +190,8 @@ std::string CIniFileImage::GetParameterValue(const std::string& sectionName, con
 {
     const CIniSectionsImaging* section = FindSection(sectionName);
     if (section == nullptr) return defaultText;
-    const auto entry = section->Parameters().lower_bound(parameterName);
-    if (entry == section->Parameters().end() || !LetterCase::EqualNoCase((*entry)->name, parameterName)) {
-        return defaultText;
-    }
-    return (*entry)->ValueOrEmpty();
+    const CParameterImage* parameter = section->FindParameter(parameterName);
+    return parameter == nullptr ? defaultText : parameter->ValueOrEmpty();
 }
 
 std::int32_t CIniFileImage::NextOrder() { return m_orderCounter++; }

@@ -1,34 +1,37 @@
 #pragma once
 
-// The in-memory image of one INI settings file: its sections by name (without regard
-// to letter case), their parameters, comment lines and the order numbers that fix
-// where each element is written.
+// The in-memory image of one INI settings file: its sections, their parameters, comment
+// lines and the order numbers that fix where each element is written. Sections are
+// found by name without regard to letter case through a hash index; "index order", in
+// which templates select sections, is the case-insensitive order of their names.
+//
+// Names, values and comment lines are views into the file's bytes, which the image
+// keeps, or into its arena when an action writes a new text.
 
+#include "condition/Optional.h"
 #include "ini/IniSectionsImaging.h"
 #include "platform/LetterCase.h"
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class CSafeRegex;
 
 class CIniFileImage {
 public:
-    using SectionIndex = std::map<std::string, std::unique_ptr<CIniSectionsImaging>, LetterCase::NoCaseLess>;
-
-    CIniFileImage() = default;
+    CIniFileImage() : m_store(std::make_unique<CImageStore>()) {}
     CIniFileImage(CIniFileImage&&) = default;
     CIniFileImage& operator=(CIniFileImage&&) = default;
     CIniFileImage(const CIniFileImage&) = delete;
     CIniFileImage& operator=(const CIniFileImage&) = delete;
-    virtual ~CIniFileImage() = default;
+    ~CIniFileImage() = default;
 
-    // Fills an empty image from a file; throws when the file cannot be opened.
+    // Fills an empty image from a file; throws when the file cannot be opened or read.
     void Load(const std::string& path);
     // Replaces the file at `path` whole with the image's text, or leaves it untouched
     // and throws.
@@ -65,24 +68,38 @@ public:
                                   const std::string& defaultText) const;
     std::int32_t NextOrder();
 
-    const SectionIndex& Sections() const { return m_sections; }
+    // The sections in index order.
+    std::vector<const CIniSectionsImaging*> Sections() const;
     const std::string& Path() const { return m_path; }
+    // The comment lines of an element.
+    std::vector<std::string_view> CommentsOf(CommentSpan span) const;
 
 private:
     // Reading, one handler per kind of line.
     struct ReaderState;
-    void TakeByteOrderMark(std::string& input);
-    std::size_t HandleLines(std::string_view text, bool atEnd, ReaderState& state);
+    void HandleLines(std::string_view text, ReaderState& state);
     void HandleSectionHeader(std::string_view line, ReaderState& state);
     void HandleKeyLine(std::string_view line, ReaderState& state);
+    CommentSpan KeepComments(const std::vector<std::string_view>& lines);
 
-    CIniSectionsImaging& EnterSection(std::unique_ptr<CIniSectionsImaging> section);
+    CIniSectionsImaging& EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments);
+    void Forget(std::uint32_t slot);
+    const std::vector<std::uint32_t>& SortedSlots() const;
 
-    SectionIndex m_sections;
+    // Sections in the order they were made, which is their order number's order; a
+    // removed section leaves an empty slot.
+    std::unique_ptr<CImageStore> m_store;
+    std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
+    std::unordered_map<std::string, std::uint32_t, LetterCase::NoCaseHash, LetterCase::NoCaseEqual> m_index;
+    // The live slots by name, built when a template needs index order.
+    mutable std::vector<std::uint32_t> m_sortedSlots;
+    mutable bool m_sortedValid = false;
+
+    std::unique_ptr<char[]> m_bytes;  // the file as read
     std::int32_t m_orderCounter = 1;
     std::string m_path;
     // Comment lines after the last section's last line, written back at the end.
-    std::vector<std::string> m_trailingComments;
+    CommentSpan m_trailingComments;
     // A UTF-8 byte-order mark that opened the input; it is written back in front.
     bool m_byteOrderMark = false;
     std::size_t m_loadedSizeBytes = 0;

@@ -5,6 +5,7 @@
 #include "platform/Messages.h"
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
 
@@ -35,11 +36,11 @@ std::string CleanName(std::string_view raw)
     return std::string(TrimBlanks(name));
 }
 
-bool IsLoneSemicolon(const std::string& line) { return TrimBlanks(line) == ";"; }
+bool IsLoneSemicolon(std::string_view line) { return TrimBlanks(line) == ";"; }
 
 // Drops the conversion stamp (and a version note) that an earlier run wrote in front
 // of the first section, so that converting a converted file leaves one stamp.
-std::vector<std::string> WithoutStamp(const std::vector<std::string>& lines)
+std::vector<std::string_view> WithoutStamp(const std::vector<std::string_view>& lines)
 {
     std::vector<bool> removed(lines.size(), false);
     for (std::size_t index = 0; index < lines.size(); ++index) {
@@ -56,7 +57,7 @@ std::vector<std::string> WithoutStamp(const std::vector<std::string>& lines)
             ++index;
         }
     }
-    std::vector<std::string> kept;
+    std::vector<std::string_view> kept;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         if (!removed[index]) kept.push_back(lines[index]);
     }
@@ -69,20 +70,27 @@ struct CIniFileImage::ReaderState {
     CIniSectionsImaging* currentSection = nullptr;
     // Keys under a repeated header are dropped with that header's warning alone.
     bool underRepeatedHeader = false;
-    std::vector<std::string> pendingComments;
+    std::vector<std::string_view> pendingComments;
 };
 
-void CIniFileImage::Load(const std::string& path)
+namespace {
+
+// The whole file in one block, read on to its end whatever size the system reports.
+std::unique_ptr<char[]> ReadAll(std::intptr_t file, const std::string& path, std::size_t& length)
 {
-    const std::intptr_t file = Platform::OpenForReading(path);
-    if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
-    m_path = path;
-    ReaderState state;
-    std::string pending;  // read but not yet handled: an unfinished line at most
-    std::vector<char> chunk(256 * 1024);
-    bool atStart = true;
+    std::size_t capacity = static_cast<std::size_t>(Platform::SizeHint(file)) + 1;
+    auto bytes = std::make_unique<char[]>(capacity);
+    length = 0;
     for (;;) {
-        const long got = Platform::ReadChunk(file, chunk.data(), chunk.size());
+        if (length == capacity) {
+            // The file grew or reported no size: a larger block, the bytes copied over.
+            const std::size_t larger = capacity * 2 + 64 * 1024;
+            auto grown = std::make_unique<char[]>(larger);
+            std::copy(bytes.get(), bytes.get() + length, grown.get());
+            bytes = std::move(grown);
+            capacity = larger;
+        }
+        const long got = Platform::ReadChunk(file, bytes.get() + length, std::min<std::size_t>(capacity - length, 1 << 30));
         if (got < 0) {
             // A file that cannot be read to its end is never taken for a shorter one.
             const int errorCode = Platform::LastErrorCode();
@@ -91,59 +99,57 @@ void CIniFileImage::Load(const std::string& path)
                                      "][" + Platform::ErrorText(errorCode) + "]");
         }
         if (got == 0) break;
-        const std::string_view data(chunk.data(), static_cast<std::size_t>(got));
-        // Ctrl-Z ends the input as the end of the file does.
-        const std::size_t stop = data.find('\x1A');
-        pending.append(data.substr(0, stop));
-        m_loadedSizeBytes += std::min(stop, data.size());
-        if (stop != std::string_view::npos) break;
-        // The mark is looked for once the first three bytes are in.
-        if (atStart && pending.size() >= kByteOrderMark.size()) {
-            TakeByteOrderMark(pending);
-            atStart = false;
-        }
-        // Lines are handled only when new bytes bring a line feed: an unfinished line
-        // is never searched again, so a line of any length is read in linear time.
-        const bool newLineFeed = data.substr(0, stop).find('\n') != std::string_view::npos;
-        if (!atStart && newLineFeed) pending.erase(0, HandleLines(pending, false, state));
+        length += static_cast<std::size_t>(got);
     }
     Platform::CloseReading(file);
-    if (atStart) TakeByteOrderMark(pending);
-    HandleLines(pending, true, state);
-    // Comment lines after the last element are kept; they are written at the end.
-    m_trailingComments = WithoutStamp(state.pendingComments);
+    return bytes;
 }
 
-// Drops a UTF-8 byte-order mark opening the input and notes it for the writer.
-void CIniFileImage::TakeByteOrderMark(std::string& input)
+}  // namespace
+
+void CIniFileImage::Load(const std::string& path)
 {
-    if (std::string_view(input).substr(0, kByteOrderMark.size()) != kByteOrderMark) return;
-    m_byteOrderMark = true;
-    input.erase(0, kByteOrderMark.size());
+    const std::intptr_t file = Platform::OpenForReading(path);
+    if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
+    m_path = path;
+    std::size_t length = 0;
+    m_bytes = ReadAll(file, path, length);
+    std::string_view text(m_bytes.get(), length);
+    // Ctrl-Z ends the input as the end of the file does.
+    text = text.substr(0, text.find('\x1A'));
+    m_loadedSizeBytes = text.size();
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        m_byteOrderMark = true;
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    ReaderState state;
+    HandleLines(text, state);
+    for (auto& section : m_sections) {
+        if (section) section->ShrinkToFit();
+    }
+    // Comment lines after the last element are kept; they are written at the end.
+    m_trailingComments = KeepComments(WithoutStamp(state.pendingComments));
 }
 
-// Handles every complete line of `text` (and, at the end of the input, the last one
-// without a line feed); returns the count of bytes handled.
-std::size_t CIniFileImage::HandleLines(std::string_view text, bool atEnd, ReaderState& state)
+// Handles every line of `text`, the last one also without a line feed.
+void CIniFileImage::HandleLines(std::string_view text, ReaderState& state)
 {
     std::size_t handled = 0;
     while (handled < text.size()) {
         const std::size_t lineEnd = text.find('\n', handled);
-        if (lineEnd == std::string_view::npos && !atEnd) break;
         std::string_view line = text.substr(handled, lineEnd == std::string_view::npos ? std::string_view::npos
                                                                                        : lineEnd - handled);
         handled = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
         if (lineEnd != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) continue;
         if (line[0] == ';') {
-            state.pendingComments.emplace_back(line);
+            state.pendingComments.push_back(line);
         } else if (line[0] == '[') {
             HandleSectionHeader(line, state);
         } else {
             HandleKeyLine(line, state);
         }
     }
-    return handled;
 }
 
 // Header := '[' Name ']' Anything
@@ -161,9 +167,8 @@ void CIniFileImage::HandleSectionHeader(std::string_view line, ReaderState& stat
         state.underRepeatedHeader = true;
         return;
     }
-    auto section = std::make_unique<CIniSectionsImaging>(NextOrder(), name, WithoutStamp(state.pendingComments));
+    CIniSectionsImaging& entered = EnterSection(NextOrder(), name, KeepComments(WithoutStamp(state.pendingComments)));
     state.pendingComments.clear();
-    CIniSectionsImaging& entered = EnterSection(std::move(section));
     // The empty name stands for "no current section".
     state.currentSection = name.empty() ? nullptr : &entered;
     state.underRepeatedHeader = false;
@@ -173,15 +178,18 @@ void CIniFileImage::HandleSectionHeader(std::string_view line, ReaderState& stat
 void CIniFileImage::HandleKeyLine(std::string_view line, ReaderState& state)
 {
     const std::size_t equals = line.find('=');
-    std::string key = CleanName(line.substr(0, equals));
+    const std::string_view raw = line.substr(0, equals);
+    // A key is a view into the file's bytes unless cleaning took bytes out of its middle.
+    std::string_view key = TrimBlanks(raw);
+    if (key.find_first_of("\r\n") != std::string_view::npos) key = m_store->arena.Keep(CleanName(raw));
     if (key.empty()) return;
     if (state.currentSection == nullptr) {
-        if (!state.underRepeatedHeader) Console::Warn(Messages::kParameterOutsideSection, key.c_str());
+        if (!state.underRepeatedHeader) Console::Warn(Messages::kParameterOutsideSection, std::string(key).c_str());
         return;
     }
-    COptional<std::string> value;
-    if (equals != std::string_view::npos) value = std::string(line.substr(equals + 1));
-    state.currentSection->InsertParameter(std::make_unique<CParameterImage>(NextOrder(), std::move(key), std::move(value),
-                                                                            std::move(state.pendingComments)));
+    const bool hasValue = equals != std::string_view::npos;
+    const std::string_view value = hasValue ? line.substr(equals + 1) : std::string_view();
+    state.currentSection->InsertParameter(
+        CParameterImage(NextOrder(), key, hasValue, value, KeepComments(state.pendingComments)));
     state.pendingComments.clear();
 }

@@ -1,58 +1,84 @@
 #include "ini/IniSectionsImaging.h"
 
 #include "ini/ValueScaling.h"
+#include "platform/LetterCase.h"
 
 #include <algorithm>
+#include <utility>
 
-CParameterImage* CIniParametersImaging::FindParameter(const std::string& name)
+CParameterImage* CIniParametersImaging::FindParameter(std::string_view name)
 {
-    const auto entry = m_parameters.lower_bound(name);
-    if (entry == m_parameters.end() || !LetterCase::EqualNoCase((*entry)->name, name)) return nullptr;
-    return entry->get();
+    return const_cast<CParameterImage*>(std::as_const(*this).FindParameter(name));
 }
 
-CIniParametersImaging::Range CIniParametersImaging::FindParameters(const std::string& name)
+const CParameterImage* CIniParametersImaging::FindParameter(std::string_view name) const
 {
-    return m_parameters.equal_range(name);
+    const CParameterImage* first = nullptr;
+    for (const CParameterImage& parameter : m_parameters) {
+        if (!LetterCase::EqualNoCase(parameter.Name(), name)) continue;
+        if (first == nullptr || parameter.sequence < first->sequence) first = &parameter;
+    }
+    return first;
 }
 
-bool CIniParametersImaging::InsertParameter(std::unique_ptr<CParameterImage> parameter)
+std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_view name)
 {
-    m_parameters.insert(std::move(parameter));
-    return true;
+    std::vector<CParameterImage*> found;
+    for (CParameterImage& parameter : m_parameters) {
+        if (LetterCase::EqualNoCase(parameter.Name(), name)) found.push_back(&parameter);
+    }
+    // Writing order and insertion order differ only after a move or copy brought in an
+    // older parameter.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const CParameterImage* left, const CParameterImage* right) { return left->sequence < right->sequence; });
+    return found;
 }
 
-std::unique_ptr<CParameterImage> CIniParametersImaging::DetachParameter(Entry entry)
+void CIniParametersImaging::InsertParameter(CParameterImage parameter)
 {
-    return std::move(m_parameters.extract(entry).value());
+    parameter.sequence = m_store->nextSequence++;
+    if (m_parameters.empty() || m_parameters.back().orderNumber <= parameter.orderNumber) {
+        m_parameters.push_back(parameter);
+        return;
+    }
+    const auto place = std::upper_bound(m_parameters.begin(), m_parameters.end(), parameter.orderNumber,
+                                        [](std::int32_t order, const CParameterImage& entry) { return order < entry.orderNumber; });
+    m_parameters.insert(place, parameter);
 }
 
-void CIniParametersImaging::RemoveParameters(const std::string& name)
+void CIniParametersImaging::RemoveParameters(std::string_view name)
 {
-    const Range range = FindParameters(name);
-    m_parameters.erase(range.first, range.second);
+    m_parameters.erase(std::remove_if(m_parameters.begin(), m_parameters.end(),
+                                      [name](const CParameterImage& parameter) {
+                                          return LetterCase::EqualNoCase(parameter.Name(), name);
+                                      }),
+                       m_parameters.end());
 }
 
 void CIniParametersImaging::ClearParameters() { m_parameters.clear(); }
 
-std::vector<const CParameterImage*> CIniParametersImaging::ParametersInOrder() const
+void CIniParametersImaging::RenameParameters(std::string_view name, std::string_view newName)
 {
-    std::vector<const CParameterImage*> ordered;
-    ordered.reserve(m_parameters.size());
-    for (const auto& parameter : m_parameters) ordered.push_back(parameter.get());
-    std::stable_sort(ordered.begin(), ordered.end(), [](const CParameterImage* left, const CParameterImage* right) {
-        return left->orderNumber < right->orderNumber;
-    });
-    return ordered;
+    const std::string_view kept = m_store->arena.Keep(newName);
+    for (CParameterImage* parameter : FindParameters(name)) {
+        parameter->SetName(kept);
+        parameter->sequence = m_store->nextSequence++;
+    }
 }
 
-bool CIniParametersImaging::DivideValues(const std::string& name, const std::string& dividerText)
+void CIniParametersImaging::SetValue(CParameterImage& parameter, std::string_view value)
+{
+    parameter.SetValueView(m_store->arena.Keep(value));
+    parameter.hasValue = true;
+}
+
+bool CIniParametersImaging::DivideValues(std::string_view name, const std::string& dividerText)
 {
     ScaleValues(name, dividerText, DivideValueText);
     return true;
 }
 
-bool CIniParametersImaging::MultiplyValues(const std::string& name, const std::string& multiplierText)
+bool CIniParametersImaging::MultiplyValues(std::string_view name, const std::string& multiplierText)
 {
     ScaleValues(name, multiplierText, MultiplyValueText);
     return true;
@@ -60,13 +86,11 @@ bool CIniParametersImaging::MultiplyValues(const std::string& name, const std::s
 
 // The factor is parsed once; every parameter of the name gets the result as its value,
 // also when it is unchanged, so a bare name gets one.
-void CIniParametersImaging::ScaleValues(const std::string& name, const std::string& factorText,
+void CIniParametersImaging::ScaleValues(std::string_view name, const std::string& factorText,
                                         std::string (*scale)(const std::string&, const ScaleFactor&))
 {
     const ScaleFactor factor = ParseScaleFactor(factorText);
-    const Range range = FindParameters(name);
-    for (auto entry = range.first; entry != range.second; ++entry) {
-        CParameterImage& parameter = **entry;
-        parameter.SetValue(scale(parameter.ValueOrEmpty(), factor));
+    for (CParameterImage* parameter : FindParameters(name)) {
+        SetValue(*parameter, scale(parameter->ValueOrEmpty(), factor));
     }
 }

@@ -1,74 +1,74 @@
 #pragma once
 
-// One section of an INI file image: its parameters, indexed by name without regard to
-// letter case, and its own header image.
+// One section of an INI file image: its header and its parameters, kept in the order
+// they are written (ascending order number). Names are compared without regard to
+// letter case; several parameters may share a name, and among them the one inserted
+// first is found first.
 
 #include "ini/ImageElements.h"
-#include "platform/LetterCase.h"
+#include "ini/TextArena.h"
 
-#include <set>
-#include <memory>
+#include <cstdint>
 #include <string>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 struct ScaleFactor;
 
-// Orders parameters by their own name, without regard to letter case; a name text can be
-// looked up directly. The name inside each parameter is its key, so it never changes
-// while the parameter is in an index.
-struct ParameterNameLess {
-    using is_transparent = void;
-
-    static const std::string& NameOf(const std::unique_ptr<CParameterImage>& parameter) { return parameter->name; }
-    static const std::string& NameOf(const std::string& name) { return name; }
-
-    template <class Left, class Right>
-    bool operator()(const Left& left, const Right& right) const
-    {
-        return LetterCase::CompareNoCase(NameOf(left), NameOf(right)) < 0;
-    }
+// What the sections of one image share: the arena for texts that actions write, the
+// image's comment lines, and the counter that numbers insertions.
+struct CImageStore {
+    CTextArena arena;
+    std::vector<std::string_view> commentLines;
+    std::uint32_t nextSequence = 1;
 };
 
 class CIniParametersImaging {
 public:
-    // Equal names keep their insertion order.
-    using Index = std::multiset<std::unique_ptr<CParameterImage>, ParameterNameLess>;
-    using Entry = Index::iterator;
-    using Range = std::pair<Entry, Entry>;
+    using List = std::vector<CParameterImage>;
 
-    CIniParametersImaging() = default;
+    explicit CIniParametersImaging(CImageStore& store) : m_store(&store) {}
     CIniParametersImaging(const CIniParametersImaging&) = delete;
     CIniParametersImaging& operator=(const CIniParametersImaging&) = delete;
-    virtual ~CIniParametersImaging() = default;
 
     // The first parameter of that name (the earliest inserted), or none.
-    CParameterImage* FindParameter(const std::string& name);
-    // Every parameter of that name, in insertion order.
-    Range FindParameters(const std::string& name);
-    // Adds the parameter under its name; a name already present is kept as well.
-    bool InsertParameter(std::unique_ptr<CParameterImage> parameter);
-    // Takes one entry out of the index and hands its parameter over.
-    std::unique_ptr<CParameterImage> DetachParameter(Entry entry);
-    void RemoveParameters(const std::string& name);
+    CParameterImage* FindParameter(std::string_view name);
+    const CParameterImage* FindParameter(std::string_view name) const;
+    // Every parameter of that name, the earliest inserted first. The pointers hold until
+    // the section's parameters next change.
+    std::vector<CParameterImage*> FindParameters(std::string_view name);
+    // Puts the parameter in its place by order number (after those of equal number) and
+    // numbers it as inserted last.
+    void InsertParameter(CParameterImage parameter);
+    void RemoveParameters(std::string_view name);
     void ClearParameters();
-    std::vector<const CParameterImage*> ParametersInOrder() const;
-    bool DivideValues(const std::string& name, const std::string& dividerText);
-    bool MultiplyValues(const std::string& name, const std::string& multiplierText);
+    // Gives every parameter of that name the new name; each counts as inserted anew.
+    void RenameParameters(std::string_view name, std::string_view newName);
+    // Stores a copy of the text as the parameter's value.
+    void SetValue(CParameterImage& parameter, std::string_view value);
+    // Gives back capacity beyond the parameters held (after reading).
+    void ShrinkToFit() { m_parameters.shrink_to_fit(); }
 
-    const Index& Parameters() const { return m_parameters; }
+    // In writing order.
+    const List& ParametersInOrder() const { return m_parameters; }
+    const List& Parameters() const { return m_parameters; }
+    const CImageStore& Store() const { return *m_store; }
+
+    bool DivideValues(std::string_view name, const std::string& dividerText);
+    bool MultiplyValues(std::string_view name, const std::string& multiplierText);
 
 private:
-    void ScaleValues(const std::string& name, const std::string& factorText,
+    void ScaleValues(std::string_view name, const std::string& factorText,
                      std::string (*scale)(const std::string&, const ScaleFactor&));
 
-    Index m_parameters;
+    CImageStore* m_store;
+    List m_parameters;
 };
 
 class CIniSectionsImaging : public CIniParametersImaging {
 public:
-    CIniSectionsImaging(std::int32_t orderNumber, std::string name, std::vector<std::string> commentLines = {})
-        : header(orderNumber, std::move(name), std::move(commentLines))
+    CIniSectionsImaging(CImageStore& store, std::int32_t orderNumber, std::string name, CommentSpan commentLines = {})
+        : CIniParametersImaging(store), header(orderNumber, std::move(name), commentLines)
     {
     }
 

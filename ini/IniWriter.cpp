@@ -40,10 +40,11 @@ void EndLine(std::string& text, std::string_view lineEnd)
     }
 }
 
-void AppendLines(std::string& text, const std::vector<std::string>& lines, std::string_view lineEnd)
+void AppendLines(std::string& text, const std::vector<std::string_view>& store, CommentSpan lines,
+                 std::string_view lineEnd)
 {
-    for (const std::string& line : lines) {
-        text += line;
+    for (std::uint32_t index = lines.first; index < lines.first + lines.count; ++index) {
+        text += store[index];
         EndLine(text, lineEnd);
     }
 }
@@ -69,25 +70,24 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
     if (m_byteOrderMark) text += "\xEF\xBB\xBF";
     text += StampLines(Platform::TextLineEnd());
 
-    std::vector<const CIniSectionsImaging*> sections;
-    sections.reserve(m_sections.size());
-    for (const auto& entry : m_sections) sections.push_back(entry.second.get());
-    std::stable_sort(sections.begin(), sections.end(), [](const CIniSectionsImaging* left, const CIniSectionsImaging* right) {
-        return left->header.orderNumber < right->header.orderNumber;
-    });
-    for (const CIniSectionsImaging* section : sections) {
+    const std::vector<std::string_view>& comments = m_store->commentLines;
+    // Sections were made in order-number order, so the slots are in writing order.
+    for (const auto& section : m_sections) {
+        if (!section) continue;
         text += lineEnd;
-        AppendLines(text, section->header.commentLines, lineEnd);
-        text += section->header.HeaderLine();
+        AppendLines(text, comments, section->header.commentLines, lineEnd);
+        text += '[';
+        text += section->header.name;
+        text += ']';
         EndLine(text, lineEnd);
-        for (const CParameterImage* parameter : section->ParametersInOrder()) {
-            AppendLines(text, parameter->commentLines, lineEnd);
-            parameter->AppendLineTo(text);
+        for (const CParameterImage& parameter : section->ParametersInOrder()) {
+            AppendLines(text, comments, parameter.commentLines, lineEnd);
+            parameter.AppendLineTo(text);
             EndLine(text, lineEnd);
         }
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }
-    AppendLines(text, m_trailingComments, lineEnd);
+    AppendLines(text, comments, m_trailingComments, lineEnd);
     return !flush || flush(text);
 }
 

@@ -2,7 +2,7 @@
 
 namespace LetterCase {
 
-std::string LowerText(const std::string& text)
+std::string LowerText(std::string_view text)
 {
     std::string result;
     result.reserve(text.size());

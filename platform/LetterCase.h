@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace LetterCase {
 
@@ -51,7 +52,7 @@ inline unsigned char Lower(unsigned char byte) { return Detail::kTables.lower[by
 inline bool IsCasedLetter(unsigned char byte) { return Upper(byte) != Lower(byte); }
 
 // Case-insensitive order: bytes upper-cased, compared unsigned, a proper prefix first.
-inline int CompareNoCase(const std::string& left, const std::string& right)
+inline int CompareNoCase(std::string_view left, std::string_view right)
 {
     const std::size_t common = left.size() < right.size() ? left.size() : right.size();
     for (std::size_t index = 0; index < common; ++index) {
@@ -64,19 +65,30 @@ inline int CompareNoCase(const std::string& left, const std::string& right)
 }
 
 struct NoCaseLess {
-    bool operator()(const std::string& left, const std::string& right) const
-    {
-        return CompareNoCase(left, right) < 0;
-    }
+    bool operator()(std::string_view left, std::string_view right) const { return CompareNoCase(left, right) < 0; }
 };
 
-inline bool EqualNoCase(const std::string& left, const std::string& right)
+inline bool EqualNoCase(std::string_view left, std::string_view right)
 {
     return left.size() == right.size() && CompareNoCase(left, right) == 0;
 }
 
+// A hash that ignores letter case, for indexes keyed by names.
+struct NoCaseHash {
+    std::size_t operator()(std::string_view text) const
+    {
+        std::size_t hash = 14695981039346656037ull;
+        for (char byte : text) hash = (hash ^ Upper(static_cast<unsigned char>(byte))) * 1099511628211ull;
+        return hash;
+    }
+};
+
+struct NoCaseEqual {
+    bool operator()(std::string_view left, std::string_view right) const { return EqualNoCase(left, right); }
+};
+
 // Every byte lowered, zero bytes included: names that differ after a zero byte stay
 // different.
-std::string LowerText(const std::string& text);
+std::string LowerText(std::string_view text);
 
 }  // namespace LetterCase

@@ -111,6 +111,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes);
 // without blocking); Read gives the count of bytes read, 0 at the end and -1 on a read
 // error (LastErrorCode then tells why).
 std::intptr_t OpenForReading(const std::string& path);
+// The size the system reports for an open file: a hint for the first read buffer, never
+// a proof (some files report 0 and have content).
+std::uint64_t SizeHint(std::intptr_t handle);
 long ReadChunk(std::intptr_t handle, char* buffer, std::size_t sizeBytes);
 void CloseReading(std::intptr_t handle);
 

@@ -286,6 +286,13 @@ std::intptr_t OpenForReading(const std::string& path)
     return descriptor;
 }
 
+std::uint64_t SizeHint(std::intptr_t handle)
+{
+    struct stat info {};
+    if (::fstat(static_cast<int>(handle), &info) != 0 || info.st_size < 0) return 0;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
 long ReadChunk(std::intptr_t handle, char* buffer, std::size_t sizeBytes)
 {
     for (;;) {

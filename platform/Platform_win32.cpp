@@ -269,6 +269,13 @@ std::intptr_t OpenForReading(const std::string& path)
     return FromHandle(file);
 }
 
+std::uint64_t SizeHint(std::intptr_t handle)
+{
+    LARGE_INTEGER size {};
+    if (!::GetFileSizeEx(AsHandle(handle), &size) || size.QuadPart < 0) return 0;
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 long ReadChunk(std::intptr_t handle, char* buffer, std::size_t sizeBytes)
 {
     DWORD got = 0;

@@ -76,9 +76,10 @@ std::string Without(const CIniFileImage& image)
 // names byte for byte, so such files are not expected to read back the same.
 bool HasKeyReadAsAnotherLine(const CIniFileImage& image)
 {
-    for (const auto& section : image.Sections()) {
-        for (const auto& parameter : section.second->Parameters()) {
-            if (!parameter->name.empty() && (parameter->name[0] == ';' || parameter->name[0] == '[')) return true;
+    for (const CIniSectionsImaging* section : image.Sections()) {
+        for (const CParameterImage& parameter : section->Parameters()) {
+            const std::string_view name = parameter.Name();
+            if (!name.empty() && (name[0] == ';' || name[0] == '[')) return true;
         }
     }
     return false;
