@@ -60,7 +60,25 @@ CSectionContAction::CSectionContAction(std::string sectionName, bool regexMode)
 void CSectionContAction::Execute(CIniFileImage& image)
 {
     if (!CanExecute(image)) return;
-    for (const auto& settingAction : settingActions) settingAction->Execute(image);
+    m_executing = true;
+    m_haveSelection = false;
+    try {
+        for (const auto& settingAction : settingActions) settingAction->Execute(image);
+    } catch (...) {
+        m_executing = false;
+        throw;
+    }
+    m_executing = false;
+    m_selected.clear();
+}
+
+const std::vector<std::string>& CSectionContAction::SelectedSections(const CIniFileImage& image)
+{
+    if (!m_executing || !m_haveSelection) {
+        m_selected = SectionNames(image);
+        m_haveSelection = m_executing;
+    }
+    return m_selected;
 }
 
 bool CSectionContAction::VisitElement(Xml::Library::ElementNode<char>& element)

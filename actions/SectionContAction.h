@@ -20,5 +20,14 @@ public:
 
     bool VisitElement(Xml::Library::ElementNode<char>& element) override;
 
+    // The sections the setting actions work on. While the action executes they are
+    // selected once: setting actions never add, rename or remove a section.
+    const std::vector<std::string>& SelectedSections(const CIniFileImage& image);
+
     std::vector<std::unique_ptr<CSettingAction>> settingActions;
+
+private:
+    std::vector<std::string> m_selected;
+    bool m_executing = false;
+    bool m_haveSelection = false;
 };

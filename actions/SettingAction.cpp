@@ -45,7 +45,7 @@ void CSettingAction::ForEachSetting(CIniFileImage& image)
 void CSettingAction::RunOverSettings(CIniFileImage& image)
 {
     std::optional<CSafeRegex> pattern;  // compiled once per execution
-    for (const std::string& sectionName : owner.SectionNames(image)) {
+    for (const std::string& sectionName : owner.SelectedSections(image)) {
         for (const std::string& settingName : SettingNames(image, sectionName, pattern)) {
             CIniSectionsImaging* section = image.FindSection(sectionName);
             if (section != nullptr) ApplyTo(image, *section, settingName);

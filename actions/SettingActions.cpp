@@ -95,7 +95,7 @@ bool CSettingAddAction::Validate()
 void CSettingAddAction::Execute(CIniFileImage& image)
 {
     if (!CanExecute(image)) return;
-    for (const std::string& sectionName : owner.SectionNames(image)) image.AddParameter(sectionName, name, value);
+    for (const std::string& sectionName : owner.SelectedSections(image)) image.AddParameter(sectionName, name, value);
 }
 
 void CSettingRemoveAction::Execute(CIniFileImage& image) { ForEachSetting(image); }

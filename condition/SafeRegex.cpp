@@ -1,10 +1,13 @@
 #include "condition/SafeRegex.h"
 
+#include "condition/NameTemplate.h"
 #include "platform/LetterCase.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
+#include <string_view>
 
 #include <locale>
 
@@ -85,9 +88,36 @@ void CheckPatternLimits(const std::string& pattern)
     }
 }
 
+namespace {
+
+// A byte that stands for itself in a pattern, or '.' (any byte but a line end).
+bool IsLiteralOrAnyByte(char byte) { return std::string_view("\\^$|?*+()[]{}").find(byte) == std::string_view::npos; }
+
+bool LiteralMatches(char patternByte, char textByte)
+{
+    return patternByte == '.' ? textByte != '\n' && textByte != '\r' : patternByte == textByte;
+}
+
+bool IsTemplateByte(char byte)
+{
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '_' ||
+           byte == '.' || byte == '-';
+}
+
+}  // namespace
+
 CSafeRegex::CSafeRegex(const std::string& pattern, LetterCase letterCase) : m_pattern(pattern)
 {
     CheckPatternLimits(pattern);
+    const std::string_view star = kNameTemplatePattern;
+    const std::size_t at = pattern.find(star);
+    if (letterCase == LetterCase::Sensitive && at != std::string::npos &&
+        pattern.find(star, at + star.size()) == std::string::npos) {
+        m_prefix = pattern.substr(0, at);
+        m_suffix = pattern.substr(at + star.size());
+        m_plainTemplate = std::all_of(m_prefix.begin(), m_prefix.end(), IsLiteralOrAnyByte) &&
+                          std::all_of(m_suffix.begin(), m_suffix.end(), IsLiteralOrAnyByte);
+    }
     std::regex::flag_type flags = std::regex::ECMAScript;
     if (letterCase == LetterCase::Insensitive) flags |= std::regex::icase;
     try {
@@ -129,8 +159,27 @@ bool CSafeRegex::Backtrack(const std::string& text, bool whole) const
     return job->matched;
 }
 
+// text = prefix + middle + suffix, where the middle is up to 100 template bytes and at
+// most one '*' after them: the lengths of prefix and suffix fix the middle, so one
+// comparison gives the answer a full match of the pattern gives.
+bool CSafeRegex::TemplateMatches(const std::string& text) const
+{
+    if (text.size() < m_prefix.size() + m_suffix.size()) return false;
+    for (std::size_t index = 0; index < m_prefix.size(); ++index) {
+        if (!LiteralMatches(m_prefix[index], text[index])) return false;
+    }
+    const std::size_t suffixStart = text.size() - m_suffix.size();
+    for (std::size_t index = 0; index < m_suffix.size(); ++index) {
+        if (!LiteralMatches(m_suffix[index], text[suffixStart + index])) return false;
+    }
+    std::string_view middle(text.data() + m_prefix.size(), suffixStart - m_prefix.size());
+    if (!middle.empty() && middle.back() == '*') middle.remove_suffix(1);
+    return middle.size() <= 100 && std::all_of(middle.begin(), middle.end(), IsTemplateByte);
+}
+
 bool CSafeRegex::Matches(const std::string& text) const
 {
+    if (m_plainTemplate) return TemplateMatches(text);
     return m_backtracking ? Backtrack(text, true) : std::regex_match(text, *m_regex);
 }
 

@@ -15,6 +15,9 @@
 // per character and group: a pattern longer than kMaxPatternBytes, nested deeper than
 // kMaxGroupDepth or with a repetition count above kMaxRepetitionCount is refused with
 // the engine's own kind of error, as an invalid pattern is.
+//
+// A name template's pattern (plain text, one template '*', plain text) is matched in
+// full by a direct comparison that gives the engine's answer without the engine.
 
 #include <cstddef>
 #include <memory>
@@ -43,10 +46,17 @@ public:
     // The pattern matches somewhere in the text. Meant for short texts (file names).
     bool Search(const std::string& text) const;
 
+    // True when the pattern is matched without the engine (a name template).
+    bool IsPlainTemplate() const { return m_plainTemplate; }
+
 private:
     bool Backtrack(const std::string& text, bool whole) const;
+    bool TemplateMatches(const std::string& text) const;
 
     std::string m_pattern;
+    bool m_plainTemplate = false;
+    std::string m_prefix;  // the text before and after the template's '*'
+    std::string m_suffix;
     std::shared_ptr<const std::regex> m_regex;
     bool m_backtracking = false;
 };

@@ -5,6 +5,7 @@
 // actions make), so a parameter is a small record without a heap block of its own.
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -38,28 +39,33 @@ public:
     CParameterImage() = default;
     CParameterImage(std::int32_t order, std::string_view parameterName, bool valuePresent, std::string_view valueText,
                     CommentSpan comments = {})
-        : orderNumber(order), commentLines(comments), hasValue(valuePresent)
+        : orderNumber(order), commentLines(comments)
     {
         SetName(parameterName);
         SetValueView(valueText);
+        SetHasValue(valuePresent);
     }
 
     std::string_view Name() const { return std::string_view(m_name, m_nameSize); }
     // A bare name (a line without '=') has no value; it reads as the empty text.
-    std::string_view Value() const { return std::string_view(m_value, m_valueSize); }
+    std::string_view Value() const { return std::string_view(m_value, m_valueSize & kSizeBits); }
     std::string ValueOrEmpty() const { return std::string(Value()); }
+    bool HasValue() const { return (m_valueSize & kHasValueBit) != 0; }
 
     // The views must point into storage that outlives the image's use of them.
     void SetName(std::string_view text)
     {
+        if (text.size() > 0xFFFFFFFFu) throw std::length_error("a setting name longer than 4 GiB");
         m_name = text.data();
         m_nameSize = static_cast<std::uint32_t>(text.size());
     }
     void SetValueView(std::string_view text)
     {
+        if (text.size() > kSizeBits) throw std::length_error("a setting value longer than 2 GiB");
         m_value = text.data();
-        m_valueSize = static_cast<std::uint32_t>(text.size());
+        m_valueSize = (m_valueSize & kHasValueBit) | (static_cast<std::uint32_t>(text.size()) & kSizeBits);
     }
+    void SetHasValue(bool present) { m_valueSize = (m_valueSize & kSizeBits) | (present ? kHasValueBit : 0u); }
 
     std::string ToLine() const
     {
@@ -72,7 +78,7 @@ public:
     void AppendLineTo(std::string& text) const
     {
         text += Name();
-        if (!hasValue) return;
+        if (!HasValue()) return;
         text += '=';
         text += Value();
     }
@@ -81,9 +87,12 @@ public:
     // Among parameters of equal name the one inserted first is found first.
     std::uint32_t sequence = 0;
     CommentSpan commentLines;
-    bool hasValue = false;
 
 private:
+    // A value's size shares its word with the has-value flag: a parameter is five words.
+    static constexpr std::uint32_t kHasValueBit = 0x80000000u;
+    static constexpr std::uint32_t kSizeBits = 0x7FFFFFFFu;
+
     const char* m_name = "";
     const char* m_value = "";
     std::uint32_t m_nameSize = 0;

@@ -21,8 +21,9 @@ const CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name) c
 CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments)
 {
     m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
-    m_index.emplace(name, static_cast<std::uint32_t>(m_sections.size() - 1));
-    m_sortedValid = false;
+    const auto slot = static_cast<std::uint32_t>(m_sections.size() - 1);
+    m_index.emplace(name, slot);
+    PlaceSorted(slot);
     return *m_sections.back();
 }
 
@@ -30,27 +31,69 @@ void CIniFileImage::Forget(std::uint32_t slot)
 {
     m_index.erase(m_sections[slot]->header.name);
     m_sections[slot].reset();
-    m_sortedValid = false;
+    // Index order without the section: the slot is skipped until the next rebuild.
+    if (m_sortedValid && ++m_removedSorted > m_index.size()) m_sortedValid = false;
 }
 
-// The live slots in index order: by name, letter case ignored.
+namespace {
+
+// Index order: the upper-cased names' bytes, which is the case-insensitive order.
+struct SlotOrder {
+    const std::vector<std::unique_ptr<CIniSectionsImaging>>& sections;
+    bool operator()(std::uint32_t left, const std::string& upper) const
+    {
+        return sections[left]->UpperName() < upper;
+    }
+};
+
+}  // namespace
+
+void CIniFileImage::PlaceSorted(std::uint32_t slot)
+{
+    if (!m_sortedValid) return;
+    const std::string& upper = m_sections[slot]->UpperName();
+    // A binary search needs every entry to have a name: removed slots go first.
+    if (m_removedSorted > 0) {
+        m_sortedSlots.erase(std::remove_if(m_sortedSlots.begin(), m_sortedSlots.end(),
+                                           [this](std::uint32_t entry) { return !m_sections[entry]; }),
+                            m_sortedSlots.end());
+        m_removedSorted = 0;
+    }
+    const auto place = std::lower_bound(m_sortedSlots.begin(), m_sortedSlots.end(), upper, SlotOrder {m_sections});
+    m_sortedSlots.insert(place, slot);
+}
+
+void CIniFileImage::UnplaceSorted(std::uint32_t slot)
+{
+    if (!m_sortedValid) return;
+    const auto place = std::find(m_sortedSlots.begin(), m_sortedSlots.end(), slot);
+    if (place != m_sortedSlots.end()) m_sortedSlots.erase(place);
+}
+
+// The slots in index order: by name, letter case ignored. Removed slots may remain in
+// it; callers skip them.
 const std::vector<std::uint32_t>& CIniFileImage::SortedSlots() const
 {
     if (m_sortedValid) return m_sortedSlots;
     m_sortedSlots.clear();
     m_sortedSlots.reserve(m_index.size());
-    for (const auto& entry : m_index) m_sortedSlots.push_back(entry.second);
+    for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
+        if (m_sections[slot]) m_sortedSlots.push_back(slot);
+    }
     std::sort(m_sortedSlots.begin(), m_sortedSlots.end(), [this](std::uint32_t left, std::uint32_t right) {
-        return LetterCase::CompareNoCase(m_sections[left]->header.name, m_sections[right]->header.name) < 0;
+        return m_sections[left]->UpperName() < m_sections[right]->UpperName();
     });
     m_sortedValid = true;
+    m_removedSorted = 0;
     return m_sortedSlots;
 }
 
 std::vector<const CIniSectionsImaging*> CIniFileImage::Sections() const
 {
     std::vector<const CIniSectionsImaging*> sections;
-    for (std::uint32_t slot : SortedSlots()) sections.push_back(m_sections[slot].get());
+    for (std::uint32_t slot : SortedSlots()) {
+        if (m_sections[slot]) sections.push_back(m_sections[slot].get());
+    }
     return sections;
 }
 
@@ -89,9 +132,10 @@ bool CIniFileImage::RenameSection(const std::string& oldName, const std::string&
     }
     const std::uint32_t slot = entry->second;
     m_index.erase(entry);
-    m_sections[slot]->header.name = newName;
+    UnplaceSorted(slot);
+    m_sections[slot]->SetName(newName);
     m_index.emplace(newName, slot);
-    m_sortedValid = false;
+    PlaceSorted(slot);
     return true;
 }
 
@@ -128,8 +172,8 @@ std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern
 {
     std::vector<std::string> selected;
     for (std::uint32_t slot : SortedSlots()) {
-        const std::string& name = m_sections[slot]->header.name;
-        if (pattern.Matches(LetterCase::LowerText(name))) selected.push_back(name);
+        const CIniSectionsImaging* section = m_sections[slot].get();
+        if (section != nullptr && pattern.Matches(section->LoweredName())) selected.push_back(section->header.name);
     }
     return selected;
 }

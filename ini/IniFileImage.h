@@ -84,6 +84,8 @@ private:
 
     CIniSectionsImaging& EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments);
     void Forget(std::uint32_t slot);
+    void PlaceSorted(std::uint32_t slot);
+    void UnplaceSorted(std::uint32_t slot);
     const std::vector<std::uint32_t>& SortedSlots() const;
 
     // Sections in the order they were made, which is their order number's order; a
@@ -91,9 +93,11 @@ private:
     std::unique_ptr<CImageStore> m_store;
     std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
     std::unordered_map<std::string, std::uint32_t, LetterCase::NoCaseHash, LetterCase::NoCaseEqual> m_index;
-    // The live slots by name, built when a template needs index order.
+    // The slots by name, built when a template first needs index order and then kept in
+    // order as sections come and go; a removed section's slot stays until a rebuild.
     mutable std::vector<std::uint32_t> m_sortedSlots;
     mutable bool m_sortedValid = false;
+    mutable std::size_t m_removedSorted = 0;
 
     std::unique_ptr<char[]> m_bytes;  // the file as read
     std::int32_t m_orderCounter = 1;

@@ -68,6 +68,9 @@ std::vector<std::string_view> WithoutStamp(const std::vector<std::string_view>& 
 
 struct CIniFileImage::ReaderState {
     CIniSectionsImaging* currentSection = nullptr;
+    // The current section's parameters read so far; the section takes them whole when
+    // another one begins, so its list is allocated once at its exact size.
+    std::vector<CParameterImage> read;
     // Keys under a repeated header are dropped with that header's warning alone.
     bool underRepeatedHeader = false;
     std::vector<std::string_view> pendingComments;
@@ -124,9 +127,7 @@ void CIniFileImage::Load(const std::string& path)
     }
     ReaderState state;
     HandleLines(text, state);
-    for (auto& section : m_sections) {
-        if (section) section->ShrinkToFit();
-    }
+    if (state.currentSection != nullptr) state.currentSection->AdoptParameters(state.read);
     // Comment lines after the last element are kept; they are written at the end.
     m_trailingComments = KeepComments(WithoutStamp(state.pendingComments));
 }
@@ -161,6 +162,7 @@ void CIniFileImage::HandleSectionHeader(std::string_view line, ReaderState& stat
         return;
     }
     const std::string name = CleanName(line.substr(1, close - 1));
+    if (state.currentSection != nullptr) state.currentSection->AdoptParameters(state.read);
     if (FindSection(name) != nullptr) {
         Console::Warn(Messages::kRepeatedSection, name.c_str());
         state.currentSection = nullptr;
@@ -189,7 +191,6 @@ void CIniFileImage::HandleKeyLine(std::string_view line, ReaderState& state)
     }
     const bool hasValue = equals != std::string_view::npos;
     const std::string_view value = hasValue ? line.substr(equals + 1) : std::string_view();
-    state.currentSection->InsertParameter(
-        CParameterImage(NextOrder(), key, hasValue, value, KeepComments(state.pendingComments)));
+    state.read.emplace_back(NextOrder(), key, hasValue, value, KeepComments(state.pendingComments));
     state.pendingComments.clear();
 }

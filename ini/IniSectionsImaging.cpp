@@ -27,6 +27,7 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
     for (CParameterImage& parameter : m_parameters) {
         if (LetterCase::EqualNoCase(parameter.Name(), name)) found.push_back(&parameter);
     }
+    if (found.size() < 2) return found;
     // Writing order and insertion order differ only after a move or copy brought in an
     // older parameter.
     std::stable_sort(found.begin(), found.end(),
@@ -44,6 +45,21 @@ void CIniParametersImaging::InsertParameter(CParameterImage parameter)
     const auto place = std::upper_bound(m_parameters.begin(), m_parameters.end(), parameter.orderNumber,
                                         [](std::int32_t order, const CParameterImage& entry) { return order < entry.orderNumber; });
     m_parameters.insert(place, parameter);
+}
+
+void CIniParametersImaging::AdoptParameters(std::vector<CParameterImage>& read)
+{
+    if (read.empty()) return;
+    m_parameters.reserve(m_parameters.size() + read.size());
+    for (CParameterImage& parameter : read) InsertParameter(parameter);
+    read.clear();
+}
+
+void CIniSectionsImaging::SetName(std::string name)
+{
+    header.name = std::move(name);
+    m_lowered = LetterCase::LowerText(header.name);
+    m_upper = LetterCase::UpperText(header.name);
 }
 
 void CIniParametersImaging::RemoveParameters(std::string_view name)
@@ -69,7 +85,7 @@ void CIniParametersImaging::RenameParameters(std::string_view name, std::string_
 void CIniParametersImaging::SetValue(CParameterImage& parameter, std::string_view value)
 {
     parameter.SetValueView(m_store->arena.Keep(value));
-    parameter.hasValue = true;
+    parameter.SetHasValue(true);
 }
 
 bool CIniParametersImaging::DivideValues(std::string_view name, const std::string& dividerText)

@@ -46,8 +46,8 @@ public:
     void RenameParameters(std::string_view name, std::string_view newName);
     // Stores a copy of the text as the parameter's value.
     void SetValue(CParameterImage& parameter, std::string_view value);
-    // Gives back capacity beyond the parameters held (after reading).
-    void ShrinkToFit() { m_parameters.shrink_to_fit(); }
+    // Takes parameters read in writing order, numbering them as inserted in that order.
+    void AdoptParameters(std::vector<CParameterImage>& read);
 
     // In writing order.
     const List& ParametersInOrder() const { return m_parameters; }
@@ -68,9 +68,19 @@ private:
 class CIniSectionsImaging : public CIniParametersImaging {
 public:
     CIniSectionsImaging(CImageStore& store, std::int32_t orderNumber, std::string name, CommentSpan commentLines = {})
-        : CIniParametersImaging(store), header(orderNumber, std::move(name), commentLines)
+        : CIniParametersImaging(store), header(orderNumber, std::string(), commentLines)
     {
+        SetName(std::move(name));
     }
 
+    void SetName(std::string name);
+    // The name lower-cased (templates match it) and upper-cased (it orders the index).
+    const std::string& LoweredName() const { return m_lowered; }
+    const std::string& UpperName() const { return m_upper; }
+
     CSectionImage header;
+
+private:
+    std::string m_lowered;
+    std::string m_upper;
 };

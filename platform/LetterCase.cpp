@@ -12,4 +12,11 @@ std::string LowerText(std::string_view text)
     return result;
 }
 
+std::string UpperText(std::string_view text)
+{
+    std::string result(text);
+    for (char& byte : result) byte = static_cast<char>(Upper(static_cast<unsigned char>(byte)));
+    return result;
+}
+
 }  // namespace LetterCase

@@ -90,5 +90,8 @@ struct NoCaseEqual {
 // Every byte lowered, zero bytes included: names that differ after a zero byte stay
 // different.
 std::string LowerText(std::string_view text);
+// Every byte upper-cased: texts equal but for letter case have one upper text, and
+// their byte order is the case-insensitive order.
+std::string UpperText(std::string_view text);
 
 }  // namespace LetterCase

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <string_view>
 #include <unistd.h>
@@ -153,9 +154,14 @@ void NamePatternMatch(const std::uint8_t* data, std::size_t size)
     if (pattern.empty()) return;
     try {
         const CSafeRegex compiled(pattern);
+        // A template matched without the engine must answer as the engine does.
+        std::optional<std::regex> engine;
+        if (compiled.IsPlainTemplate()) engine.emplace(pattern, std::regex::ECMAScript | std::regex::nosubs);
         while (!names.empty()) {
             const auto [one, rest] = SplitAt(names, '\n');
-            compiled.Matches(LetterCase::LowerText(std::string(one)));
+            const std::string lowered = LetterCase::LowerText(std::string(one));
+            const bool matched = compiled.Matches(lowered);
+            if (engine && lowered.size() < 2000 && matched != std::regex_match(lowered, *engine)) std::abort();
             names = rest;
         }
     } catch (const std::regex_error&) {

@@ -1,12 +1,16 @@
 #include "condition/SafeRegex.h"
 
 #include "TestSupport.h"
-#include "condition/ConditionParser.h"
 #include "condition/ConditionEvaluation.h"
+#include "condition/ConditionParser.h"
+#include "condition/NamePattern.h"
 #include "ini/IniFileImage.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
 
 namespace {
 
@@ -82,6 +86,43 @@ TEST(SafeRegex, LongSectionNameThroughTheImageAndConditions)
     ConditionList conditions;
     AttachConditions("a*.k ex", "", conditions);
     EXPECT_FALSE(EvaluateConditions(conditions, image));  // the template allows 100 characters only
+}
+
+}  // namespace
+
+namespace {
+
+// Name templates are matched without the engine: the answer is the engine's for every
+// template and name of a pseudo-random mix, '.' and the template's own bytes included.
+TEST(SafeRegex, PlainTemplatesAnswerAsTheEngineDoes)
+{
+    const std::string alphabet = "ab.-_*\r\xE0Z9";
+    unsigned seed = 11;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) % 10007; };
+    const auto text = [&](std::size_t longest) {
+        std::string made;
+        for (std::size_t length = next() % (longest + 1); length > 0; --length) made += alphabet[next() % alphabet.size()];
+        return made;
+    };
+    int plain = 0;
+    for (int round = 0; round < 1000; ++round) {
+        std::string before = text(3);
+        std::string after = text(2);
+        before.erase(std::remove(before.begin(), before.end(), '*'), before.end());
+        after.erase(std::remove(after.begin(), after.end(), '*'), after.end());
+        const std::string pattern = ReplaceStars(before + "*" + after);
+        const CSafeRegex fast(pattern);
+        plain += fast.IsPlainTemplate() ? 1 : 0;
+        const std::regex engine(pattern);
+        for (int name = 0; name < 8; ++name) {
+            const std::string candidate = before.substr(0, next() % (before.size() + 1)) + text(4) + after;
+            ASSERT_EQ(fast.Matches(candidate), std::regex_match(candidate, engine)) << pattern << " on " << candidate;
+        }
+    }
+    EXPECT_EQ(plain, 1000);
+    EXPECT_TRUE(CSafeRegex(ReplaceStars("x*")).Matches("x" + std::string(100, 'a') + "*"));
+    EXPECT_FALSE(CSafeRegex(ReplaceStars("x*")).Matches("x" + std::string(101, 'a')));
+    EXPECT_FALSE(CSafeRegex(ReplaceStars("x+*")).IsPlainTemplate());
 }
 
 }  // namespace
