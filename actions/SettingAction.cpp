@@ -46,10 +46,10 @@ void CSettingAction::RunOverSettings(CIniFileImage& image)
 {
     std::optional<CSafeRegex> pattern;  // compiled once per execution
     for (const std::string& sectionName : owner.SelectedSections(image)) {
-        for (const std::string& settingName : SettingNames(image, sectionName, pattern)) {
-            CIniSectionsImaging* section = image.FindSection(sectionName);
-            if (section != nullptr) ApplyTo(image, *section, settingName);
-        }
+        // Setting actions never add, rename or remove a section: it is found once.
+        CIniSectionsImaging* section = image.FindSection(sectionName);
+        if (section == nullptr) continue;
+        for (const std::string& settingName : SettingNames(image, sectionName, pattern)) ApplyTo(image, *section, settingName);
     }
 }
 

@@ -125,6 +125,8 @@ void CIniFileImage::Load(const std::string& path)
         m_byteOrderMark = true;
         text.remove_prefix(kByteOrderMark.size());
     }
+    // About one section per kilobyte in typical files: the index rarely grows twice.
+    m_index.reserve(text.size() / 1024 + 16);
     ReaderState state;
     HandleLines(text, state);
     if (state.currentSection != nullptr) state.currentSection->AdoptParameters(state.read);

@@ -105,7 +105,10 @@ void WriteAll(std::vector<FileConversion>& conversions, bool noBackup)
     CommitAll(conversions, staged, noBackup);
 }
 
-int RunGuarded(CCommandLineOptions options)
+// The records of a run that ends the process; reachable from here, so no leak.
+std::vector<std::vector<FileConversion>>* g_leftToExit = nullptr;
+
+int RunGuarded(CCommandLineOptions options, bool leaveImagesToExit)
 {
     const std::string schemePath = SchemePath(options);
     if (IsOn(options.check)) return CheckScheme(schemePath, options);
@@ -121,12 +124,16 @@ int RunGuarded(CCommandLineOptions options)
     }
     WriteAll(conversions, noBackup);
     Console::Print("\nFile conversions by the '" + schemePath + "' scenario successfully completed");
+    if (leaveImagesToExit) {
+        if (g_leftToExit == nullptr) g_leftToExit = new std::vector<std::vector<FileConversion>>();
+        g_leftToExit->push_back(std::move(conversions));
+    }
     return 0;
 }
 
 }  // namespace
 
-int Run(int argumentCount, const char* const* arguments)
+int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
 {
     Platform::SetUpProcess();
     int exitCode = 1;
@@ -138,7 +145,7 @@ int Run(int argumentCount, const char* const* arguments)
             Console::Flush();
             return 0;
         }
-        exitCode = RunGuarded(options);
+        exitCode = RunGuarded(options, leaveImagesToExit);
     } catch (const std::exception& error) {
         Console::Print(std::string("\n[EXCEPTION] ") + error.what());
     } catch (...) {

@@ -7,7 +7,7 @@ int main(int argumentCount, char** arguments)
 {
     constexpr std::size_t kRunStackBytes = std::size_t {256} << 20;
     int exitCode = 1;
-    const auto run = [&] { exitCode = Run(argumentCount, arguments); };
+    const auto run = [&] { exitCode = Run(argumentCount, arguments, true); };
     if (!Platform::RunOnOwnStack(run, kRunStackBytes, -1)) run();
     return exitCode;
 }

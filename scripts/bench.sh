@@ -18,10 +18,14 @@ for size in small large; do
   [ -s "$work/$size.ini" ] || python3 "$bench_src/gen_ini.py" "$size" "$work/$size.ini"
 done
 
-# Prints "cpu_seconds peak_kib" for one run of the command.
+# Prints "cpu_seconds peak_kib" for one run of the command: CPU per run over `repeat`
+# runs in one measurement (the small file takes a few milliseconds), peak of any run.
 measure() {
-  /usr/bin/time -f '%U %S %M' -o "$work/time.txt" "$@" >/dev/null
-  awk '{ printf "%.3f %d\n", $1 + $2, $3 }' "$work/time.txt"
+  local repeat="$1"
+  shift
+  /usr/bin/time -f '%U %S %M' -o "$work/time.txt" \
+    bash -c 'for _ in $(seq "$0"); do "$@" >/dev/null || exit 1; done' "$repeat" "$@"
+  awk -v n="$repeat" '{ printf "%.4f %d\n", ($1 + $2) / n, $3 }' "$work/time.txt"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -30,18 +34,20 @@ echo "machine: $(nproc) cores; $runs runs each, in turn"
 for size in small large; do
   file="$work/$size.ini"
   bytes="$(stat -c %s "$file")"
+  repeat=1
+  [ "$size" = small ] && repeat=20
   : > "$work/velmarch.txt"
   : > "$work/floor.txt"
   for _ in $(seq "$runs"); do
-    measure build/release/velmarch "$bench_src/scheme_large.xml" -fdir "$PWD/$work" -f "$size.ini" -o "$size.out.ini" \
+    measure "$repeat" build/release/velmarch "$bench_src/scheme_large.xml" -fdir "$PWD/$work" -f "$size.ini" -o "$size.out.ini" \
       -nobackup >> "$work/velmarch.txt"
-    measure "$work/floor" "$file" "$work/$size.floor.ini" >> "$work/floor.txt"
+    measure "$repeat" "$work/floor" "$file" "$work/$size.floor.ini" >> "$work/floor.txt"
   done
   v_cpu="$(cut -d' ' -f1 "$work/velmarch.txt" | median)"
   v_mem="$(cut -d' ' -f2 "$work/velmarch.txt" | median)"
   f_cpu="$(cut -d' ' -f1 "$work/floor.txt" | median)"
   f_mem="$(cut -d' ' -f2 "$work/floor.txt" | median)"
   awk -v s="$size" -v b="$bytes" -v vc="$v_cpu" -v vm="$v_mem" -v fc="$f_cpu" -v fm="$f_mem" 'BEGIN {
-    printf "%-6s %6.1f MiB | velmarch CPU %.3f s, peak %.0f MiB | floor CPU %.3f s, peak %.0f MiB | CPU %.2fx the floor, peak %.2fx the file\n",
+    printf "%-6s %6.1f MiB | velmarch CPU %.4f s, peak %.0f MiB | floor CPU %.4f s, peak %.0f MiB | CPU %.2fx the floor, peak %.2fx the file\n",
       s, b / 1048576, vc, vm / 1024, fc, fm / 1024, (fc > 0 ? vc / fc : 0), vm * 1024 / b }'
 done
