@@ -58,6 +58,48 @@ void IniSave(benchmark::State& state)
 }
 BENCHMARK(IniSave)->Unit(benchmark::kMillisecond);
 
+// One line of the given megabytes: reading stays linear in the line's length (compare
+// the time per byte of 25 MB and 100 MB).
+void IniLoadOneLongLine(benchmark::State& state)
+{
+    const std::string path = (std::filesystem::temp_directory_path() / "velmarch-bench-long-line.ini").string();
+    const std::size_t bytes = static_cast<std::size_t>(state.range(0)) << 20;
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "[A]\nk=" << std::string(bytes, 'v') << "\n[B]\n";
+    }
+    for (auto _ : state) {
+        CIniFileImage image;
+        image.Load(path);
+        benchmark::DoNotOptimize(image.FindSection("B"));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
+    std::filesystem::remove(path);
+}
+BENCHMARK(IniLoadOneLongLine)->Arg(25)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// The actions of an upgrade on the 50 MB image: a rename, a template removal, a copy,
+// then setting actions in every section a template selects.
+void UpgradeActions(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        CIniFileImage image;
+        image.Load(LargeIniPath());
+        state.ResumeTiming();
+        CSectionRenameAction("First", "Section_0", false).Execute(image);
+        CSectionRemoveAction("Section_1*", false).Execute(image);
+        CSectionCopyAction("Copy", "Section_2", false).Execute(image);
+        CSectionContAction container("section_4*", false);
+        container.settingActions.push_back(std::make_unique<CSettingMultiplyAction>(container, "Key_3", "2"));
+        container.settingActions.push_back(std::make_unique<CSettingRenameAction>(container, "Key_4", "Renamed"));
+        container.settingActions.push_back(std::make_unique<CSettingRemoveAction>(container, "Key_5"));
+        container.Execute(image);
+        benchmark::DoNotOptimize(image.FindSection("Copy"));
+    }
+}
+BENCHMARK(UpgradeActions)->Unit(benchmark::kMillisecond);
+
 void XmlParseFlat10MB(benchmark::State& state)
 {
     std::string text = "<Convert file=\"a.ini\">\n";
