@@ -9,24 +9,10 @@
 
 namespace {
 
-// A zero byte shown as "\0", so the message stays one printable line.
-std::string Shown(const std::string& path)
-{
-    std::string shown;
-    for (char byte : path) {
-        if (byte == '\0') {
-            shown += "\\0";
-        } else {
-            shown.push_back(byte);
-        }
-    }
-    return shown;
-}
-
 void CheckNoZeroByte(const FileConversion& record, const std::string& path)
 {
     if (path.find('\0') != std::string::npos) {
-        throw RecordError(record, "a file name holds a zero byte: [" + Shown(path) + "]");
+        throw RecordError(record, "a file name holds a zero byte: [" + PrintablePath(path) + "]");
     }
 }
 

@@ -9,3 +9,6 @@
 #include <string>
 
 std::runtime_error RecordError(const FileConversion& record, const std::string& message);
+
+// A path as a message shows it: a zero byte as "\0", so the text is not cut there.
+std::string PrintablePath(const std::string& path);
