@@ -41,5 +41,6 @@ private:
     std::vector<std::string> m_madeFiles;
 };
 
-// The contract's text for a failed move into the backup folder.
+// The text of a failed move into the backup folder; a backup or a removal that fails
+// says the same, as the input is what the user sees moved.
 std::string MoveErrorText(const std::string& inputPath, const std::string& backupPath, int errorCode);
