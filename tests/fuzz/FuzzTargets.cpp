@@ -18,9 +18,9 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <random>
 #include <regex>
 #include <string_view>
-#include <unistd.h>
 
 namespace Fuzz {
 namespace {
@@ -34,16 +34,29 @@ struct QuietConsole {
     std::string sink;
 };
 
-// One scratch folder per process, on a memory file system where there is one.
+// One scratch folder per process, on a memory file system where there is one, removed
+// when the process ends.
+struct ScratchFolder {
+    ScratchFolder()
+    {
+        const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        std::random_device seed;
+        do {
+            path = base / ("velmarch-fuzz-" + std::to_string(seed()));
+        } while (!fs::create_directories(path));
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    fs::path path;
+};
+
 const fs::path& Scratch()
 {
-    static const fs::path folder = [] {
-        const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        fs::path made = base / ("velmarch-fuzz-" + std::to_string(::getpid()));
-        fs::create_directories(made);
-        return made;
-    }();
-    return folder;
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 std::string WriteScratch(const std::string& name, std::string_view bytes)
