@@ -1,8 +1,8 @@
 #include "actions/SettingAction.h"
 
-#include "condition/NamePattern.h"
 #include "actions/SectionContAction.h"
 #include "condition/ConditionEvaluation.h"
+#include "condition/NamePattern.h"
 #include "condition/SafeRegex.h"
 #include "ini/IniFileImage.h"
 

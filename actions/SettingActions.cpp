@@ -1,7 +1,7 @@
 #include "actions/SettingActions.h"
 
-#include "condition/NamePattern.h"
 #include "actions/SectionContAction.h"
+#include "condition/NamePattern.h"
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
 #include "platform/LetterCase.h"

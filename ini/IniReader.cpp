@@ -1,8 +1,8 @@
 #include "ini/IniFileImage.h"
 
 #include "platform/Console.h"
-#include "platform/Platform.h"
 #include "platform/Messages.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "run/Backup.h"
 
-#include "platform/Platform.h"
 #include "platform/Paths.h"
+#include "platform/Platform.h"
 #include "run/RecordError.h"
 
 #include <chrono>

@@ -2,9 +2,9 @@
 
 #include "condition/NamePattern.h"
 #include "condition/SafeRegex.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"
-#include "platform/Paths.h"
 
 #include <optional>
 #include <stdexcept>

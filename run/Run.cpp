@@ -1,6 +1,8 @@
 #include "run/Run.h"
 
 #include "platform/Console.h"
+#include "platform/Messages.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"
 #include "run/Checks.h"
@@ -8,8 +10,6 @@
 #include "run/Commit.h"
 #include "run/DryRun.h"
 #include "run/InputResolution.h"
-#include "platform/Messages.h"
-#include "platform/Paths.h"
 #include "run/RecordError.h"
 #include "run/SchemeCheck.h"
 #include "run/Staging.h"

@@ -1,8 +1,8 @@
 #include "FuzzTargets.h"
 
-#include "condition/NamePattern.h"
 #include "condition/ConditionEvaluation.h"
 #include "condition/ConditionParser.h"
+#include "condition/NamePattern.h"
 #include "condition/SafeRegex.h"
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"

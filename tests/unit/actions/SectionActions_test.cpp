@@ -1,8 +1,8 @@
 #include "actions/SectionActions.h"
 
 #include "TestSupport.h"
-#include "condition/NamePattern.h"
 #include "condition/ConditionParser.h"
+#include "condition/NamePattern.h"
 #include "platform/Messages.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // and the code page's letter case as the C runtime has it.
 
 #include "platform/LetterCase.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"
-#include "platform/Paths.h"
 #include "xml/XmlWindowsFileBuffer.h"
 
 #include "TestSupport.h"

@@ -1,7 +1,7 @@
 #include "run/InputResolution.h"
 
-#include "actions/SectionActions.h"
 #include "TestSupport.h"
+#include "actions/SectionActions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
