@@ -71,6 +71,8 @@ public:
     // The sections in index order.
     std::vector<const CIniSectionsImaging*> Sections() const;
     const std::string& Path() const { return m_path; }
+    // The file's bytes exactly as they were read.
+    std::string_view LoadedBytes() const { return std::string_view(m_bytes.get(), m_byteCount); }
     // The comment lines of an element.
     std::vector<std::string_view> CommentsOf(CommentSpan span) const;
 
@@ -100,6 +102,7 @@ private:
     mutable std::size_t m_removedSorted = 0;
 
     std::unique_ptr<char[]> m_bytes;  // the file as read
+    std::size_t m_byteCount = 0;
     std::int32_t m_orderCounter = 1;
     std::string m_path;
     // Comment lines after the last section's last line, written back at the end.

@@ -1,6 +1,7 @@
 #include "ini/IniFileImage.h"
 
 #include "platform/Console.h"
+#include "platform/FileBytes.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
 
@@ -76,48 +77,19 @@ struct CIniFileImage::ReaderState {
     std::vector<std::string_view> pendingComments;
 };
 
-namespace {
-
-// The whole file in one block, read on to its end whatever size the system reports.
-std::unique_ptr<char[]> ReadAll(std::intptr_t file, const std::string& path, std::size_t& length)
-{
-    std::size_t capacity = static_cast<std::size_t>(Platform::SizeHint(file)) + 1;
-    auto bytes = std::make_unique<char[]>(capacity);
-    length = 0;
-    for (;;) {
-        if (length == capacity) {
-            // The file grew or reported no size: a larger block, the bytes copied over.
-            const std::size_t larger = capacity * 2 + 64 * 1024;
-            auto grown = std::make_unique<char[]>(larger);
-            std::copy(bytes.get(), bytes.get() + length, grown.get());
-            bytes = std::move(grown);
-            capacity = larger;
-        }
-        const long got = Platform::ReadChunk(file, bytes.get() + length, std::min<std::size_t>(capacity - length, 1 << 30));
-        if (got < 0) {
-            // A file that cannot be read to its end is never taken for a shorter one.
-            const int errorCode = Platform::LastErrorCode();
-            Platform::CloseReading(file);
-            throw std::runtime_error("Unable to read file [" + path + "].Error is [" + std::to_string(errorCode) +
-                                     "][" + Platform::ErrorText(errorCode) + "]");
-        }
-        if (got == 0) break;
-        length += static_cast<std::size_t>(got);
-    }
-    Platform::CloseReading(file);
-    return bytes;
-}
-
-}  // namespace
-
 void CIniFileImage::Load(const std::string& path)
 {
     const std::intptr_t file = Platform::OpenForReading(path);
     if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
     m_path = path;
-    std::size_t length = 0;
-    m_bytes = ReadAll(file, path, length);
-    std::string_view text(m_bytes.get(), length);
+    Platform::FileBytes bytes;
+    if (const int errorCode = Platform::ReadToEnd(file, bytes)) {
+        throw std::runtime_error("Unable to read file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
+                                 Platform::ErrorText(errorCode) + "]");
+    }
+    m_bytes = std::move(bytes.data);
+    m_byteCount = bytes.sizeBytes;
+    std::string_view text = LoadedBytes();
     // Ctrl-Z ends the input as the end of the file does.
     text = text.substr(0, text.find('\x1A'));
     m_loadedSizeBytes = text.size();

@@ -12,6 +12,8 @@
 
 namespace Platform {
 
+struct FileBytes;
+
 // Sets the process up at start: the locale the build needs (Windows: Russian, code
 // page 1251; names are never folded through it: the program's own Windows-1251 table
 // does that), and on POSIX an over-size write made an ordinary write error instead
@@ -104,7 +106,7 @@ bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budg
 // write it meanwhile where the system enforces that), so a file changed underneath
 // gives an error and never a signal. False, with `bytes` empty, on any failure, a
 // zero-length file and one of 4 GiB or more included.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+bool ReadWholeFile(const std::string& path, FileBytes& bytes);
 
 // Reading a file front to back in chunks. Open gives -1 when the path names no regular
 // file that can be opened for reading (a folder, a pipe or a device is refused at once,

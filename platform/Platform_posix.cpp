@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/FileBytes.h"
 #include "platform/LetterCase.h"
 #include "platform/OwnStackThread.h"
 #include "platform/WriteFaults.h"
@@ -246,25 +247,12 @@ bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budg
     return job->WaitFor(budgetMilliseconds);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes)
+bool ReadWholeFile(const std::string& path, FileBytes& bytes)
 {
-    bytes.clear();
+    bytes = FileBytes();
     const std::intptr_t file = OpenForReading(path);
-    if (file < 0) return false;
-    std::vector<char> chunk(256 * 1024);
-    bool complete = false;
-    for (;;) {
-        const long got = ReadChunk(file, chunk.data(), chunk.size());
-        if (got == 0) {
-            complete = true;
-            break;
-        }
-        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) >= (std::uint64_t {1} << 32)) break;
-        bytes.append(chunk.data(), static_cast<std::size_t>(got));
-    }
-    CloseReading(file);
-    if (!complete || bytes.empty()) {
-        bytes.clear();
+    if (file < 0 || ReadToEnd(file, bytes) != 0 || bytes.sizeBytes == 0) {
+        bytes = FileBytes();
         return false;
     }
     return true;

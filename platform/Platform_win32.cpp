@@ -1,5 +1,6 @@
 #include "platform/Platform.h"
 
+#include "platform/FileBytes.h"
 #include "platform/LetterCase.h"
 #include "platform/OwnStackThread.h"
 #include "platform/WriteFaults.h"
@@ -225,30 +226,19 @@ bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budg
     return job->WaitFor(budgetMilliseconds);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes)
+// Others may read the scheme meanwhile but not write it.
+bool ReadWholeFile(const std::string& path, FileBytes& bytes)
 {
-    bytes.clear();
+    bytes = FileBytes();
     const HANDLE file = ::CreateFileA(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    bool complete = ::GetFileType(file) == FILE_TYPE_DISK;
-    std::vector<char> chunk(256 * 1024);
-    while (complete) {
-        DWORD got = 0;
-        if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
-            complete = false;
-            break;
-        }
-        if (got == 0) break;
-        if (bytes.size() + got >= (std::uint64_t {1} << 32)) {
-            complete = false;
-            break;
-        }
-        bytes.append(chunk.data(), got);
+    if (::GetFileType(file) != FILE_TYPE_DISK) {
+        ::CloseHandle(file);
+        return false;
     }
-    ::CloseHandle(file);
-    if (!complete || bytes.empty()) {
-        bytes.clear();
+    if (ReadToEnd(FromHandle(file), bytes) != 0 || bytes.sizeBytes == 0) {
+        bytes = FileBytes();
         return false;
     }
     return true;

@@ -1,7 +1,6 @@
 #include "run/DryRun.h"
 
 #include "platform/Console.h"
-#include "platform/Platform.h"
 #include "run/UnifiedDiff.h"
 
 #include <string_view>
@@ -18,9 +17,9 @@ bool IsLoneSemicolon(const std::string& line)
 
 }  // namespace
 
-std::vector<std::string> LinesWithoutStamp(const std::string& text)
+std::vector<std::string> LinesWithoutStamp(std::string_view text)
 {
-    std::string_view rest(text);
+    std::string_view rest = text;
     if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
     std::vector<std::string> lines;
     while (!rest.empty()) {
@@ -45,11 +44,11 @@ std::vector<std::string> LinesWithoutStamp(const std::string& text)
 void PrintDryRun(const std::vector<FileConversion>& conversions)
 {
     for (const FileConversion& record : conversions) {
-        std::string input;
-        Platform::ReadWholeFile(record.inputPath, input);  // an empty file reads as no text
         Console::Print("\n--- " + record.inputPath);
         Console::Print("\n+++ " + record.outputPath);
-        for (const std::string& line : UnifiedDiffLines(LinesWithoutStamp(input), LinesWithoutStamp(record.image.ComposeText()))) {
+        const std::vector<std::string> before = LinesWithoutStamp(record.image.LoadedBytes());
+        const std::vector<std::string> after = LinesWithoutStamp(record.image.ComposeText());
+        for (const std::string& line : UnifiedDiffLines(before, after)) {
             Console::Print("\n" + line);
         }
     }

@@ -8,6 +8,7 @@
 #include "scheme/FileConversion.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 void PrintDryRun(const std::vector<FileConversion>& conversions);
@@ -15,4 +16,4 @@ void PrintDryRun(const std::vector<FileConversion>& conversions);
 // The lines of a text as the reader sees them: split at LF, the CR of a CR LF line end
 // removed, a UTF-8 byte-order mark in front dropped, and the conversion stamp (its line
 // with a lone ";" line on either side) left out.
-std::vector<std::string> LinesWithoutStamp(const std::string& text);
+std::vector<std::string> LinesWithoutStamp(std::string_view text);

@@ -6,6 +6,7 @@
 // zero-length file, a file of 4 GiB or more, a read error) leaves the buffer unusable
 // and holding nothing.
 
+#include "platform/FileBytes.h"
 #include "platform/Platform.h"
 #include "xml/Buffer.h"
 
@@ -20,13 +21,15 @@ class XmlWindowsFileBuffer : public Buffer<Char> {
 public:
     explicit XmlWindowsFileBuffer(const std::string& path)
     {
-        if (!Platform::ReadWholeFile(path, m_bytes) || m_bytes.size() % sizeof(Char) != 0) {
-            m_bytes.clear();
+        // The size is a 32-bit count; a larger file is outside what the reader takes.
+        if (!Platform::ReadWholeFile(path, m_bytes) || m_bytes.sizeBytes > UINT32_MAX ||
+            m_bytes.sizeBytes % sizeof(Char) != 0) {
+            m_bytes = Platform::FileBytes();
             this->usable = false;
             return;
         }
-        this->data = reinterpret_cast<const Char*>(m_bytes.data());
-        this->size = static_cast<std::uint32_t>(m_bytes.size() / sizeof(Char));
+        this->data = reinterpret_cast<const Char*>(m_bytes.data.get());
+        this->size = static_cast<std::uint32_t>(m_bytes.sizeBytes / sizeof(Char));
         this->usable = true;
     }
 
@@ -34,7 +37,7 @@ public:
     XmlWindowsFileBuffer& operator=(const XmlWindowsFileBuffer&) = delete;
 
 private:
-    std::string m_bytes;
+    Platform::FileBytes m_bytes;
 };
 
 }  // namespace Library
