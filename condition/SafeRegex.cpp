@@ -5,7 +5,11 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstddef>
 #include <exception>
+#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 
@@ -121,7 +125,7 @@ CSafeRegex::CSafeRegex(const std::string& pattern, LetterCase letterCase) : m_pa
     std::regex::flag_type flags = std::regex::ECMAScript;
     if (letterCase == LetterCase::Insensitive) flags |= std::regex::icase;
     try {
-        m_regex = std::make_shared<const std::regex>(Compile(pattern, flags | std::regex_constants::__polynomial));
+        m_regex = std::make_shared<const std::regex>(Compile(pattern, flags | std::regex::nosubs | std::regex_constants::__polynomial));
     } catch (const std::regex_error&) {
         // Either the pattern is invalid (the plain compile below throws the engine's
         // own error for it) or it holds back-references, which only the backtracking
@@ -131,15 +135,101 @@ CSafeRegex::CSafeRegex(const std::string& pattern, LetterCase letterCase) : m_pa
     }
 }
 
-bool CSafeRegex::Backtrack(const std::string& text, bool whole) const
+namespace {
+
+struct DeadlinePassed {};
+
+// A position in the text that gives up once the deadline has passed. The library's
+// matcher cannot be stopped from outside, but it walks the text with its iterator, so
+// the iterator stops it.
+class DeadlineIterator {
+public:
+    using iterator_category = std::bidirectional_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char*;
+    using reference = const char&;
+
+    struct Deadline {
+        std::chrono::steady_clock::time_point end;
+        unsigned steps = 0;
+    };
+
+    DeadlineIterator() = default;
+    DeadlineIterator(const char* at, Deadline* deadline) : m_at(at), m_deadline(deadline) {}
+
+    reference operator*() const { return *m_at; }
+    DeadlineIterator& operator++()
+    {
+        ++m_at;
+        Tick();
+        return *this;
+    }
+    DeadlineIterator operator++(int)
+    {
+        DeadlineIterator before = *this;
+        ++*this;
+        return before;
+    }
+    DeadlineIterator& operator--()
+    {
+        --m_at;
+        Tick();
+        return *this;
+    }
+    DeadlineIterator operator--(int)
+    {
+        DeadlineIterator before = *this;
+        --*this;
+        return before;
+    }
+    bool operator==(const DeadlineIterator& other) const { return m_at == other.m_at; }
+    bool operator!=(const DeadlineIterator& other) const { return m_at != other.m_at; }
+
+private:
+    void Tick()
+    {
+        if ((++m_deadline->steps & 0x3Fu) == 0 && std::chrono::steady_clock::now() > m_deadline->end) {
+            throw DeadlinePassed {};
+        }
+    }
+
+    const char* m_at = nullptr;
+    Deadline* m_deadline = nullptr;
+};
+
+// The match, or nothing when the budget ran out first.
+std::optional<bool> MatchWithin(const std::regex& regex, const std::string& text, bool whole, long budgetMilliseconds)
+{
+    DeadlineIterator::Deadline deadline {std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMilliseconds)};
+    const DeadlineIterator begin(text.data(), &deadline);
+    const DeadlineIterator end(text.data() + text.size(), &deadline);
+    try {
+        return whole ? std::regex_match(begin, end, regex) : std::regex_search(begin, end, regex);
+    } catch (const DeadlinePassed&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace
+
+bool CSafeRegex::MatchUnderBudget(const std::string& text, bool whole) const
 {
     const std::runtime_error tooCostly("regular expression too costly to match: " + m_pattern);
+    if (!m_backtracking) {
+        const std::optional<bool> matched = MatchWithin(*m_regex, text, whole, kPolynomialBudgetMilliseconds);
+        if (!matched) throw tooCostly;
+        return *matched;
+    }
     if (text.size() > kMaxBacktrackingTextBytes) throw tooCostly;
-    // The worker owns what it reads: over budget it is left running while the run ends.
+    // The backtracking matcher recurses once per step, so it runs on a thread with a
+    // large stack. It stops itself at the budget; the wait allows a little more, and a
+    // worker that overran even that is left running while the run ends (it owns what
+    // it reads).
     struct Job {
         std::shared_ptr<const std::regex> regex;
         std::string text;
-        bool matched = false;
+        std::optional<bool> matched;
         std::exception_ptr failure;
     };
     auto job = std::make_shared<Job>();
@@ -148,15 +238,16 @@ bool CSafeRegex::Backtrack(const std::string& text, bool whole) const
     const bool finished = Platform::RunOnOwnStack(
         [job, whole] {
             try {
-                job->matched = whole ? std::regex_match(job->text, *job->regex) : std::regex_search(job->text, *job->regex);
+                job->matched = MatchWithin(*job->regex, job->text, whole, kBacktrackingBudgetMilliseconds);
             } catch (...) {
                 job->failure = std::current_exception();
             }
         },
-        kBacktrackingStackBytes, kBacktrackingBudgetMilliseconds);
+        kBacktrackingStackBytes, kBacktrackingBudgetMilliseconds + kBacktrackingGraceMilliseconds);
     if (!finished) throw tooCostly;
     if (job->failure) std::rethrow_exception(job->failure);
-    return job->matched;
+    if (!job->matched) throw tooCostly;
+    return *job->matched;
 }
 
 // text = prefix + middle + suffix, where the middle is up to 100 template bytes and at
@@ -177,13 +268,18 @@ bool CSafeRegex::TemplateMatches(const std::string& text) const
     return middle.size() <= 100 && std::all_of(middle.begin(), middle.end(), IsTemplateByte);
 }
 
+bool CSafeRegex::NeedsBudget(const std::string& text) const
+{
+    return m_backtracking || text.size() > kMaxUnbudgetedTextBytes;
+}
+
 bool CSafeRegex::Matches(const std::string& text) const
 {
     if (m_plainTemplate) return TemplateMatches(text);
-    return m_backtracking ? Backtrack(text, true) : std::regex_match(text, *m_regex);
+    return NeedsBudget(text) ? MatchUnderBudget(text, true) : std::regex_match(text, *m_regex);
 }
 
 bool CSafeRegex::Search(const std::string& text) const
 {
-    return m_backtracking ? Backtrack(text, false) : std::regex_search(text, *m_regex);
+    return NeedsBudget(text) ? MatchUnderBudget(text, false) : std::regex_search(text, *m_regex);
 }

@@ -4,7 +4,12 @@
 // text that comes from a file or a folder. The standard library's default matcher
 // recurses once per input character and can backtrack exponentially, so a hostile
 // section name could crash or hang the run; here matching runs in the library's
-// polynomial mode, which keeps no per-character stack and bounded time.
+// polynomial mode, which keeps no per-character stack and takes time in proportion to
+// the text's length times the size of the compiled pattern (nothing is captured, so
+// the number of groups adds no factor). A repeated group can make a short pattern a
+// large one, so a text longer than kMaxUnbudgetedTextBytes is matched under a time
+// budget, kPolynomialBudgetMilliseconds, generous enough that only a pattern and text
+// costing minutes or more reach it.
 //
 // Patterns with back-references cannot use that mode. They run on the backtracking
 // matcher on a thread of their own with a large stack, under a time budget per text:
@@ -35,6 +40,10 @@ public:
     static constexpr std::size_t kMaxBacktrackingTextBytes = 100000;
     static constexpr std::size_t kBacktrackingStackBytes = std::size_t {256} << 20;
     static constexpr long kBacktrackingBudgetMilliseconds = 3000;
+    static constexpr long kBacktrackingGraceMilliseconds = 2000;
+    // Longest text the polynomial matcher is run on without a budget, and the budget.
+    static constexpr std::size_t kMaxUnbudgetedTextBytes = 65536;
+    static constexpr long kPolynomialBudgetMilliseconds = 10000;
 
     // Throws std::regex_error, with the engine's own message, for an invalid or a
     // refused pattern.
@@ -50,7 +59,8 @@ public:
     bool IsPlainTemplate() const { return m_plainTemplate; }
 
 private:
-    bool Backtrack(const std::string& text, bool whole) const;
+    bool NeedsBudget(const std::string& text) const;
+    bool MatchUnderBudget(const std::string& text, bool whole) const;
     bool TemplateMatches(const std::string& text) const;
 
     std::string m_pattern;

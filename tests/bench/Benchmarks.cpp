@@ -129,6 +129,18 @@ BENCHMARK_CAPTURE(RegexOnLongName, dot_star, ".*")->Unit(benchmark::kMillisecond
 BENCHMARK_CAPTURE(RegexOnLongName, group_star, "(x)*")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RegexOnLongName, exponential, "((x|xx)+)+y")->Unit(benchmark::kMillisecond);
 
+// A pattern of 1,600 groups (close to the longest pattern allowed) against a 10,000-byte
+// name: the cost grows with the pattern's length, not with its length times its groups.
+void RegexManyGroups(benchmark::State& state)
+{
+    std::string pattern;
+    for (int group = 0; group < 1600; ++group) pattern += "(x|y)*";
+    const CSafeRegex regex(pattern + "z");
+    const std::string name(10000, 'x');
+    for (auto _ : state) benchmark::DoNotOptimize(regex.Matches(name));
+}
+BENCHMARK(RegexManyGroups)->Unit(benchmark::kMillisecond);
+
 void TemplateOver100kSections(benchmark::State& state)
 {
     const std::string path = (std::filesystem::temp_directory_path() / "velmarch-bench-100k.ini").string();

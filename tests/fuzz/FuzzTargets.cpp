@@ -77,6 +77,19 @@ bool HasBackReference(std::string_view text)
     return false;
 }
 
+// The matcher's time is the compiled pattern's size times the text's length, and a
+// repetition count multiplies the size; the benchmarks and unit tests cover the costly
+// end (and its time budget), the fuzzer looks for crashes and wrong answers in units
+// that stay quick.
+bool IsCostlyToMatch(std::string_view pattern, std::size_t textBytes)
+{
+    for (std::size_t index = 0; index + 3 < pattern.size(); ++index) {
+        const auto digit = [&](std::size_t at) { return pattern[at] >= '0' && pattern[at] <= '9'; };
+        if (pattern[index] == '{' && digit(index + 1) && digit(index + 2) && digit(index + 3)) return true;
+    }
+    return pattern.size() * textBytes > (std::size_t {1} << 22);
+}
+
 std::string Without(const CIniFileImage& image)
 {
     const std::string text = image.ComposeText();
@@ -150,7 +163,7 @@ void ConditionParseEvaluate(const std::uint8_t* data, std::size_t size)
 {
     QuietConsole quiet;
     const auto [condition, ini] = SplitAt(std::string_view(reinterpret_cast<const char*>(data), size), '\n');
-    if (condition.empty() || HasBackReference(condition)) return;
+    if (condition.empty() || HasBackReference(condition) || IsCostlyToMatch(condition, ini.size())) return;
     try {
         const ConditionList conditions = ParseConditions(std::string(condition));
         EvaluateConditions(conditions, ImageOf(ini));
@@ -161,7 +174,7 @@ void ConditionParseEvaluate(const std::uint8_t* data, std::size_t size)
 void NamePatternMatch(const std::uint8_t* data, std::size_t size)
 {
     auto [name, names] = SplitAt(std::string_view(reinterpret_cast<const char*>(data), size), '\n');
-    if (HasBackReference(name)) return;
+    if (HasBackReference(name) || IsCostlyToMatch(name, names.size())) return;
     const bool regexMode = !name.empty() && name.front() == '~';
     const std::string pattern = regexMode ? std::string(name.substr(1)) : MakeNamePattern(std::string(name));
     if (pattern.empty()) return;
