@@ -5,7 +5,7 @@
 #include "ini/IniFileImage.h"
 
 CSectionAction::CSectionAction(std::string sectionName, bool regexMode)
-    : name(std::move(sectionName))
+    : name(std::move(sectionName)), m_regexMode(regexMode)
 {
     namePattern = regexMode ? name : MakeNamePattern(name);
 }
@@ -18,5 +18,5 @@ bool CSectionAction::CanExecute(const CIniFileImage& image)
 std::vector<std::string> CSectionAction::SectionNames(const CIniFileImage& image) const
 {
     if (namePattern.empty()) return {name};
-    return image.SelectSections(namePattern);
+    return image.SelectSections(NamePatternIn(image.FileEncoding(), name, m_regexMode));
 }

@@ -30,4 +30,7 @@ public:
     std::string name;
     std::string namePattern;
     ConditionList conditions;
+
+private:
+    bool m_regexMode = false;
 };

@@ -33,7 +33,7 @@ std::vector<std::string> CSettingAction::SettingNames(const CIniFileImage& image
     if (namePattern.empty()) return {name};
     const CIniSectionsImaging* section = image.FindSection(sectionName);
     if (section == nullptr || section->Parameters().empty()) return {};
-    if (!pattern) pattern.emplace(namePattern);
+    if (!pattern) pattern.emplace(NamePatternIn(image.FileEncoding(), name, false));
     return image.SelectParameters(sectionName, *pattern);
 }
 

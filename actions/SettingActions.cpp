@@ -52,7 +52,7 @@ CSettingMoveAction::CSettingMoveAction(CSectionContAction& holder, std::string s
 void CSettingMoveAction::Execute(CIniFileImage& image)
 {
     if (!CanExecute(image)) return;
-    m_targets = targetPattern.empty() ? std::vector<std::string>{targetSection} : image.SelectSections(targetPattern);
+    m_targets = targetPattern.empty() ? std::vector<std::string>{targetSection} : image.SelectSections(NamePatternIn(image.FileEncoding(), targetSection, false));
     if (!m_targets.empty()) RunOverSettings(image);
     m_targets.clear();
 }

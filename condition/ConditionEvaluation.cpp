@@ -1,5 +1,6 @@
 #include "condition/ConditionEvaluation.h"
 
+#include "condition/NamePattern.h"
 #include "condition/SafeRegex.h"
 #include "ini/IniFileImage.h"
 
@@ -11,10 +12,11 @@ namespace {
 std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
 {
     if (term.sectionPattern.empty()) return term.sectionName;
-    const CSafeRegex pattern(term.sectionPattern);
+    // In a UTF-8 file the folded name is matched by the folded pattern.
+    const bool folded = image.FileEncoding() == TextEncoding::Utf8;
+    const CSafeRegex pattern(folded ? NamePatternIn(TextEncoding::Utf8, term.sectionName, false) : term.sectionPattern);
     for (const CIniSectionsImaging* section : image.Sections()) {
-        const std::string& name = section->header.name;
-        if (pattern.Matches(name)) return name;
+        if (pattern.Matches(folded ? section->MatchName() : section->header.name)) return section->header.name;
     }
     return std::string();
 }

@@ -42,7 +42,7 @@ struct SlotOrder {
     const std::vector<std::unique_ptr<CIniSectionsImaging>>& sections;
     bool operator()(std::uint32_t left, const std::string& upper) const
     {
-        return sections[left]->UpperName() < upper;
+        return sections[left]->OrderKey() < upper;
     }
 };
 
@@ -51,7 +51,7 @@ struct SlotOrder {
 void CIniFileImage::PlaceSorted(std::uint32_t slot)
 {
     if (!m_sortedValid) return;
-    const std::string& upper = m_sections[slot]->UpperName();
+    const std::string& upper = m_sections[slot]->OrderKey();
     // A binary search needs every entry to have a name: removed slots go first.
     if (m_removedSorted > 0) {
         m_sortedSlots.erase(std::remove_if(m_sortedSlots.begin(), m_sortedSlots.end(),
@@ -81,7 +81,7 @@ const std::vector<std::uint32_t>& CIniFileImage::SortedSlots() const
         if (m_sections[slot]) m_sortedSlots.push_back(slot);
     }
     std::sort(m_sortedSlots.begin(), m_sortedSlots.end(), [this](std::uint32_t left, std::uint32_t right) {
-        return m_sections[left]->UpperName() < m_sections[right]->UpperName();
+        return m_sections[left]->OrderKey() < m_sections[right]->OrderKey();
     });
     m_sortedValid = true;
     m_removedSorted = 0;
@@ -173,7 +173,7 @@ std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern
     std::vector<std::string> selected;
     for (std::uint32_t slot : SortedSlots()) {
         const CIniSectionsImaging* section = m_sections[slot].get();
-        if (section != nullptr && pattern.Matches(section->LoweredName())) selected.push_back(section->header.name);
+        if (section != nullptr && pattern.Matches(section->MatchName())) selected.push_back(section->header.name);
     }
     return selected;
 }
@@ -196,14 +196,15 @@ std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sect
     if (section == nullptr) return selected;
     std::vector<const CParameterImage*> matching;
     for (const CParameterImage& parameter : section->Parameters()) {
-        if (pattern.Matches(LetterCase::LowerText(parameter.Name()))) matching.push_back(&parameter);
+        if (pattern.Matches(LetterCase::MatchText(FileEncoding(), parameter.Name()))) matching.push_back(&parameter);
     }
-    std::sort(matching.begin(), matching.end(), [](const CParameterImage* left, const CParameterImage* right) {
-        const int order = LetterCase::CompareNoCase(left->Name(), right->Name());
+    const TextEncoding encoding = FileEncoding();
+    std::sort(matching.begin(), matching.end(), [encoding](const CParameterImage* left, const CParameterImage* right) {
+        const int order = LetterCase::CompareNames(encoding, left->Name(), right->Name());
         return order != 0 ? order < 0 : left->sequence < right->sequence;
     });
     for (const CParameterImage* parameter : matching) {
-        if (!selected.empty() && LetterCase::EqualNoCase(selected.back(), parameter->Name())) continue;
+        if (!selected.empty() && LetterCase::EqualNames(encoding, selected.back(), parameter->Name())) continue;
         selected.emplace_back(parameter->Name());
     }
     return selected;

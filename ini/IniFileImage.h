@@ -22,6 +22,13 @@
 
 class CSafeRegex;
 
+// How a file's encoding is decided: forced, or told from its bytes, a file of ASCII
+// bytes taking the scheme's.
+struct FileEncodingRule {
+    TextEncoding forAscii = TextEncoding::Windows1251;
+    bool forced = false;
+};
+
 class CIniFileImage {
 public:
     CIniFileImage() : m_store(std::make_unique<CImageStore>()) {}
@@ -32,7 +39,9 @@ public:
     ~CIniFileImage() = default;
 
     // Fills an empty image from a file; throws when the file cannot be opened or read.
-    void Load(const std::string& path);
+    void Load(const std::string& path, FileEncodingRule rule = FileEncodingRule());
+    // The encoding of the file's texts, decided when it was read; names compare by it.
+    TextEncoding FileEncoding() const { return m_store->encoding; }
     // Replaces the file at `path` whole with the image's text, or leaves it untouched
     // and throws.
     void Save(const std::string& path) const;
@@ -94,7 +103,7 @@ private:
     // removed section leaves an empty slot.
     std::unique_ptr<CImageStore> m_store;
     std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
-    std::unordered_map<std::string, std::uint32_t, LetterCase::NoCaseHash, LetterCase::NoCaseEqual> m_index;
+    std::unordered_map<std::string, std::uint32_t, LetterCase::NameHash, LetterCase::NameEqual> m_index;
     // The slots by name, built when a template first needs index order and then kept in
     // order as sections come and go; a removed section's slot stays until a rebuild.
     mutable std::vector<std::uint32_t> m_sortedSlots;

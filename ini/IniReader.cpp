@@ -77,7 +77,7 @@ struct CIniFileImage::ReaderState {
     std::vector<std::string_view> pendingComments;
 };
 
-void CIniFileImage::Load(const std::string& path)
+void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
 {
     const std::intptr_t file = Platform::OpenForReading(path);
     if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
@@ -93,6 +93,9 @@ void CIniFileImage::Load(const std::string& path)
     // Ctrl-Z ends the input as the end of the file does.
     text = text.substr(0, text.find('\x1A'));
     m_loadedSizeBytes = text.size();
+    m_store->encoding = rule.forced ? rule.forAscii : Encoding::Detect(text, rule.forAscii);
+    m_index = decltype(m_index)(0, LetterCase::NameHash {FileEncoding()}, LetterCase::NameEqual {FileEncoding()});
+    const Console::TextEncodingScope names(FileEncoding());
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         m_byteOrderMark = true;
         text.remove_prefix(kByteOrderMark.size());

@@ -15,7 +15,7 @@ const CParameterImage* CIniParametersImaging::FindParameter(std::string_view nam
 {
     const CParameterImage* first = nullptr;
     for (const CParameterImage& parameter : m_parameters) {
-        if (!LetterCase::EqualNoCase(parameter.Name(), name)) continue;
+        if (!LetterCase::EqualNames(m_store->encoding, parameter.Name(), name)) continue;
         if (first == nullptr || parameter.sequence < first->sequence) first = &parameter;
     }
     return first;
@@ -25,7 +25,7 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
 {
     std::vector<CParameterImage*> found;
     for (CParameterImage& parameter : m_parameters) {
-        if (LetterCase::EqualNoCase(parameter.Name(), name)) found.push_back(&parameter);
+        if (LetterCase::EqualNames(m_store->encoding, parameter.Name(), name)) found.push_back(&parameter);
     }
     if (found.size() < 2) return found;
     // Writing order and insertion order differ only after a move or copy brought in an
@@ -58,15 +58,15 @@ void CIniParametersImaging::AdoptParameters(std::vector<CParameterImage>& read)
 void CIniSectionsImaging::SetName(std::string name)
 {
     header.name = std::move(name);
-    m_lowered = LetterCase::LowerText(header.name);
-    m_upper = LetterCase::UpperText(header.name);
+    m_matchName = LetterCase::MatchText(Store().encoding, header.name);
+    m_orderKey = LetterCase::OrderKey(Store().encoding, header.name);
 }
 
 void CIniParametersImaging::RemoveParameters(std::string_view name)
 {
     m_parameters.erase(std::remove_if(m_parameters.begin(), m_parameters.end(),
-                                      [name](const CParameterImage& parameter) {
-                                          return LetterCase::EqualNoCase(parameter.Name(), name);
+                                      [this, name](const CParameterImage& parameter) {
+                                          return LetterCase::EqualNames(m_store->encoding, parameter.Name(), name);
                                       }),
                        m_parameters.end());
 }

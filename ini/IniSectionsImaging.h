@@ -7,6 +7,7 @@
 
 #include "ini/ImageElements.h"
 #include "ini/TextArena.h"
+#include "platform/TextEncoding.h"
 
 #include <cstdint>
 #include <string>
@@ -16,8 +17,10 @@
 struct ScaleFactor;
 
 // What the sections of one image share: the arena for texts that actions write, the
-// image's comment lines, and the counter that numbers insertions.
+// image's comment lines, the counter that numbers insertions, and the file's encoding,
+// which decides how names compare.
 struct CImageStore {
+    TextEncoding encoding = TextEncoding::Windows1251;
     CTextArena arena;
     std::vector<std::string_view> commentLines;
     std::uint32_t nextSequence = 1;
@@ -74,13 +77,14 @@ public:
     }
 
     void SetName(std::string name);
-    // The name lower-cased (templates match it) and upper-cased (it orders the index).
-    const std::string& LoweredName() const { return m_lowered; }
-    const std::string& UpperName() const { return m_upper; }
+    // The name as templates match it (lower-cased, or folded in a UTF-8 file), and the
+    // key whose byte order is the index order.
+    const std::string& MatchName() const { return m_matchName; }
+    const std::string& OrderKey() const { return m_orderKey; }
 
     CSectionImage header;
 
 private:
-    std::string m_lowered;
-    std::string m_upper;
+    std::string m_matchName;
+    std::string m_orderKey;
 };

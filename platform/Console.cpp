@@ -1,48 +1,91 @@
 #include "platform/Console.h"
 
+#include "platform/Platform.h"
+
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 namespace Console {
 namespace {
 
 std::string* g_sink = nullptr;
+TextEncoding g_output = TextEncoding::Windows1251;
+bool g_wideConsole = false;
+TextEncoding g_names = TextEncoding::Windows1251;
+
+void Write(const std::string& shown)
+{
+    if (g_sink != nullptr) {
+        g_sink->append(shown);
+    } else if (!g_wideConsole || !Platform::WriteConsoleUtf8(shown)) {
+        std::fwrite(shown.data(), 1, shown.size(), stdout);
+    }
+}
 
 }  // namespace
 
+void DetectOutputEncoding()
+{
+    const Platform::ConsoleKind kind = Platform::StandardOutputKind();
+    g_wideConsole = kind == Platform::ConsoleKind::WideConsole;
+    g_output = kind == Platform::ConsoleKind::Windows1251 ? TextEncoding::Windows1251 : TextEncoding::Utf8;
+}
+
+TextEncoding OutputEncoding() { return g_output; }
+
+TextEncodingScope::TextEncodingScope(TextEncoding encoding) : m_previous(g_names) { g_names = encoding; }
+TextEncodingScope::~TextEncodingScope() { g_names = m_previous; }
+
+MuteScope::MuteScope() : m_previousSink(g_sink) { g_sink = &m_discarded; }
+MuteScope::~MuteScope() { g_sink = m_previousSink; }
+
 void Print(const std::string& text)
 {
-    if (g_sink != nullptr) {
-        g_sink->append(text);
+    const Encoding::Utf8Form form = Encoding::ClassifyUtf8(text);
+    if (form == Encoding::Utf8Form::Ascii) {
+        Write(text);
         return;
     }
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    Print(text, form == Encoding::Utf8Form::WellFormed ? TextEncoding::Utf8 : TextEncoding::Windows1251);
+}
+
+void Print(const std::string& text, TextEncoding encoding)
+{
+    Write(encoding == g_output ? text : Encoding::ForDisplay(text, encoding, g_output));
 }
 
 void Warn(const char* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    if (g_sink == nullptr) {
-        std::vprintf(format, arguments);
-        va_end(arguments);
-        return;
+    std::string shown;
+    std::string literal;
+    const auto flushLiteral = [&] {
+        shown += Encoding::ForDisplay(literal, TextEncoding::Windows1251, g_output);
+        literal.clear();
+    };
+    for (const char* at = format; *at != '\0'; ++at) {
+        if (at[0] == '%' && at[1] == 's') {
+            flushLiteral();
+            const char* argument = va_arg(arguments, const char*);
+            shown += Encoding::ForDisplay(argument, g_names, g_output);
+            ++at;
+        } else if (at[0] == '%' && at[1] == '%') {
+            literal.push_back('%');
+            ++at;
+        } else {
+            literal.push_back(*at);
+        }
     }
-    va_list measuring;
-    va_copy(measuring, arguments);
-    const int length = std::vsnprintf(nullptr, 0, format, measuring);
-    va_end(measuring);
-    if (length > 0) {
-        std::vector<char> text(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(text.data(), text.size(), format, arguments);
-        g_sink->append(text.data(), static_cast<std::size_t>(length));
-    }
+    flushLiteral();
     va_end(arguments);
+    Write(shown);
 }
 
 void Flush() { std::fflush(stdout); }
 
 void CaptureForTesting(std::string* sink) { g_sink = sink; }
+
+void SetOutputEncodingForTesting(TextEncoding encoding) { g_output = encoding; }
 
 }  // namespace Console

@@ -1,14 +1,57 @@
 #pragma once
 
 // Everything the program says goes to standard output; nothing goes to standard error.
+//
+// The program's own texts are Windows-1251. The console shows them in its own
+// encoding: the contract's Windows-1251 bytes in the C locale or when redirected on
+// Windows, UTF-8 in a UTF-8 locale, UTF-16 on a Windows console. Names inside messages
+// come from a file or the scheme and are converted from their encoding, which the
+// caller states with a TextEncodingScope.
+
+#include "platform/TextEncoding.h"
 
 #include <string>
 
 namespace Console {
 
-void Print(const std::string& text);
+// Asks the system how standard output shows text; the run does it once at start.
+void DetectOutputEncoding();
+TextEncoding OutputEncoding();
 
-// printf-style; user text is always an argument, never the format.
+// While alive, names inside warnings are taken to be in `encoding`.
+class TextEncodingScope {
+public:
+    explicit TextEncodingScope(TextEncoding encoding);
+    ~TextEncodingScope();
+    TextEncodingScope(const TextEncodingScope&) = delete;
+    TextEncodingScope& operator=(const TextEncodingScope&) = delete;
+
+private:
+    TextEncoding m_previous;
+};
+
+// While alive, nothing is printed.
+class MuteScope {
+public:
+    MuteScope();
+    ~MuteScope();
+    MuteScope(const MuteScope&) = delete;
+    MuteScope& operator=(const MuteScope&) = delete;
+
+private:
+    std::string* m_previousSink;
+    std::string m_discarded;
+};
+
+// A text of the program's, where paths and names stand as bytes: a text that is
+// well-formed UTF-8 holding a multi-byte character is taken as UTF-8, any other as
+// Windows-1251.
+void Print(const std::string& text);
+// A text whose encoding the caller knows.
+void Print(const std::string& text, TextEncoding encoding);
+
+// printf-style with %s only: the format is Windows-1251, each argument in the
+// encoding of the innermost TextEncodingScope (Windows-1251 outside any).
 void Warn(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -17,7 +60,9 @@ void Warn(const char* format, ...)
 
 void Flush();
 
-// Test seam: while set, everything printed is appended to `sink` instead.
+// Test seams: while set, everything printed is appended to `sink` instead; the output
+// encoding is set by hand.
 void CaptureForTesting(std::string* sink);
+void SetOutputEncodingForTesting(TextEncoding encoding);
 
 }  // namespace Console

@@ -19,4 +19,59 @@ std::string UpperText(std::string_view text)
     return result;
 }
 
+namespace {
+
+bool IsAscii(std::string_view text)
+{
+    for (char byte : text) {
+        if (static_cast<unsigned char>(byte) >= 0x80) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string MatchText(TextEncoding encoding, std::string_view name)
+{
+    return encoding == TextEncoding::Utf8 ? Encoding::FoldUtf8(name) : LowerText(name);
+}
+
+std::string OrderKey(TextEncoding encoding, std::string_view name)
+{
+    if (encoding == TextEncoding::Windows1251) return UpperText(name);
+    if (IsAscii(name)) return Encoding::FoldUtf8(name);
+    std::string key;
+    key.reserve(name.size());
+    for (std::size_t index = 0; index < name.size();) Encoding::AppendUtf8(key, Encoding::NextFolded(name, index));
+    return key;
+}
+
+int CompareNames(TextEncoding encoding, std::string_view left, std::string_view right)
+{
+    if (encoding == TextEncoding::Windows1251) return CompareNoCase(left, right);
+    std::size_t leftIndex = 0;
+    std::size_t rightIndex = 0;
+    while (leftIndex < left.size() && rightIndex < right.size()) {
+        const std::uint32_t leftPoint = Encoding::NextFolded(left, leftIndex);
+        const std::uint32_t rightPoint = Encoding::NextFolded(right, rightIndex);
+        if (leftPoint != rightPoint) return leftPoint < rightPoint ? -1 : 1;
+    }
+    if (leftIndex < left.size()) return 1;
+    return rightIndex < right.size() ? -1 : 0;
+}
+
+bool EqualNames(TextEncoding encoding, std::string_view left, std::string_view right)
+{
+    if (encoding == TextEncoding::Windows1251) return EqualNoCase(left, right);
+    return CompareNames(encoding, left, right) == 0;
+}
+
+std::size_t NameHash::operator()(std::string_view text) const
+{
+    if (encoding == TextEncoding::Windows1251) return NoCaseHash()(text);
+    std::size_t hash = 14695981039346656037ull;
+    for (std::size_t index = 0; index < text.size();) hash = (hash ^ Encoding::NextFolded(text, index)) * 1099511628211ull;
+    return hash;
+}
+
 }  // namespace LetterCase

@@ -3,6 +3,8 @@
 // Upper and lower case of the Windows-1251 code page, built into the program so that
 // names fold the same way on every build whatever locale the system offers.
 
+#include "platform/TextEncoding.h"
+
 #include <array>
 #include <string>
 #include <string_view>
@@ -93,5 +95,26 @@ std::string LowerText(std::string_view text);
 // Every byte upper-cased: texts equal but for letter case have one upper text, and
 // their byte order is the case-insensitive order.
 std::string UpperText(std::string_view text);
+
+// Names of a file in either encoding. Windows-1251 names fold byte by byte with the
+// table above; UTF-8 names by Unicode simple case folding of their characters, folded
+// characters compared as numbers, a proper prefix first.
+
+// The text templates and patterns are matched against: lower-cased, or folded.
+std::string MatchText(TextEncoding encoding, std::string_view name);
+// A text whose byte order is the names' order, equal for names equal but for case.
+std::string OrderKey(TextEncoding encoding, std::string_view name);
+int CompareNames(TextEncoding encoding, std::string_view left, std::string_view right);
+bool EqualNames(TextEncoding encoding, std::string_view left, std::string_view right);
+
+struct NameHash {
+    TextEncoding encoding = TextEncoding::Windows1251;
+    std::size_t operator()(std::string_view text) const;
+};
+
+struct NameEqual {
+    TextEncoding encoding = TextEncoding::Windows1251;
+    bool operator()(std::string_view left, std::string_view right) const { return EqualNames(encoding, left, right); }
+};
 
 }  // namespace LetterCase

@@ -20,6 +20,13 @@ struct FileBytes;
 // of a signal.
 void SetUpProcess();
 
+// How standard output shows text: Windows-1251 bytes (the C locale, or redirected on
+// Windows), UTF-8 bytes (a UTF-8 locale), or a Windows console written in UTF-16.
+enum class ConsoleKind { Windows1251, Utf8, WideConsole };
+ConsoleKind StandardOutputKind();
+// Writes UTF-8 text to the Windows console as UTF-16; false where there is none.
+bool WriteConsoleUtf8(const std::string& text);
+
 // The separator the build joins its own paths with: '/' on POSIX, '\' on Windows.
 char PathSeparator();
 

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <pthread.h>
 #include <fcntl.h>
+#include <langinfo.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <csignal>
@@ -96,6 +98,23 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
 // The POSIX build keeps the classic "C" locale: no system locale is used for names,
 // and numbers always use '.'.
 void SetUpProcess() { ::signal(SIGXFSZ, SIG_IGN); }
+
+// The locale's character set is read, and the locale set back: nothing else of the
+// program depends on it.
+ConsoleKind StandardOutputKind()
+{
+    ConsoleKind kind = ConsoleKind::Windows1251;
+    if (std::setlocale(LC_CTYPE, "") != nullptr) {
+        const char* codeset = ::nl_langinfo(CODESET);
+        if (codeset != nullptr && (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0)) {
+            kind = ConsoleKind::Utf8;
+        }
+    }
+    std::setlocale(LC_CTYPE, "C");
+    return kind;
+}
+
+bool WriteConsoleUtf8(const std::string&) { return false; }
 
 char PathSeparator() { return '/'; }
 

@@ -48,6 +48,31 @@ void SetUpProcess() { std::setlocale(LC_ALL, "rus"); }
 
 const char* TextLineEnd() { return "\r\n"; }
 
+// A console reads right whatever its code page when written in UTF-16; a redirected
+// output keeps the contract's Windows-1251 bytes.
+ConsoleKind StandardOutputKind()
+{
+    DWORD mode = 0;
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output != INVALID_HANDLE_VALUE && output != nullptr && ::GetConsoleMode(output, &mode)) {
+        return ConsoleKind::WideConsole;
+    }
+    return ConsoleKind::Windows1251;
+}
+
+bool WriteConsoleUtf8(const std::string& text)
+{
+    if (text.empty()) return true;
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    const int units = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (units <= 0) return false;
+    std::vector<wchar_t> wide(static_cast<std::size_t>(units));
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
+    std::fflush(stdout);
+    DWORD written = 0;
+    return ::WriteConsoleW(output, wide.data(), static_cast<DWORD>(units), &written, nullptr) != 0;
+}
+
 char PathSeparator() { return '\\'; }
 
 // PathCombineA refuses results of MAX_PATH or more; the text rule then takes over.

@@ -37,6 +37,18 @@ void TakeValue(ItemList& items, ItemList::iterator& item, COptional<std::string>
     item = items.erase(item);
 }
 
+// "utf-8", "utf8", "windows-1251", "cp1251" or "1251", letter case free.
+void TakeEncoding(ItemList& items, ItemList::iterator& item, COptional<TextEncoding>& field)
+{
+    const std::string option = *item;
+    if (field.HasValue()) throw DefinedTwice(option);
+    COptional<std::string> name;
+    TakeValue(items, item, name);
+    TextEncoding encoding = TextEncoding::Windows1251;
+    if (name.Value() != "1251" && !Encoding::ParseName(name.Value(), encoding)) throw InvalidValue(option);
+    field = encoding;
+}
+
 }  // namespace
 
 bool IsOn(const COptional<bool>& flag) { return flag.HasValue() && flag.Value(); }
@@ -64,6 +76,8 @@ CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* argum
             TakeValue(items, item, options.fileDirectory);
         } else if (text == "-sectionnameregex") {
             TakeFlag(items, item, options.sectionNameRegex);
+        } else if (text == "-encoding") {
+            TakeEncoding(items, item, options.encoding);
         } else if (text == "-dryrun") {
             TakeFlag(items, item, options.dryRun);
         } else if (text == "-check") {

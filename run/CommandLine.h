@@ -1,6 +1,7 @@
 #pragma once
 
 #include "condition/Optional.h"
+#include "platform/TextEncoding.h"
 
 #include <string>
 
@@ -17,6 +18,8 @@ struct CCommandLineOptions {
     COptional<bool> version;
     COptional<bool> dryRun;
     COptional<bool> check;
+    // One encoding forced on every settings file of the run.
+    COptional<TextEncoding> encoding;
 };
 
 // A flag counts as on only when it is present and true.

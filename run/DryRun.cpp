@@ -49,7 +49,7 @@ void PrintDryRun(const std::vector<FileConversion>& conversions)
         const std::vector<std::string> before = LinesWithoutStamp(record.image.LoadedBytes());
         const std::vector<std::string> after = LinesWithoutStamp(record.image.ComposeText());
         for (const std::string& line : UnifiedDiffLines(before, after)) {
-            Console::Print("\n" + line);
+            Console::Print("\n" + line, record.image.FileEncoding());
         }
     }
 }

@@ -67,22 +67,26 @@ std::vector<FileConversion> LoadConversions(const std::string& schemePath, const
 // nothing is read or written beyond that.
 int CheckScheme(const std::string& schemePath, const CCommandLineOptions& options)
 {
-    const auto document = InScheme(schemePath, [&] { return ReadSchemeDocument(schemePath); });
+    SchemeDocument document = InScheme(schemePath, [&] { return ReadSchemeDocument(schemePath); });
     std::vector<FileConversion> conversions = InScheme(schemePath, [&] {
         CSchemaParser parser(IsOn(options.sectionNameRegex));
-        return BuildConversions(parser, *document);
+        return BuildConversions(parser, document);
     });
     ResolvePaths(options, conversions);
-    return ReportSchemeCheck(LintScheme(*document), conversions);
+    return ReportSchemeCheck(LintScheme(*document.tree, document.encoding), conversions);
 }
 
 // Everything is read and converted before anything on disk changes.
-void ConvertAll(std::vector<FileConversion>& conversions)
+void ConvertAll(std::vector<FileConversion>& conversions, const COptional<TextEncoding>& forced)
 {
     for (FileConversion& record : conversions) {
         try {
-            record.image.Load(record.inputPath);
-            record.sectionActions.ExecuteAll(record.image);
+            FileEncodingRule rule;
+            rule.forced = forced.HasValue();
+            rule.forAscii = rule.forced ? forced.Value() : record.schemeEncoding;
+            record.image.Load(record.inputPath, rule);
+            const Console::TextEncodingScope names(record.image.FileEncoding());
+            record.ActionsForImage().ExecuteAll(record.image);
         } catch (const std::exception& error) {
             throw RecordError(record, error.what());
         }
@@ -115,7 +119,7 @@ int RunGuarded(CCommandLineOptions options, bool leaveImagesToExit)
     std::vector<FileConversion> conversions = LoadConversions(schemePath, options);
     ResolvePaths(options, conversions);
     const bool noBackup = IsOn(options.noBackup);
-    ConvertAll(conversions);
+    ConvertAll(conversions, options.encoding);
     CheckConversions(conversions, noBackup);
     if (IsOn(options.dryRun)) {
         PrintDryRun(conversions);
@@ -136,6 +140,7 @@ int RunGuarded(CCommandLineOptions options, bool leaveImagesToExit)
 int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
 {
     Platform::SetUpProcess();
+    Console::DetectOutputEncoding();
     int exitCode = 1;
     try {
         const CCommandLineOptions options = ParseOptions(argumentCount, arguments);

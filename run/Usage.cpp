@@ -7,7 +7,7 @@
 std::string UsageText()
 {
     return "Usage: velmarch [scheme.xml] [-f input.ini] [-o output.ini] [-fdir folder] [-nobackup]\n"
-           "                [-sectionnameregex] [-dryrun | -check]\n"
+           "                [-sectionnameregex] [-encoding name] [-dryrun | -check]\n"
            "       velmarch -help | -version\n"
            "\n"
            "Converts INI settings files as an XML scheme (a scenario) says.\n"
@@ -19,6 +19,8 @@ std::string UsageText()
            "                     folder (default: the program's own folder)\n"
            "  -nobackup          keep no copy of the input files\n"
            "  -sectionnameregex  section names in the scheme are regular expressions\n"
+           "  -encoding name     read every settings file as utf-8 or windows-1251 instead\n"
+           "                     of telling its encoding from its bytes\n"
            "  -dryrun            convert in memory and print what would change as a unified\n"
            "                     diff; no file or folder is created or changed\n"
            "  -check             check the scheme for elements and attributes a run would\n"
@@ -28,6 +30,10 @@ std::string UsageText()
            "\n"
            "Backups: each input file is kept in old_version/YYYYMMDDhhmmss_conv beside it, or\n"
            "under the -fdir folder when -fdir is given.\n"
+           "\n"
+           "Encodings: a settings file is UTF-8 when it starts with a byte-order mark or is\n"
+           "well-formed UTF-8, Windows-1251 otherwise; a file of ASCII bytes takes the\n"
+           "scheme's encoding. Messages are UTF-8 in a UTF-8 locale, else Windows-1251.\n"
            "\n"
            "Exit codes: 0 after success (the console ends with ERROR:0), 1 after a failure or\n"
            "a -check finding (ERROR:1).\n";

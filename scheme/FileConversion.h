@@ -6,6 +6,7 @@
 #include "actions/ActionExecutorContainer.h"
 #include "condition/Optional.h"
 #include "ini/IniFileImage.h"
+#include "platform/TextEncoding.h"
 
 #include <cstdint>
 #include <string>
@@ -37,5 +38,15 @@ struct FileConversion {
     std::string inputIdentity;
     bool inputRewritten = false;
     CIniFileImage image;
+    // The actions with the scheme's texts in the scheme's encoding, and the same with
+    // them in the other encoding, for a file in it; the first text of the record the
+    // other encoding cannot hold (empty when all fit).
     CActionExecutorContainer sectionActions;
+    TextEncoding schemeEncoding = TextEncoding::Windows1251;
+    CActionExecutorContainer otherEncodingActions;
+    std::string otherEncodingUnencodable;
+
+    // The actions for the file as it was read; throws when a text of the scheme cannot
+    // be written in the file's encoding.
+    const CActionExecutorContainer& ActionsForImage() const;
 };

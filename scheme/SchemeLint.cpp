@@ -128,6 +128,21 @@ private:
             Report(element, "the 'Setting' elements in a 'Section' with " + Quoted(chosen) + " are ignored");
         }
         CheckDefault(element, "case_section", "case_default_section");
+        CheckTemplate(element, Below(element, "section_name"));
+    }
+
+    // A '*' admits only Latin letters, digits, '_', '.' and '-': a fixed part in other
+    // letters never continues into them.
+    void CheckTemplate(Element& element, const std::string& name)
+    {
+        if (name.find('*') == std::string::npos) return;
+        const bool beyondAscii = std::any_of(name.begin(), name.end(), [](char byte) {
+            return static_cast<unsigned char>(byte) >= 0x80;
+        });
+        if (!beyondAscii) return;
+        Report(element, "the template " + Quoted(name) +
+                            " holds letters beyond ASCII, but its '*' stands only for Latin letters, digits, '_', "
+                            "'.' and '-': it never selects a name that goes on in other letters");
     }
 
     void CheckSetting(Element& element)
@@ -154,6 +169,7 @@ private:
                                 "'multiplier') and is ignored");
         }
         CheckDefault(element, "case_setting", "case_default_setting");
+        CheckTemplate(element, name);
     }
 
     int m_sections = 0;
@@ -162,9 +178,18 @@ private:
 
 }  // namespace
 
-std::vector<LintFinding> LintScheme(Xml::Library::DocumentNode<char>& document)
+std::vector<LintFinding> LintScheme(Xml::Library::DocumentNode<char>& document, const SchemeEncoding& encoding)
 {
     CLint lint;
+    const std::string readAs = std::string("; the scheme is read as ") + Encoding::Name(encoding.encoding);
+    if (!encoding.declared.empty() && !encoding.declaredKnown) {
+        lint.findings.push_back({1, "the declared encoding " + Quoted(encoding.declared) +
+                                        " is neither UTF-8 nor Windows-1251" + readAs});
+    } else if (encoding.declaredKnown && (!encoding.declarationHonoured || encoding.detected != encoding.encoding)) {
+        lint.findings.push_back({1, "the declared encoding " + Quoted(encoding.declared) +
+                                        " disagrees with the scheme's bytes, which read as " +
+                                        Encoding::Name(encoding.detected) + readAs});
+    }
     for (auto& child : document.children) {
         if (auto* element = dynamic_cast<Element*>(child.get())) lint.Walk(*element);
     }

@@ -7,6 +7,7 @@
 // overrules, Setting elements that no section container reads, and default texts
 // without their condition. Attributes are looked up as the loader looks them up.
 
+#include "scheme/SchemeEncoding.h"
 #include "xml/Nodes.h"
 
 #include <cstdint>
@@ -18,4 +19,7 @@ struct LintFinding {
     std::string text;       // a plain English sentence
 };
 
-std::vector<LintFinding> LintScheme(Xml::Library::DocumentNode<char>& document);
+// Also: an encoding declaration that names neither encoding or disagrees with the
+// scheme's bytes, and templates whose fixed part holds letters beyond ASCII.
+std::vector<LintFinding> LintScheme(Xml::Library::DocumentNode<char>& document,
+                                    const SchemeEncoding& encoding = SchemeEncoding());

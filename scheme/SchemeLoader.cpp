@@ -1,5 +1,6 @@
 #include "scheme/SchemeLoader.h"
 
+#include "platform/Console.h"
 #include "platform/Paths.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlWindowsFileBuffer.h"
@@ -18,7 +19,7 @@ std::string SyntaxErrorText(const std::string& resolvedPath, std::int64_t errorL
 
 }  // namespace
 
-std::unique_ptr<Xml::Library::DocumentNode<char>> ReadSchemeDocument(const std::string& schemePath)
+SchemeDocument ReadSchemeDocument(const std::string& schemePath)
 {
     const std::string resolvedPath = AbsoluteToProgramDirectory(schemePath);
     const Xml::Library::XmlWindowsFileBuffer<char> buffer(resolvedPath);
@@ -30,20 +31,53 @@ std::unique_ptr<Xml::Library::DocumentNode<char>> ReadSchemeDocument(const std::
         throw std::runtime_error(SyntaxErrorText(resolvedPath, state.errorLine, state.errorCode));
     }
     // Every text in the tree is a copy, so the buffer can go before the walk.
-    return std::move(state.document);
+    SchemeDocument document;
+    document.tree = std::move(state.document);
+    document.encoding = DecideSchemeEncoding(std::string_view(buffer.data, buffer.size));
+    return document;
 }
 
-std::vector<FileConversion> BuildConversions(CSchemaParser& parser, Xml::Library::DocumentNode<char>& document)
+std::vector<FileConversion> BuildConversions(CSchemaParser& parser, SchemeDocument& document)
 {
-    document.Accept(parser);
+    const TextEncoding own = document.encoding.encoding;
+    {
+        const Console::TextEncodingScope names(own);
+        document.tree->Accept(parser);
+    }
     std::vector<FileConversion> conversions;
     conversions.reserve(parser.fileEntries.size());
-    for (const SchemeFileEntry& entry : parser.fileEntries) conversions.emplace_back(entry);
+    for (const SchemeFileEntry& entry : parser.fileEntries) {
+        conversions.emplace_back(entry);
+        conversions.back().schemeEncoding = own;
+    }
+
+    const TextEncoding other = own == TextEncoding::Utf8 ? TextEncoding::Windows1251 : TextEncoding::Utf8;
+    const CTranscodedTexts transcoded(*document.tree, own, other);
+    CSchemaParser otherParser(parser.sectionNameRegex);
+    {
+        const Console::MuteScope mute;
+        document.tree->Accept(otherParser);
+    }
+    for (std::size_t index = 0; index < conversions.size() && index < otherParser.fileEntries.size(); ++index) {
+        conversions[index].otherEncodingActions = otherParser.fileEntries[index].sectionActions;
+        conversions[index].otherEncodingUnencodable = transcoded.UnencodableIn(index);
+    }
     return conversions;
 }
 
 std::vector<FileConversion> LoadScheme(CSchemaParser& parser, const std::string& schemePath)
 {
-    std::unique_ptr<Xml::Library::DocumentNode<char>> document = ReadSchemeDocument(schemePath);
-    return BuildConversions(parser, *document);
+    SchemeDocument document = ReadSchemeDocument(schemePath);
+    return BuildConversions(parser, document);
+}
+
+const CActionExecutorContainer& FileConversion::ActionsForImage() const
+{
+    const TextEncoding encoding = image.FileEncoding();
+    if (encoding == schemeEncoding) return sectionActions;
+    if (!otherEncodingUnencodable.empty()) {
+        throw std::runtime_error("the text '" + otherEncodingUnencodable + "' cannot be written in the " +
+                                 Encoding::Name(encoding) + " file [" + image.Path() + "]");
+    }
+    return otherEncodingActions;
 }

@@ -2,6 +2,7 @@
 
 #include "scheme/FileConversion.h"
 #include "scheme/SchemaParser.h"
+#include "scheme/SchemeEncoding.h"
 #include "xml/Nodes.h"
 
 #include <memory>
@@ -13,6 +14,13 @@
 // first failure; nothing partial is returned.
 std::vector<FileConversion> LoadScheme(CSchemaParser& parser, const std::string& schemePath);
 
+struct SchemeDocument {
+    std::unique_ptr<Xml::Library::DocumentNode<char>> tree;
+    SchemeEncoding encoding;
+};
+
 // The two halves of LoadScheme, for a caller that looks at the tree itself.
-std::unique_ptr<Xml::Library::DocumentNode<char>> ReadSchemeDocument(const std::string& schemePath);
-std::vector<FileConversion> BuildConversions(CSchemaParser& parser, Xml::Library::DocumentNode<char>& document);
+SchemeDocument ReadSchemeDocument(const std::string& schemePath);
+// Walks the tree twice: once with the scheme's texts as they are, once with them in
+// the other encoding (its warnings, the same as the first walk's, unprinted).
+std::vector<FileConversion> BuildConversions(CSchemaParser& parser, SchemeDocument& document);

@@ -12,6 +12,8 @@
 //   cwd        optional: the folder below {W} the program is started in
 //   from_examples  optional: the run starts from the project's examples/ folder
 //              instead of in/
+//   locale     optional: the locale of the run (LC_ALL and LANG; default C, in which
+//              the console is Windows-1251)
 //   posix_only optional: the case checks texts of the POSIX build (system error
 //              texts) and is skipped for the Windows build
 //
@@ -147,10 +149,11 @@ std::string Comparable(const std::string& text)
 }
 
 RunResult RunProgram(const fs::path& program, const std::vector<std::string>& arguments, const fs::path& workDir,
-                     const fs::path& consoleFile)
+                     const fs::path& consoleFile, const std::string& locale)
 {
     const std::string runner = VELMARCH_RUNNER;
-    std::string command = "cd " + ShellQuoted(workDir.string()) + " && ";
+    std::string command = "cd " + ShellQuoted(workDir.string()) + " && LC_ALL=" + ShellQuoted(locale) +
+                          " LANG=" + ShellQuoted(locale) + " ";
     if (!runner.empty()) command += runner + " ";
     command += ShellQuoted(program.string());
     for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
@@ -200,7 +203,8 @@ TEST_P(EndToEnd, RunMatchesTheCase)
     const fs::path startDir = work / Trimmed(ReadOptional(caseDir / "cwd", ""));
     fs::create_directories(startDir);
 
-    const RunResult result = RunProgram(program, arguments, startDir, scratch.Path() / "console.txt");
+    const RunResult result = RunProgram(program, arguments, startDir, scratch.Path() / "console.txt",
+                                          Trimmed(ReadOptional(caseDir / "locale", "C")));
 
     EXPECT_EQ(result.exitCode, std::stoi(Trimmed(ReadOptional(caseDir / "exit", "0"))));
     const std::string wantedConsole = ReplaceAll(ReadFile(caseDir / "stdout"), "{W}", ProgramView(work));
