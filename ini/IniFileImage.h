@@ -21,6 +21,7 @@
 #include <vector>
 
 class CSafeRegex;
+class CSha256;
 
 // How a file's encoding is decided: forced, or told from its bytes, a file of ASCII
 // bytes taking the scheme's.
@@ -50,7 +51,9 @@ public:
     // of the first of `attributeSources` that exists; returns the temporary file's
     // path. The caller puts it in place or removes it. Throws, leaving nothing, when
     // the target is not a writable regular file or a step fails.
-    std::string WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources) const;
+    // With `digest`, the bytes written are also fed to it.
+    std::string WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources,
+                               CSha256* digest = nullptr) const;
     // The text Save writes, conversion stamp included.
     std::string ComposeText() const;
     bool ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const;

@@ -1,6 +1,7 @@
 #include "ini/IniFileImage.h"
 
 #include "platform/Platform.h"
+#include "platform/Sha256.h"
 
 #include <algorithm>
 #include <functional>
@@ -93,7 +94,8 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
 
 // The new text goes to a temporary file beside the real target, reaches the disk, and
 // only then may replace the target, so a settings file is never left half-written.
-std::string CIniFileImage::WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources) const
+std::string CIniFileImage::WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources,
+                                          CSha256* digest) const
 {
     const std::string target = Platform::FinalLinkTarget(path);
     const Platform::EntryKind kind = Platform::KindOf(target);
@@ -105,7 +107,8 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
     bool written = false;
     try {
         std::string chunk;
-        written = ComposeInto(chunk, [&temp](std::string& text) {
+        written = ComposeInto(chunk, [&temp, digest](std::string& text) {
+            if (digest != nullptr) digest->Update(text);
             const bool chunkWritten = Platform::WriteAll(temp, text.data(), text.size());
             text.clear();
             return chunkWritten;

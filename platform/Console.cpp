@@ -12,6 +12,9 @@ std::string* g_sink = nullptr;
 TextEncoding g_output = TextEncoding::Windows1251;
 bool g_wideConsole = false;
 TextEncoding g_names = TextEncoding::Windows1251;
+std::vector<std::string>* g_collected = nullptr;
+std::size_t g_warningCount = 0;
+bool g_muted = false;
 
 void Write(const std::string& shown)
 {
@@ -36,8 +39,22 @@ TextEncoding OutputEncoding() { return g_output; }
 TextEncodingScope::TextEncodingScope(TextEncoding encoding) : m_previous(g_names) { g_names = encoding; }
 TextEncodingScope::~TextEncodingScope() { g_names = m_previous; }
 
-MuteScope::MuteScope() : m_previousSink(g_sink) { g_sink = &m_discarded; }
-MuteScope::~MuteScope() { g_sink = m_previousSink; }
+MuteScope::MuteScope() : m_previousSink(g_sink), m_previousMuted(g_muted)
+{
+    g_sink = &m_discarded;
+    g_muted = true;
+}
+
+MuteScope::~MuteScope()
+{
+    g_sink = m_previousSink;
+    g_muted = m_previousMuted;
+}
+
+WarningCollector::WarningCollector(std::vector<std::string>& texts) : m_previous(g_collected) { g_collected = &texts; }
+WarningCollector::~WarningCollector() { g_collected = m_previous; }
+
+std::size_t WarningCount() { return g_warningCount; }
 
 void Print(const std::string& text)
 {
@@ -59,9 +76,11 @@ void Warn(const char* format, ...)
     va_list arguments;
     va_start(arguments, format);
     std::string shown;
+    std::string utf8;
     std::string literal;
     const auto flushLiteral = [&] {
         shown += Encoding::ForDisplay(literal, TextEncoding::Windows1251, g_output);
+        utf8 += Encoding::ForDisplay(literal, TextEncoding::Windows1251, TextEncoding::Utf8);
         literal.clear();
     };
     for (const char* at = format; *at != '\0'; ++at) {
@@ -69,6 +88,7 @@ void Warn(const char* format, ...)
             flushLiteral();
             const char* argument = va_arg(arguments, const char*);
             shown += Encoding::ForDisplay(argument, g_names, g_output);
+            utf8 += Encoding::ForDisplay(argument, g_names, TextEncoding::Utf8);
             ++at;
         } else if (at[0] == '%' && at[1] == '%') {
             literal.push_back('%');
@@ -80,6 +100,9 @@ void Warn(const char* format, ...)
     flushLiteral();
     va_end(arguments);
     Write(shown);
+    if (g_muted) return;
+    ++g_warningCount;
+    if (g_collected != nullptr) g_collected->push_back(utf8.substr(utf8.empty() || utf8[0] != '\n' ? 0 : 1));
 }
 
 void Flush() { std::fflush(stdout); }

@@ -10,7 +10,9 @@
 
 #include "platform/TextEncoding.h"
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace Console {
 
@@ -30,6 +32,22 @@ private:
     TextEncoding m_previous;
 };
 
+// While alive, the text of every warning, in UTF-8 and without its leading line break,
+// is also appended to `texts`.
+class WarningCollector {
+public:
+    explicit WarningCollector(std::vector<std::string>& texts);
+    ~WarningCollector();
+    WarningCollector(const WarningCollector&) = delete;
+    WarningCollector& operator=(const WarningCollector&) = delete;
+
+private:
+    std::vector<std::string>* m_previous;
+};
+
+// Warnings printed since the process started (a muted one is not counted).
+std::size_t WarningCount();
+
 // While alive, nothing is printed.
 class MuteScope {
 public:
@@ -40,6 +58,7 @@ public:
 
 private:
     std::string* m_previousSink;
+    bool m_previousMuted;
     std::string m_discarded;
 };
 

@@ -57,8 +57,10 @@ bool WriteFully(int descriptor, const char* data, std::size_t sizeBytes)
     return true;
 }
 
-// A copy of `from` created exclusively at `to` and flushed to disk. Returns 0 or the
-// errno of the failing step; a failed copy leaves nothing at `to`.
+// A copy of `from` made whole under a temporary name beside `to` (flushed, with the
+// source's mode and, where the process may set them, its owner and group), then linked
+// to `to`, which must not exist. Returns 0 or the errno of the failing step; a kill at
+// any moment leaves no partial file under the name `to`.
 int ExclusiveCopy(const std::string& from, const std::string& to, bool failWriteForTesting)
 {
     const int source = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -69,7 +71,9 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
         ::close(source);
         return error;
     }
-    const int target = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const std::string temporary = to + ".velmarch-" + std::to_string(::getpid()) + "-copy";
+    ::unlink(temporary.c_str());
+    const int target = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (target < 0) {
         const int error = errno;
         ::close(source);
@@ -85,11 +89,16 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
         if (failWriteForTesting) { error = EIO; break; }
         if (!WriteFully(target, chunk.data(), static_cast<std::size_t>(got))) { error = errno; break; }
     }
+    if (error == 0 && ::fchown(target, sourceInfo.st_uid, sourceInfo.st_gid) != 0) {
+        (void)::fchown(target, static_cast<uid_t>(-1), sourceInfo.st_gid);
+    }
     if (error == 0 && ::fchmod(target, sourceInfo.st_mode & 07777) != 0) error = errno;
     if (error == 0 && ::fsync(target) != 0) error = errno;
     if (::close(target) != 0 && error == 0) error = errno;
     ::close(source);
-    if (error != 0) ::unlink(to.c_str());
+    // The whole copy takes its name without replacing anything there.
+    if (error == 0 && ::link(temporary.c_str(), to.c_str()) != 0) error = errno;
+    ::unlink(temporary.c_str());
     return error;
 }
 
@@ -209,7 +218,11 @@ int PreserveCopy(const std::string& from, const std::string& to)
     if (ConsumeInjectedFailure(WriteStep::Link)) return EIO;
     // The seam's copy fault takes the copy path, as a file system without links does.
     const bool copyFails = ConsumeInjectedFailure(WriteStep::Copy);
-    if (!copyFails) {
+    // A file with other names is copied: a link would share later edits made through
+    // those names.
+    struct stat sourceInfo {};
+    const bool otherNames = ::stat(source.c_str(), &sourceInfo) == 0 && sourceInfo.st_nlink > 1;
+    if (!copyFails && !otherNames) {
         // A hard link keeps the old bytes: the commit puts a new file in the name's place.
         if (::link(source.c_str(), target.c_str()) == 0) return 0;
         const int error = errno;

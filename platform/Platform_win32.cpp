@@ -175,11 +175,16 @@ int PreserveCopy(const std::string& from, const std::string& to)
     if (ConsumeInjectedFailure(WriteStep::Link) || ConsumeInjectedFailure(WriteStep::Copy)) {
         return ERROR_WRITE_FAULT;
     }
-    if (!::CopyFileA(Native(from).c_str(), target.c_str(), TRUE)) {
+    // The copy is made whole under a temporary name, then moved to its own name without
+    // replacing anything there: a kill never leaves a partial file under that name.
+    const std::string temporary = target + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-copy";
+    ::DeleteFileA(temporary.c_str());
+    if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_FILE_EXISTS;
+    if (!::CopyFileA(Native(from).c_str(), temporary.c_str(), TRUE)) {
         const DWORD error = ::GetLastError();
         return error == 0 ? -1 : static_cast<int>(error);
     }
-    const HANDLE copy = ::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const HANDLE copy = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD error = 0;
     if (copy == INVALID_HANDLE_VALUE) {
@@ -188,8 +193,9 @@ int PreserveCopy(const std::string& from, const std::string& to)
         if (!::FlushFileBuffers(copy)) error = ::GetLastError();
         ::CloseHandle(copy);
     }
+    if (error == 0 && !::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) error = ::GetLastError();
     if (error == 0) return 0;
-    ::DeleteFileA(target.c_str());
+    ::DeleteFileA(temporary.c_str());
     return static_cast<int>(error);
 }
 

@@ -27,19 +27,29 @@ std::string BackupPathFor(const std::string& inputPath, const std::string& baseD
 class CBackupStep {
 public:
     // Creates the dated folders (moving every record to the next second's name when a
-    // folder of this second's name exists) and preserves each input once. Throws the
-    // move error of the record that failed, after undoing everything it made.
+    // folder of this second's name exists), preserves each input once and each existing
+    // output that no record reads, and flushes the folders. Throws the move error of the
+    // record that failed, or the folder error, after undoing everything it made.
     void Run(std::vector<FileConversion>& conversions);
+    // A file made beside the backups (the run's record) that Undo removes too.
+    void NoteMadeFile(const std::string& path);
     void Undo();
+
+    // Creates the missing folders above `path`, noting each as made: 0, or the system's
+    // reason for the one it could not make.
+    int MakeParents(const std::string& path);
+    bool MakeFolder(const std::string& path, bool exclusive, int& errorCode);
 
 private:
     void MakeDatedFolders(std::vector<FileConversion>& conversions);
-    bool MakeFolder(const std::string& path, bool exclusive, int& errorCode);
-    void MakeParents(const std::string& path);
+    void Preserve(const FileConversion& record, const std::string& source, const std::string& backupPath);
 
     std::vector<std::string> m_madeFolders;
     std::vector<std::string> m_madeFiles;
 };
+
+// "Unable to create the backup folder [<folder>].Error is [<code>][<text>]".
+std::string BackupFolderErrorText(const std::string& folder, int errorCode);
 
 // The text of a failed move into the backup folder; a backup or a removal that fails
 // says the same, as the input is what the user sees moved.

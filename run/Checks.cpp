@@ -3,6 +3,7 @@
 #include "platform/LetterCase.h"
 #include "platform/Platform.h"
 #include "run/RecordError.h"
+#include "run/RunRecord.h"
 
 #include <map>
 #include <set>
@@ -22,12 +23,30 @@ std::string BackupKey(const std::string& path)
     return Platform::PathSeparator() == '\\' ? LetterCase::LowerText(path) : path;
 }
 
+using BackupOwners = std::map<std::string, std::pair<std::string, std::string>>;  // key -> path, identity
+
+// A backup path is refused when another file's backup takes it, or when it would take
+// the name of the run's record.
+void CheckBackupPath(const FileConversion& record, const std::string& backupPath, const std::string& datedFolder,
+                     const std::string& sourcePath, const std::string& sourceIdentity, BackupOwners& backups)
+{
+    if (BackupKey(backupPath) == BackupKey(RunRecordPath(datedFolder))) {
+        throw RecordError(record, "the backup file [" + backupPath + "] of [" + sourcePath +
+                                      "] would take the name of the run's record");
+    }
+    const auto [sharer, isFirst] = backups.emplace(BackupKey(backupPath), std::make_pair(sourcePath, sourceIdentity));
+    if (!isFirst && sharer->second.second != sourceIdentity) {
+        throw RecordError(record, "two input files would share one backup file [" + backupPath + "]: [" +
+                                      sharer->second.first + "] and [" + sourcePath + "]");
+    }
+}
+
 }  // namespace
 
 void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup)
 {
     std::map<std::string, const FileConversion*> outputs;
-    std::map<std::string, const FileConversion*> backups;
+    BackupOwners backups;
     for (FileConversion& record : conversions) {
         CheckNoZeroByte(record, record.inputPath);
         CheckNoZeroByte(record, record.outputPath);
@@ -45,12 +64,23 @@ void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup)
         }
 
         record.inputIdentity = Platform::FileIdentity(record.inputPath);
+        record.outputExisted = kind == Platform::EntryKind::File;
         if (noBackup) continue;
-        const auto [sharer, isFirst] = backups.emplace(BackupKey(record.backupPath), &record);
-        if (!isFirst && sharer->second->inputIdentity != record.inputIdentity) {
-            throw RecordError(record, "two input files would share one backup file [" + record.backupPath +
-                                          "]: [" + sharer->second->inputPath + "] and [" + record.inputPath + "]");
-        }
+        CheckBackupPath(record, record.backupPath, record.backupFolder, record.inputPath, record.inputIdentity, backups);
     }
-    for (FileConversion& record : conversions) record.inputRewritten = outputs.count(record.inputIdentity) != 0;
+    std::set<std::string> inputs;
+    for (FileConversion& record : conversions) {
+        record.inputRewritten = outputs.count(record.inputIdentity) != 0;
+        inputs.insert(record.inputIdentity);
+    }
+    if (noBackup) return;
+    // An existing output that no record reads would be lost without a copy of its own.
+    for (FileConversion& record : conversions) {
+        const std::string outputIdentity = Platform::FileIdentity(record.outputPath);
+        record.outputNeedsBackup = record.outputExisted && inputs.count(outputIdentity) == 0;
+        if (!record.outputNeedsBackup) continue;
+        CheckNoZeroByte(record, record.outputBackupPath);
+        CheckBackupPath(record, record.outputBackupPath, record.outputBackupFolder, record.outputPath, outputIdentity,
+                        backups);
+    }
 }

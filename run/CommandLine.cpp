@@ -78,6 +78,14 @@ CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* argum
             TakeFlag(items, item, options.sectionNameRegex);
         } else if (text == "-encoding") {
             TakeEncoding(items, item, options.encoding);
+        } else if (text == "-force") {
+            TakeFlag(items, item, options.force);
+        } else if (text == "-restore") {
+            TakeValue(items, item, options.restoreFolder);
+        } else if (text == "-report") {
+            TakeValue(items, item, options.reportFile);
+        } else if (text == "-strict") {
+            TakeFlag(items, item, options.strict);
         } else if (text == "-dryrun") {
             TakeFlag(items, item, options.dryRun);
         } else if (text == "-check") {
@@ -94,6 +102,16 @@ CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* argum
     }
     if (IsOn(options.dryRun) && IsOn(options.check)) {
         throw std::runtime_error("'-dryrun' and '-check' options exclude each other");
+    }
+    if (options.restoreFolder.HasValue()) {
+        const bool conversionOption = options.schemeFile.HasValue() || options.inputFile.HasValue() ||
+                                      options.outputFile.HasValue() || options.noBackup.HasValue() ||
+                                      options.fileDirectory.HasValue() || options.sectionNameRegex.HasValue() ||
+                                      options.encoding.HasValue() || options.dryRun.HasValue() ||
+                                      options.check.HasValue() || options.strict.HasValue();
+        if (conversionOption) {
+            throw std::runtime_error("'-restore' undoes a recorded run: it takes only '-force' and '-report'");
+        }
     }
     return options;
 }

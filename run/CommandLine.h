@@ -20,6 +20,13 @@ struct CCommandLineOptions {
     COptional<bool> check;
     // One encoding forced on every settings file of the run.
     COptional<TextEncoding> encoding;
+    // Reruns and undo: convert a file this scheme converted before; undo the run
+    // recorded in a dated backup folder; write a JSON report; take every warning as an
+    // error.
+    COptional<bool> force;
+    COptional<std::string> restoreFolder;
+    COptional<std::string> reportFile;
+    COptional<bool> strict;
 };
 
 // A flag counts as on only when it is present and true.

@@ -20,16 +20,17 @@ std::string NotConverted(const std::vector<FileConversion>& conversions, std::si
 
 }  // namespace
 
-void CommitAll(const std::vector<FileConversion>& conversions, const std::vector<StagedOutput>& staged, bool noBackup)
+void CommitAll(std::vector<FileConversion>& conversions, const std::vector<StagedOutput>& staged, bool noBackup)
 {
     for (std::size_t index = 0; index < conversions.size(); ++index) {
-        const FileConversion& record = conversions[index];
+        FileConversion& record = conversions[index];
         if (!Platform::ReplaceWith(staged[index].temporaryPath, staged[index].targetPath)) {
             DiscardStaged(staged, index);
             throw RecordError(record, "Unable to write file [" + record.outputPath + "]; files not converted: " +
                                           NotConverted(conversions, index));
         }
         Platform::SyncDirectoryOf(staged[index].targetPath);
+        record.committed = true;
         Console::Print("\nFile '" + record.inputPath + "' successfully converted to file '" + record.outputPath + "'");
     }
     if (noBackup) return;

@@ -10,4 +10,5 @@
 
 #include <vector>
 
-void CommitAll(const std::vector<FileConversion>& conversions, const std::vector<StagedOutput>& staged, bool noBackup);
+// Marks each record whose output is in place as committed.
+void CommitAll(std::vector<FileConversion>& conversions, const std::vector<StagedOutput>& staged, bool noBackup);

@@ -86,6 +86,8 @@ void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion
         const bool hasFileDirectory = options.fileDirectory.HasValue();
         record.backupPath = BackupPathFor(record.inputPath, baseDirectory, hasFileDirectory, backupFolder);
         record.backupFolder = DatedFolderFor(record.inputPath, baseDirectory, hasFileDirectory, backupFolder);
+        record.outputBackupPath = BackupPathFor(record.outputPath, baseDirectory, hasFileDirectory, backupFolder);
+        record.outputBackupFolder = DatedFolderFor(record.outputPath, baseDirectory, hasFileDirectory, backupFolder);
     }
 }
 

@@ -1,9 +1,10 @@
 #include "run/RecordError.h"
 
-std::runtime_error RecordError(const FileConversion& record, const std::string& message)
+CRecordFailure RecordError(const FileConversion& record, const std::string& message)
 {
-    return std::runtime_error("while converting '" + PrintablePath(record.inputPath) + "' to '" +
-                              PrintablePath(record.outputPath) + "': " + message);
+    return CRecordFailure("while converting '" + PrintablePath(record.inputPath) + "' to '" +
+                              PrintablePath(record.outputPath) + "': " + message,
+                          record.inputPath, record.outputPath);
 }
 
 std::string PrintablePath(const std::string& path)

@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions)
+int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions,
+                      std::vector<LintFinding>* reported)
 {
     for (const FileConversion& record : conversions) {
         if (Platform::KindOf(record.inputPath) != Platform::EntryKind::File) {
@@ -17,6 +18,7 @@ int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileC
     for (const LintFinding& finding : findings) {
         Console::Print("\n[CHECK] Line=" + std::to_string(finding.line) + ": " + finding.text);
     }
+    if (reported != nullptr) *reported = findings;
     Console::Print("\nScheme check: " + std::to_string(findings.size()) + (findings.size() == 1 ? " finding" : " findings"));
     return findings.empty() ? 0 : 1;
 }

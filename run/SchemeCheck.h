@@ -9,4 +9,7 @@
 
 #include <vector>
 
-int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions);
+// Prints the findings in line order (with `reported`, also hands them over) and
+// returns the exit code, 1 when there is any.
+int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions,
+                      std::vector<LintFinding>* reported = nullptr);

@@ -1,25 +1,29 @@
 #include "run/Staging.h"
 
 #include "platform/Platform.h"
+#include "platform/Sha256.h"
 #include "run/RecordError.h"
 
 #include <exception>
 
-std::vector<StagedOutput> StageAll(const std::vector<FileConversion>& conversions)
+std::vector<StagedOutput> StageAll(std::vector<FileConversion>& conversions, bool digest)
 {
     std::vector<StagedOutput> staged;
     staged.reserve(conversions.size());
-    for (const FileConversion& record : conversions) {
+    for (FileConversion& record : conversions) {
+        CSha256 written;
         StagedOutput output;
         output.targetPath = Platform::FinalLinkTarget(record.outputPath);
         try {
             // The new file takes the attributes of the file it replaces, else those of
             // its input.
-            output.temporaryPath = record.image.WriteTemporary(record.outputPath, {output.targetPath, record.inputPath});
+            output.temporaryPath = record.image.WriteTemporary(record.outputPath, {output.targetPath, record.inputPath},
+                                                               digest ? &written : nullptr);
         } catch (const std::exception& error) {
             DiscardStaged(staged);
             throw RecordError(record, error.what());
         }
+        if (digest) record.outputSha256 = written.Hex();
         staged.push_back(output);
     }
     return staged;

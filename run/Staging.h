@@ -14,8 +14,9 @@ struct StagedOutput {
     std::string targetPath;  // the output with its chain of links resolved
 };
 
-// One staged output per record, in record order; throws the record's write error.
-std::vector<StagedOutput> StageAll(const std::vector<FileConversion>& conversions);
+// One staged output per record, in record order; throws the record's write error. With
+// `digest`, each record's outputSha256 is the SHA-256 of the bytes staged.
+std::vector<StagedOutput> StageAll(std::vector<FileConversion>& conversions, bool digest = false);
 
 // Removes the temporary files of the outputs not yet committed.
 void DiscardStaged(const std::vector<StagedOutput>& staged, std::size_t fromIndex = 0);

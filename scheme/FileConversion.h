@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct SchemeFileEntry {
     COptional<std::string> inputName;
@@ -37,6 +38,18 @@ struct FileConversion {
     // record of the run writes the input (then it is not removed after the commit).
     std::string inputIdentity;
     bool inputRewritten = false;
+    // An existing output that no record reads is preserved too, at the backup path its
+    // name would have as an input, in its dated folder.
+    std::string outputBackupPath;
+    std::string outputBackupFolder;
+    bool outputExisted = false;
+    bool outputNeedsBackup = false;
+    // Filled while the run goes: the SHA-256 of the bytes read and written (with backups
+    // on), whether the output is in place, and the warnings the record gave.
+    std::string inputSha256;
+    std::string outputSha256;
+    bool committed = false;
+    std::vector<std::string> warnings;
     CIniFileImage image;
     // The actions with the scheme's texts in the scheme's encoding, and the same with
     // them in the other encoding, for a file in it; the first text of the record the

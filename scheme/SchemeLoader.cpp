@@ -2,6 +2,7 @@
 
 #include "platform/Console.h"
 #include "platform/Paths.h"
+#include "platform/Sha256.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlWindowsFileBuffer.h"
 
@@ -34,6 +35,7 @@ SchemeDocument ReadSchemeDocument(const std::string& schemePath)
     SchemeDocument document;
     document.tree = std::move(state.document);
     document.encoding = DecideSchemeEncoding(std::string_view(buffer.data, buffer.size));
+    document.bytesSha256 = Sha256Hex(std::string_view(buffer.data, buffer.size));
     return document;
 }
 

@@ -17,6 +17,7 @@ std::vector<FileConversion> LoadScheme(CSchemaParser& parser, const std::string&
 struct SchemeDocument {
     std::unique_ptr<Xml::Library::DocumentNode<char>> tree;
     SchemeEncoding encoding;
+    std::string bytesSha256;  // of the scheme file's bytes
 };
 
 // The two halves of LoadScheme, for a caller that looks at the tree itself.

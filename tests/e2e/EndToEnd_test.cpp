@@ -88,6 +88,8 @@ std::map<std::string, std::string> FilesBelow(const fs::path& root, const std::s
         if (!entry.is_regular_file()) continue;
         const std::string relative = fs::relative(entry.path(), root).generic_string();
         if (relative == skip) continue;
+        // The run's record holds hashes and times of its own; the unit tests check it.
+        if (entry.path().filename() == "velmarch.json") continue;
         files[Masked(relative)] = Masked(ReadFile(entry.path()));
     }
     return files;

@@ -79,7 +79,7 @@ TEST(TransactionPosix, OddInputsAndFileAttributes)
          [](const TempFolder& f) {
              EXPECT_EQ(ModeOf(f / "a.ini"), 0600u);
              for (const auto& entry : fs::recursive_directory_iterator(f.Path() / "old_version")) {
-                 if (entry.is_regular_file()) {
+                 if (entry.is_regular_file() && entry.path().filename() != "velmarch.json") {
                      EXPECT_EQ(ReadFile(entry.path().string()), "[A]\nk=1\n");
                  }
              }
@@ -139,10 +139,12 @@ TEST(TransactionPosix, TwoRunsInOneSecondKeepTwoBackups)
     TempFolder folder;
     WriteFile(folder / "s.xml", kScheme);
     WriteFile(folder / "a.ini", "[A]\nk=1\n");
+    // The second run converts again only when forced: the record says it ran before.
     const Case plain {"", nullptr, {}, 0, "", nullptr};
+    const Case forced {"", nullptr, {"-force"}, 0, "", nullptr};
     std::string console;
     ASSERT_EQ(RunCase(folder, plain, console), 0) << console;
-    ASSERT_EQ(RunCase(folder, plain, console), 0) << console;
+    ASSERT_EQ(RunCase(folder, forced, console), 0) << console;
     std::vector<std::string> backups;
     for (const auto& entry : fs::directory_iterator(folder.Path() / "old_version")) {
         backups.push_back(TestSupport::WithLineFeeds(ReadFile((entry.path() / "a.ini").string())));

@@ -113,9 +113,12 @@ INSTANTIATE_TEST_SUITE_P(
         Fault {WriteStep::FolderCreate, 0, true, Phase::StageOrBackup, "Unable to move file ["},
         Fault {WriteStep::Link, 1, true, Phase::StageOrBackup, "b.ini] to ["},
         Fault {WriteStep::Copy, 0, true, Phase::StageOrBackup, "Unable to move file ["},
-        Fault {WriteStep::Replace, 0, true, Phase::NoneCommitted, "files not converted: '"},
+        // With backups the run's record is put in place before the first output.
+        Fault {WriteStep::Replace, 0, true, Phase::StageOrBackup, "velmarch.json]"},
+        Fault {WriteStep::Write, 2, true, Phase::StageOrBackup, "velmarch.json]"},
+        Fault {WriteStep::Replace, 1, true, Phase::NoneCommitted, "files not converted: '"},
         Fault {WriteStep::Replace, 1, false, Phase::FirstCommitted, "Unable to write file ["},
-        Fault {WriteStep::Replace, 1, true, Phase::FirstCommitted, "c.ini]; files not converted: '"},
+        Fault {WriteStep::Replace, 2, true, Phase::FirstCommitted, "c.ini]; files not converted: '"},
         Fault {WriteStep::Remove, 0, true, Phase::BothCommitted, "Unable to move file ["}));
 
 }  // namespace

@@ -1,0 +1,304 @@
+#include "run/Json.h"
+
+#include "platform/TextEncoding.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+CJson CJson::Array()
+{
+    CJson value;
+    value.m_kind = Kind::Array;
+    return value;
+}
+
+CJson CJson::Object()
+{
+    CJson value;
+    value.m_kind = Kind::Object;
+    return value;
+}
+
+CJson& CJson::Set(const std::string& key, CJson value)
+{
+    m_kind = Kind::Object;
+    for (auto& member : m_members) {
+        if (member.first == key) return member.second = std::move(value);
+    }
+    m_members.emplace_back(key, std::move(value));
+    return m_members.back().second;
+}
+
+const CJson* CJson::Find(const std::string& key) const
+{
+    for (const auto& member : m_members) {
+        if (member.first == key) return &member.second;
+    }
+    return nullptr;
+}
+
+CJson* CJson::Find(const std::string& key) { return const_cast<CJson*>(static_cast<const CJson&>(*this).Find(key)); }
+
+std::string CJson::TextOf(const std::string& key) const
+{
+    const CJson* member = Find(key);
+    return member != nullptr && member->m_kind == Kind::String ? member->m_text : std::string();
+}
+
+bool CJson::BoolOf(const std::string& key) const
+{
+    const CJson* member = Find(key);
+    return member != nullptr && member->m_kind == Kind::Bool && member->m_bool;
+}
+
+namespace {
+
+void AppendQuoted(std::string& out, const std::string& text)
+{
+    out.push_back('"');
+    for (char byte : text) {
+        switch (byte) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(byte) < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(byte)));
+                out += escape;
+            } else {
+                out.push_back(byte);
+            }
+        }
+    }
+    out.push_back('"');
+}
+
+}  // namespace
+
+std::string CJson::Dump() const
+{
+    std::string out;
+    DumpInto(out, 0);
+    out.push_back('\n');
+    return out;
+}
+
+void CJson::DumpInto(std::string& out, int indent) const
+{
+    const std::string inner(static_cast<std::size_t>(indent + 2), ' ');
+    switch (m_kind) {
+    case Kind::Null: out += "null"; return;
+    case Kind::Bool: out += m_bool ? "true" : "false"; return;
+    case Kind::Number: {
+        char number[40];
+        if (std::floor(m_number) == m_number && std::fabs(m_number) < 1e15) {
+            std::snprintf(number, sizeof number, "%lld", static_cast<long long>(m_number));
+        } else {
+            std::snprintf(number, sizeof number, "%.17g", m_number);
+        }
+        out += number;
+        return;
+    }
+    case Kind::String: AppendQuoted(out, m_text); return;
+    case Kind::Array:
+        if (m_items.empty()) {
+            out += "[]";
+            return;
+        }
+        out += "[\n";
+        for (std::size_t index = 0; index < m_items.size(); ++index) {
+            out += inner;
+            m_items[index].DumpInto(out, indent + 2);
+            out += index + 1 < m_items.size() ? ",\n" : "\n";
+        }
+        out += std::string(static_cast<std::size_t>(indent), ' ') + "]";
+        return;
+    case Kind::Object:
+        if (m_members.empty()) {
+            out += "{}";
+            return;
+        }
+        out += "{\n";
+        for (std::size_t index = 0; index < m_members.size(); ++index) {
+            out += inner;
+            AppendQuoted(out, m_members[index].first);
+            out += ": ";
+            m_members[index].second.DumpInto(out, indent + 2);
+            out += index + 1 < m_members.size() ? ",\n" : "\n";
+        }
+        out += std::string(static_cast<std::size_t>(indent), ' ') + "}";
+        return;
+    }
+}
+
+class CJsonReader {
+public:
+    explicit CJsonReader(std::string_view text) : m_text(text) {}
+
+    bool ReadWhole(CJson& value)
+    {
+        if (!ReadValue(value, 0)) return false;
+        SkipBlanks();
+        return m_at == m_text.size();
+    }
+
+private:
+    void SkipBlanks()
+    {
+        while (m_at < m_text.size() && (m_text[m_at] == ' ' || m_text[m_at] == '\t' || m_text[m_at] == '\n' ||
+                                        m_text[m_at] == '\r')) {
+            ++m_at;
+        }
+    }
+
+    bool Literal(std::string_view word)
+    {
+        if (m_text.substr(m_at, word.size()) != word) return false;
+        m_at += word.size();
+        return true;
+    }
+
+    bool ReadValue(CJson& value, int depth)
+    {
+        if (depth > CJson::kMaxDepth) return false;
+        SkipBlanks();
+        if (m_at >= m_text.size()) return false;
+        const char first = m_text[m_at];
+        if (first == '{') return ReadObject(value, depth);
+        if (first == '[') return ReadArray(value, depth);
+        if (first == '"') {
+            value = CJson(std::string());
+            return ReadString(value.m_text);
+        }
+        if (Literal("null")) return value = CJson(), true;
+        if (Literal("true")) return value = CJson(true), true;
+        if (Literal("false")) return value = CJson(false), true;
+        return ReadNumber(value);
+    }
+
+    bool ReadNumber(CJson& value)
+    {
+        const std::size_t start = m_at;
+        while (m_at < m_text.size() && std::string_view("+-0123456789.eE").find(m_text[m_at]) != std::string_view::npos) {
+            ++m_at;
+        }
+        if (m_at == start) return false;
+        const std::string digits(m_text.substr(start, m_at - start));
+        char* end = nullptr;
+        const double number = std::strtod(digits.c_str(), &end);
+        if (end != digits.c_str() + digits.size()) return false;
+        value = CJson();
+        value.m_kind = CJson::Kind::Number;
+        value.m_number = number;
+        return true;
+    }
+
+    bool ReadHex4(std::uint32_t& unit)
+    {
+        if (m_text.size() - m_at < 4) return false;
+        unit = 0;
+        for (int count = 0; count < 4; ++count) {
+            const char digit = m_text[m_at++];
+            unit <<= 4;
+            if (digit >= '0' && digit <= '9') {
+                unit |= static_cast<std::uint32_t>(digit - '0');
+            } else if (digit >= 'a' && digit <= 'f') {
+                unit |= static_cast<std::uint32_t>(digit - 'a' + 10);
+            } else if (digit >= 'A' && digit <= 'F') {
+                unit |= static_cast<std::uint32_t>(digit - 'A' + 10);
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool ReadString(std::string& text)
+    {
+        ++m_at;  // the opening quote
+        while (m_at < m_text.size()) {
+            const char byte = m_text[m_at++];
+            if (byte == '"') return true;
+            if (byte != '\\') {
+                text.push_back(byte);
+                continue;
+            }
+            if (m_at >= m_text.size()) return false;
+            const char escape = m_text[m_at++];
+            switch (escape) {
+            case '"': case '\\': case '/': text.push_back(escape); break;
+            case 'b': text.push_back('\b'); break;
+            case 'f': text.push_back('\f'); break;
+            case 'n': text.push_back('\n'); break;
+            case 'r': text.push_back('\r'); break;
+            case 't': text.push_back('\t'); break;
+            case 'u': {
+                std::uint32_t unit = 0;
+                if (!ReadHex4(unit)) return false;
+                if (unit >= 0xD800 && unit <= 0xDBFF && Literal("\\u")) {
+                    std::uint32_t low = 0;
+                    if (!ReadHex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
+                    unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                }
+                Encoding::AppendUtf8(text, unit);
+                break;
+            }
+            default: return false;
+            }
+        }
+        return false;
+    }
+
+    bool ReadArray(CJson& value, int depth)
+    {
+        value = CJson::Array();
+        ++m_at;
+        SkipBlanks();
+        if (Literal("]")) return true;
+        for (;;) {
+            CJson item;
+            if (!ReadValue(item, depth + 1)) return false;
+            value.m_items.push_back(std::move(item));
+            SkipBlanks();
+            if (Literal("]")) return true;
+            if (!Literal(",")) return false;
+        }
+    }
+
+    bool ReadObject(CJson& value, int depth)
+    {
+        value = CJson::Object();
+        ++m_at;
+        SkipBlanks();
+        if (Literal("}")) return true;
+        for (;;) {
+            SkipBlanks();
+            std::string key;
+            if (m_at >= m_text.size() || m_text[m_at] != '"' || !ReadString(key)) return false;
+            SkipBlanks();
+            if (!Literal(":")) return false;
+            CJson member;
+            if (!ReadValue(member, depth + 1)) return false;
+            value.m_members.emplace_back(std::move(key), std::move(member));
+            SkipBlanks();
+            if (Literal("}")) return true;
+            if (!Literal(",")) return false;
+        }
+    }
+
+    std::string_view m_text;
+    std::size_t m_at = 0;
+};
+
+bool CJson::Parse(std::string_view text, CJson& value)
+{
+    CJsonReader reader(text);
+    CJson parsed;
+    if (!reader.ReadWhole(parsed)) return false;
+    value = std::move(parsed);
+    return true;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+// The run's record: velmarch.json in each dated backup folder, written before the
+// commit and completed after it. It names the scheme (with the SHA-256 of its bytes),
+// the command line, when the run started and, once a restore undid it, when that was;
+// and for each file conversion the paths and the SHA-256 of the bytes read and written.
+// A later run of the same scheme finds here that a file was converted already, and
+// -restore finds here what to put back.
+
+#include "run/Json.h"
+
+#include <string>
+#include <vector>
+
+inline constexpr const char* kRunRecordName = "velmarch.json";
+
+struct RunRecordEntry {
+    std::string input;
+    std::string output;
+    std::string backup;         // the input's backup; empty when none was made
+    std::string outputBackup;   // the output's earlier bytes; empty when it did not exist
+    bool outputExisted = false;
+    bool inputRemoved = false;  // the run removed the input after the commit
+    std::string inputSha256;
+    std::string outputSha256;   // empty when the run removed the output (a restore)
+};
+
+struct RunRecord {
+    std::string scheme;
+    std::string schemeSha256;
+    std::vector<std::string> arguments;
+    std::string started;    // YYYY-MM-DD hh:mm:ss, local time
+    std::string undone;     // when a restore undid the run; empty while it stands
+    std::string restoreOf;  // for a restore: the dated folder of the run it undid
+    bool complete = false;  // the commit ended
+    std::vector<RunRecordEntry> records;
+};
+
+CJson ToJson(const RunRecord& record);
+// False when the value is no run record.
+bool FromJson(const CJson& value, RunRecord& record);
+
+std::string RunRecordPath(const std::string& datedFolder);
+// False when the folder holds no readable record.
+bool ReadRunRecord(const std::string& datedFolder, RunRecord& record);
+// Throws the write error; the earlier record stays whole.
+void WriteRunRecord(const std::string& datedFolder, const RunRecord& record);
+
+// The local time as the record writes it.
+std::string RecordTimeNow();
