@@ -79,11 +79,14 @@ public:
         }
         const bool section = element.name == "Section";
         const bool container = section && IsContainer(element);
+        const bool guarded = section && !Below(element, "case_section").empty();
         m_sections += section ? 1 : 0;
         m_containers += container ? 1 : 0;
+        m_guardedSections += guarded ? 1 : 0;
         for (Element* child : ChildElements(element)) Walk(*child);
         m_sections -= section ? 1 : 0;
         m_containers -= container ? 1 : 0;
+        m_guardedSections -= guarded ? 1 : 0;
     }
 
 private:
@@ -163,6 +166,12 @@ private:
                 Report(element, Quoted(attribute) + " is overruled by " + Quoted(chosen) + " and ignored");
             }
         }
+        const bool rescales = chosen == "divider" || chosen == "multiplier";
+        if (rescales && m_guardedSections == 0 && Below(element, "case_setting").empty()) {
+            Report(element, Quoted(chosen) + " of " + Quoted(name) +
+                                ": the value is rescaled again on every run of this scheme: guard the step with a "
+                                "condition or rely on the run record");
+        }
         if (chosen.empty()) {
             Report(element, "'Setting' element " + Quoted(name) +
                                 " names no action ('setting_to', 'setting_value', 'copy_to', 'move_to', 'divider' or "
@@ -174,6 +183,7 @@ private:
 
     int m_sections = 0;
     int m_containers = 0;
+    int m_guardedSections = 0;
 };
 
 }  // namespace

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Kills runs of the program at random moments and checks that no settings file is lost.
 
-Usage: kill_test.py <velmarch> [runs]
+Usage: kill_test.py <velmarch> [runs] [KILL|TERM]
 
-Each run converts a large a.ini in place and b.ini into c.ini, with backups. After a
-SIGKILL at a random moment: a.ini holds its old or its new text whole; b.ini holds its
-old text, or it is gone and c.ini holds its new text and a backup holds b.ini's old
-text; every backup that exists is whole.
+Each run converts a large a.ini in place and b.ini into c.ini, with backups; every
+other run is instead a -restore of such a conversion. After the signal at a random
+moment: a.ini holds its old or its new text whole; b.ini holds its old text, or it is
+gone and a backup holds b.ini's old text; c.ini, where it is, holds its new text; every
+backup that exists is whole. After SIGTERM (which the program handles) no temporary
+file is left either.
 """
 import glob, os, random, re, shutil, signal, subprocess, sys, tempfile, time
 
@@ -43,6 +45,7 @@ def read(path):
 def main():
     program = os.path.abspath(sys.argv[1])
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 40
+    signal_number = signal.SIGTERM if len(sys.argv) > 3 and sys.argv[3] == "TERM" else signal.SIGKILL
     root = tempfile.mkdtemp(prefix="velmarch-kill-")
     try:
         reference = os.path.join(root, "reference")
@@ -52,23 +55,40 @@ def main():
         subprocess.run([program, "s.xml", "-fdir", reference], cwd=reference, check=True, stdout=subprocess.DEVNULL)
         duration = time.monotonic() - started
         new_a, new_c = masked(read(os.path.join(reference, "a.ini"))), masked(read(os.path.join(reference, "c.ini")))
+        backup_folder = glob.glob(os.path.join(reference, "old_version", "*_conv"))[0]
+        started = time.monotonic()
+        subprocess.run([program, "-restore", backup_folder], cwd=reference, check=True, stdout=subprocess.DEVNULL)
+        restore_duration = time.monotonic() - started
         failures = 0
         random.seed(os.getpid())
         for run in range(runs):
             folder = os.path.join(root, "run%d" % run)
             os.mkdir(folder)
             make_inputs(folder)
-            process = subprocess.Popen([program, "s.xml", "-fdir", folder], cwd=folder, stdout=subprocess.DEVNULL)
-            time.sleep(random.uniform(0, duration * 1.2))
-            process.send_signal(signal.SIGKILL)
+            restore = run % 2 == 1
+            if restore:
+                subprocess.run([program, "s.xml", "-fdir", folder], cwd=folder, check=True, stdout=subprocess.DEVNULL)
+                dated = glob.glob(os.path.join(folder, "old_version", "*_conv"))[0]
+                command, wait = [program, "-restore", dated], restore_duration
+            else:
+                command, wait = [program, "s.xml", "-fdir", folder], duration
+            process = subprocess.Popen(command, cwd=folder, stdout=subprocess.DEVNULL)
+            time.sleep(random.uniform(0, wait * 1.2))
+            process.send_signal(signal_number)
             process.wait()
             problems = []
+            if signal_number == signal.SIGTERM:
+                left = [os.path.relpath(os.path.join(where, name), folder)
+                        for where, _, names in os.walk(folder) for name in names if "velmarch-" in name]
+                if left:
+                    problems.append("left behind: %s" % ", ".join(left))
             a = masked(read(os.path.join(folder, "a.ini")))
             if a not in (old_a, new_a):
                 problems.append("a.ini is neither old nor new")
             backups = glob.glob(os.path.join(folder, "old_version", "*", "*.ini"))
             for backup in backups:
-                if read(backup) not in (old_a, old_b):
+                # A restore backs up the converted texts it replaces.
+                if read(backup) not in (old_a, old_b) and masked(read(backup)) not in (new_a, new_c):
                     problems.append("backup %s is not whole" % os.path.relpath(backup, folder))
             if os.path.exists(os.path.join(folder, "b.ini")):
                 if read(os.path.join(folder, "b.ini")) != old_b:

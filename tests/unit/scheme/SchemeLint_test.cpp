@@ -54,7 +54,15 @@ TEST(SchemeLint, EachKindOfFinding)
          "</Convert>",
          "2: 'Setting' element outside a 'Section' is ignored\n"
          "3: 'case_default_section' without 'case_section' is ignored\n"
+         "3: 'divider' of 'k': the value is rescaled again on every run of this scheme: guard the step with a "
+         "condition or rely on the run record\n"
          "3: 'case_default_setting' without 'case_setting' is ignored\n"},
+        // A section's condition guards its rescaling; a template's fixed part in other
+        // letters than ASCII is a slip.
+        {"<Convert><Section section_name=\"A\" case_section=\"A.v e 1\"><Setting setting_name=\"k\" "
+         "multiplier=\"2\"/></Section>\n<Section section_name=\"\xCF\xF0\xEE*\" section_to=\"-\"/></Convert>",
+         "2: the template '\xCF\xF0\xEE*' holds letters beyond ASCII, but its '*' stands only for Latin letters, "
+         "digits, '_', '.' and '-': it never selects a name that goes on in other letters\n"},
     };
     for (const auto& row : table) EXPECT_EQ(Findings(row.scheme), row.findings) << row.scheme;
 }

@@ -1,0 +1,232 @@
+// Runs of one scheme in a row: a file is converted once, -force converts again, a
+// restore undoes a run (and can itself be undone), the report tells each record's
+// status, and faults during a restore leave every file as it was.
+
+#include "platform/Platform.h"
+#include "run/Json.h"
+#include "run/Run.h"
+
+#include "TestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+using testing::HasSubstr;
+
+namespace {
+
+using TestSupport::CapturedConsole;
+using TestSupport::ReadFile;
+using TestSupport::TempFolder;
+using TestSupport::WithLineFeeds;
+using TestSupport::WriteFile;
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDoubleInPlace =
+    "<Convert file=\"a.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" multiplier=\"2\"/></Section>"
+    "</Convert>";
+constexpr const char* kDoubleIntoB =
+    "<Convert file=\"a.ini\" output_file=\"b.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" "
+    "multiplier=\"2\"/></Section></Convert>";
+
+// The dated folders under old_version, oldest first.
+std::vector<std::string> DatedFolders(const TempFolder& folder)
+{
+    std::vector<std::string> folders;
+    if (!fs::exists(folder.Path() / "old_version")) return folders;
+    for (const auto& entry : fs::directory_iterator(folder.Path() / "old_version")) folders.push_back(entry.path().string());
+    std::sort(folders.begin(), folders.end());
+    return folders;
+}
+
+struct Step {
+    std::vector<std::string> arguments;  // "{B0}" / "{B-1}": the oldest / newest dated folder
+    int exitCode = 0;
+    const char* console = "";           // a text the console must hold
+    const char* edit = nullptr;          // a.ini's text written before the step
+};
+
+struct Row {
+    const char* name;
+    const char* scheme;
+    const char* existingOutput;  // b.ini before the first step, or null
+    std::vector<Step> steps;
+    std::map<std::string, std::string> files;  // texts at the end ("" : absent), stamp lines dropped
+};
+
+std::string WithoutStamp(const std::string& text)
+{
+    const std::string plain = WithLineFeeds(text);
+    const std::size_t stamp = plain.find("; The date and time to convert");
+    if (stamp == std::string::npos) return plain;
+    return plain.substr(plain.find(";\n", stamp + 3) + 2);
+}
+
+int RunStep(const TempFolder& folder, const Step& step, std::string& console)
+{
+    const std::vector<std::string> dated = DatedFolders(folder);
+    std::vector<std::string> texts;
+    const bool restore = std::find(step.arguments.begin(), step.arguments.end(), "-restore") != step.arguments.end();
+    if (!restore) texts = {folder / "s.xml", "-fdir", folder.Path().string()};
+    for (const std::string& argument : step.arguments) {
+        if (argument == "{B0}") {
+            texts.push_back(dated.front());
+        } else if (argument == "{B-1}") {
+            texts.push_back(dated.back());
+        } else {
+            texts.push_back(argument == "{R}" ? folder / "r.json" : argument);
+        }
+    }
+    std::vector<const char*> arguments = {"velmarch"};
+    for (const std::string& text : texts) arguments.push_back(text.c_str());
+    CapturedConsole captured;
+    const int exitCode = Run(static_cast<int>(arguments.size()), arguments.data());
+    console = captured.Text();
+    return exitCode;
+}
+
+TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
+{
+    const Row rows[] = {
+        {"a rerun leaves a converted file as it is", kDoubleInPlace, nullptr,
+         {{}, {{}, 0, "a.ini' was converted by this scenario on "}}, {{"a.ini", "\n[A]\nk=2\n"}}},
+        {"-force converts again", kDoubleInPlace, nullptr, {{}, {{"-force"}}}, {{"a.ini", "\n[A]\nk=4\n"}}},
+        {"a restored original is converted again", kDoubleInPlace, nullptr,
+         {{}, {{"-restore", "{B0}"}, 0, "restored from"}, {}}, {{"a.ini", "\n[A]\nk=2\n"}}},
+        {"an output edited since the run is not restored, unless forced", kDoubleInPlace, nullptr,
+         {{},
+          {{"-restore", "{B0}"}, 1, "files changed since the run: '", "[A]\nk=2\nmine=1\n"},
+          {{"-restore", "{B0}", "-force"}, 0, "restored from"}},
+         {{"a.ini", "[A]\nk=1\n"}}},
+        {"a restore is undone, and the run it undid stands again", kDoubleInPlace, nullptr,
+         {{}, {{"-restore", "{B0}"}}, {{"-restore", "{B-1}"}}, {{}, 0, "was converted by this scenario"}},
+         {{"a.ini", "\n[A]\nk=2\n"}}},
+        {"a run is undone once", kDoubleInPlace, nullptr,
+         {{}, {{"-restore", "{B0}"}}, {{"-restore", "{B0}"}, 1, "was undone on "}}, {{"a.ini", "[A]\nk=1\n"}}},
+        {"an existing output is backed up and comes back with the moved input", kDoubleIntoB, "[B]\nmine=1\n",
+         {{}, {{"-restore", "{B0}"}, 0, "b.ini' restored from"}}, {{"a.ini", "[A]\nk=1\n"}, {"b.ini", "[B]\nmine=1\n"}}},
+        {"an output the run made is removed", kDoubleIntoB, nullptr, {{}, {{"-restore", "{B0}"}, 0, "b.ini' removed"}},
+         {{"a.ini", "[A]\nk=1\n"}, {"b.ini", ""}}},
+        {"-strict takes a warning as an error",
+         "<Convert file=\"a.ini\"><Section section_name=\"A\" section_to=\"+\"/></Convert>", nullptr,
+         {{{"-strict"}, 1, "-strict: 1 warning above; nothing was changed"}}, {{"a.ini", "[A]\nk=1\n"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        WriteFile(folder / "s.xml", row.scheme);
+        WriteFile(folder / "a.ini", "[A]\nk=1\n");
+        if (row.existingOutput != nullptr) WriteFile(folder / "b.ini", row.existingOutput);
+        for (const Step& step : row.steps) {
+            if (step.edit != nullptr) WriteFile(folder / "a.ini", step.edit);
+            std::string console;
+            EXPECT_EQ(RunStep(folder, step, console), step.exitCode) << console;
+            EXPECT_THAT(console, HasSubstr(step.console));
+        }
+        for (const auto& [name, text] : row.files) {
+            if (text.empty()) {
+                EXPECT_FALSE(fs::exists(folder / name)) << name;
+            } else {
+                EXPECT_EQ(WithoutStamp(ReadFile(folder / name)), text) << name;
+            }
+        }
+    }
+}
+
+std::string StatusIn(const std::string& reportPath, std::size_t record)
+{
+    CJson report;
+    if (!CJson::Parse(ReadFile(reportPath), report)) return "(no report)";
+    const CJson* records = report.Find("records");
+    if (records == nullptr || records->Items().size() <= record) return "(no record)";
+    return report.TextOf("outcome") + " " + records->Items()[record].TextOf("status");
+}
+
+TEST(Reruns, TheReportTellsEachRecordsStatus)
+{
+    const char* twoFiles =
+        "<Convert file=\"a.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" multiplier=\"2\"/></Section>"
+        "<File name=\"c.ini\"><Section section_name=\"Z\" section_to=\"-\"/></File></Convert>";
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        const char* cIni;                   // c.ini's text, or null for none
+        std::vector<const char*> wanted;    // "<outcome> <status>" per record
+    } rows[] = {
+        // c.ini is written as it was read: unchanged.
+        {"converted and unchanged", {"-report", "{R}"}, "\n[C]\n", {"ok converted", "ok unchanged"}},
+        {"failed and not run", {"-report", "{R}", "-nobackup"}, nullptr, {"failed not-run", "failed failed"}},
+        // The unguarded multiplier is a finding.
+        {"a check converts nothing", {"-check", "-report", "{R}"}, "\n[C]\n", {"failed skipped", "failed skipped"}},
+        {"a dry run tells what a run would do", {"-dryrun", "-report", "{R}"}, "\n[C]\n",
+         {"ok converted", "ok unchanged"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        WriteFile(folder / "s.xml", twoFiles);
+        WriteFile(folder / "a.ini", "[A]\nk=1\n");
+        if (row.cIni != nullptr) WriteFile(folder / "c.ini", row.cIni);
+        std::string console;
+        RunStep(folder, {row.arguments}, console);
+        for (std::size_t index = 0; index < row.wanted.size(); ++index) {
+            EXPECT_EQ(StatusIn(folder / "r.json", index), row.wanted[index]) << console;
+        }
+    }
+    // A rerun with backups: the first record was converted, the second changes nothing.
+    TempFolder folder;
+    WriteFile(folder / "s.xml", twoFiles);
+    WriteFile(folder / "a.ini", "[A]\nk=1\n");
+    WriteFile(folder / "c.ini", "[C]\n");
+    std::string console;
+    RunStep(folder, {}, console);
+    RunStep(folder, {{"-report", "{R}"}}, console);
+    EXPECT_EQ(StatusIn(folder / "r.json", 0), "ok already-converted");
+    EXPECT_EQ(StatusIn(folder / "r.json", 1), "ok already-converted");
+}
+
+class RestoreFaults : public testing::TestWithParam<Platform::WriteStep> {
+protected:
+    void TearDown() override { Platform::FailNextWriteStepForTesting(Platform::WriteStep::None); }
+};
+
+// Every step of a restore before its commit: a fault leaves every file as it was and
+// the report says the restore failed.
+TEST_P(RestoreFaults, LeaveEveryFileAsItWas)
+{
+    TempFolder folder;
+    WriteFile(folder / "s.xml", kDoubleIntoB);
+    WriteFile(folder / "a.ini", "[A]\nk=1\n");
+    WriteFile(folder / "b.ini", "[B]\nmine=1\n");
+    std::string console;
+    ASSERT_EQ(RunStep(folder, {}, console), 0) << console;
+    const std::string converted = ReadFile(folder / "b.ini");
+    const std::vector<std::string> before = DatedFolders(folder);
+
+    Platform::FailNextWriteStepForTesting(GetParam());
+    EXPECT_EQ(RunStep(folder, {{"-restore", "{B0}", "-report", "{R}"}}, console), 1);
+    Platform::FailNextWriteStepForTesting(Platform::WriteStep::None);
+    EXPECT_EQ(ReadFile(folder / "b.ini"), converted);
+    EXPECT_FALSE(fs::exists(folder / "a.ini"));
+    EXPECT_EQ(DatedFolders(folder), before);
+    for (const auto& entry : fs::recursive_directory_iterator(folder.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find("velmarch-"), std::string::npos) << entry.path();
+    }
+    EXPECT_EQ(StatusIn(folder / "r.json", 0), "failed not-run");
+    // Nothing was undone: a restore without the fault still works.
+    EXPECT_EQ(RunStep(folder, {{"-restore", "{B0}"}}, console), 0) << console;
+    EXPECT_EQ(ReadFile(folder / "b.ini"), "[B]\nmine=1\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, RestoreFaults,
+                         testing::Values(Platform::WriteStep::Create, Platform::WriteStep::Write,
+                                         Platform::WriteStep::Flush, Platform::WriteStep::Close,
+                                         Platform::WriteStep::FolderCreate, Platform::WriteStep::Copy,
+                                         Platform::WriteStep::Replace));
+
+}  // namespace
