@@ -3,7 +3,7 @@
 #include "actions/SectionContAction.h"
 #include "condition/ConditionEvaluation.h"
 #include "condition/NamePattern.h"
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 #include "ini/IniFileImage.h"
 
 #include <optional>

@@ -4,7 +4,7 @@
 // that holds it.
 
 #include "condition/Condition.h"
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #include "condition/ConditionEvaluation.h"
 
 #include "condition/NamePattern.h"
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 #include "ini/IniFileImage.h"
 
 namespace {

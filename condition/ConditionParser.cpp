@@ -1,6 +1,6 @@
 #include "condition/ConditionParser.h"
 
-#include "condition/NameTemplate.h"
+#include "ini/NameTemplate.h"
 
 #include <exception>
 

@@ -1,6 +1,6 @@
 #include "condition/NamePattern.h"
 
-#include "condition/NameTemplate.h"
+#include "ini/NameTemplate.h"
 #include "platform/LetterCase.h"
 #include "platform/TextEncoding.h"
 

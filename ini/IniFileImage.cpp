@@ -1,6 +1,6 @@
 #include "ini/IniFileImage.h"
 
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 #include "platform/Console.h"
 #include "platform/Messages.h"
 

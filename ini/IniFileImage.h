@@ -8,7 +8,7 @@
 // Names, values and comment lines are views into the file's bytes, which the image
 // keeps, or into its arena when an action writes a new text.
 
-#include "condition/Optional.h"
+#include "ini/Optional.h"
 #include "ini/IniSectionsImaging.h"
 #include "platform/LetterCase.h"
 

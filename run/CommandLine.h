@@ -1,6 +1,6 @@
 #pragma once
 
-#include "condition/Optional.h"
+#include "ini/Optional.h"
 #include "platform/TextEncoding.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "run/InputResolution.h"
 
 #include "condition/NamePattern.h"
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"

@@ -5,7 +5,7 @@
 #include "actions/SectionActions.h"
 #include "actions/SectionContAction.h"
 #include "actions/SettingActions.h"
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 #include "ini/IniFileImage.h"
 #include "xml/XmlParser.h"
 

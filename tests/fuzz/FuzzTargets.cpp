@@ -3,7 +3,7 @@
 #include "condition/ConditionEvaluation.h"
 #include "condition/ConditionParser.h"
 #include "condition/NamePattern.h"
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
 #include "platform/LetterCase.h"

@@ -1,4 +1,4 @@
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 
 #include "TestSupport.h"
 #include "condition/ConditionEvaluation.h"

@@ -1,6 +1,6 @@
-#include "condition/SafeRegex.h"
+#include "ini/SafeRegex.h"
 
-#include "condition/NameTemplate.h"
+#include "ini/NameTemplate.h"
 #include "platform/LetterCase.h"
 #include "platform/Platform.h"
 

@@ -1,0 +1,31 @@
+#!/usr/bin/env python3
+"""Fails when a program file includes a header of a layer above its own.
+
+Layers, top to bottom: run > scheme > actions > condition > ini, xml > platform.
+Usage: layers_test.py <source root>
+"""
+import os, re, sys
+
+RANK = {"run": 5, "scheme": 4, "actions": 3, "condition": 2, "ini": 1, "xml": 1, "platform": 0}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/', re.M)
+
+
+def main():
+    root = sys.argv[1]
+    problems = []
+    for layer, rank in RANK.items():
+        for name in sorted(os.listdir(os.path.join(root, layer))):
+            if not name.endswith((".h", ".cpp")):
+                continue
+            with open(os.path.join(root, layer, name), encoding="utf-8", errors="replace") as source:
+                for included in INCLUDE.findall(source.read()):
+                    if included in RANK and included != layer and RANK[included] >= rank:
+                        problems.append("%s/%s includes %s/" % (layer, name, included))
+    for problem in problems:
+        print(problem)
+    print("%d upward includes" % len(problems))
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
