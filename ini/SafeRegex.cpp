@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <exception>
@@ -213,11 +214,40 @@ std::optional<bool> MatchWithin(const std::regex& regex, const std::string& text
 
 }  // namespace
 
+namespace {
+
+// What is left of the run's budget for costly matching.
+std::atomic<long> g_runBudgetLeft {CSafeRegex::kRunBudgetMilliseconds};
+
+// Takes the time a costly match spent off the run's budget when it ends.
+class BudgetSpending {
+public:
+    BudgetSpending() : m_start(std::chrono::steady_clock::now()) {}
+    ~BudgetSpending()
+    {
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start);
+        g_runBudgetLeft -= static_cast<long>(spent.count());
+    }
+    BudgetSpending(const BudgetSpending&) = delete;
+    BudgetSpending& operator=(const BudgetSpending&) = delete;
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+}  // namespace
+
+void CSafeRegex::ResetRunBudget(long milliseconds) { g_runBudgetLeft = milliseconds; }
+
 bool CSafeRegex::MatchUnderBudget(const std::string& text, bool whole) const
 {
     const std::runtime_error tooCostly("regular expression too costly to match: " + m_pattern);
+    const long left = g_runBudgetLeft;
+    if (left <= 0) throw tooCostly;
+    const BudgetSpending spending;
     if (!m_backtracking) {
-        const std::optional<bool> matched = MatchWithin(*m_regex, text, whole, kPolynomialBudgetMilliseconds);
+        const std::optional<bool> matched =
+            MatchWithin(*m_regex, text, whole, std::min(kPolynomialBudgetMilliseconds, left));
         if (!matched) throw tooCostly;
         return *matched;
     }
@@ -235,15 +265,16 @@ bool CSafeRegex::MatchUnderBudget(const std::string& text, bool whole) const
     auto job = std::make_shared<Job>();
     job->regex = m_regex;
     job->text = text;
+    const long budget = std::min(kBacktrackingBudgetMilliseconds, left);
     const bool finished = Platform::RunOnOwnStack(
-        [job, whole] {
+        [job, whole, budget] {
             try {
-                job->matched = MatchWithin(*job->regex, job->text, whole, kBacktrackingBudgetMilliseconds);
+                job->matched = MatchWithin(*job->regex, job->text, whole, budget);
             } catch (...) {
                 job->failure = std::current_exception();
             }
         },
-        kBacktrackingStackBytes, kBacktrackingBudgetMilliseconds + kBacktrackingGraceMilliseconds);
+        kBacktrackingStackBytes, budget + kBacktrackingGraceMilliseconds);
     if (!finished) throw tooCostly;
     if (job->failure) std::rethrow_exception(job->failure);
     if (!job->matched) throw tooCostly;

@@ -45,6 +45,11 @@ public:
     static constexpr std::size_t kMaxUnbudgetedTextBytes = 65536;
     static constexpr long kPolynomialBudgetMilliseconds = 10000;
 
+    // Costly matching (the budgeted kinds above) shares one budget for the whole run:
+    // once it is spent, every costly match fails as too costly at once.
+    static constexpr long kRunBudgetMilliseconds = 10000;
+    static void ResetRunBudget(long milliseconds = kRunBudgetMilliseconds);
+
     // Throws std::regex_error, with the engine's own message, for an invalid or a
     // refused pattern.
     explicit CSafeRegex(const std::string& pattern, LetterCase letterCase = LetterCase::Sensitive);

@@ -157,6 +157,17 @@ void RemoveFile(const std::string& path);
 bool RemoveEntry(const std::string& path);
 void SyncDirectoryOf(const std::string& path);
 
+// ---- Interruption. ----
+
+// From here on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C and Ctrl-Break) remove every
+// temporary file the process has made and not yet put in place or removed, print the
+// status line and end the process with exit code 1.
+void InstallInterruptCleanup();
+// While deferred, such a signal is only noted: the commit finishes first.
+void DeferInterrupts(bool defer);
+// True when a signal arrived while interrupts were deferred.
+bool InterruptPending();
+
 // Test seam: makes a step of the run's writing fail as the system would: the step's
 // next call, or the one after `callsToSkip` more calls of it.
 enum class WriteStep {

@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <csignal>
 #include <ctime>
@@ -57,6 +58,102 @@ bool WriteFully(int descriptor, const char* data, std::size_t sizeBytes)
     return true;
 }
 
+// The temporary files the process has made and not yet put in place or removed, for the
+// signal handler to remove. The list is changed only with the signals blocked, and its
+// texts are allocated outside the handler.
+constexpr int kMaxTemporaries = 256;
+char* g_temporaries[kMaxTemporaries] = {};
+volatile sig_atomic_t g_deferring = 0;
+volatile sig_atomic_t g_pending = 0;
+
+sigset_t InterruptSignals()
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    return signals;
+}
+
+class SignalsBlocked {
+public:
+    SignalsBlocked()
+    {
+        const sigset_t signals = InterruptSignals();
+        ::pthread_sigmask(SIG_BLOCK, &signals, &m_previous);
+    }
+    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+    SignalsBlocked(const SignalsBlocked&) = delete;
+    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
+void NoteTemporary(const std::string& path)
+{
+    SignalsBlocked blocked;
+    for (char*& slot : g_temporaries) {
+        if (slot == nullptr) {
+            slot = ::strdup(path.c_str());
+            return;
+        }
+    }
+}
+
+void ForgetTemporary(const std::string& path)
+{
+    SignalsBlocked blocked;
+    for (char*& slot : g_temporaries) {
+        if (slot != nullptr && path == slot) {
+            std::free(slot);
+            slot = nullptr;
+            return;
+        }
+    }
+}
+
+extern "C" void OnInterrupt(int signalNumber)
+{
+    if (g_deferring != 0) {
+        g_pending = signalNumber;
+        return;
+    }
+    for (char* slot : g_temporaries) {
+        if (slot != nullptr) ::unlink(slot);
+    }
+    static const char kText[] = "\n[EXCEPTION] interrupted by a signal: files not yet put in place are as they were"
+                                "\nERROR:1";
+    const ssize_t ignored = ::write(STDOUT_FILENO, kText, sizeof kText - 1);
+    (void)ignored;
+    ::_exit(1);
+}
+
+// A temporary file of a process that has ended: ".<name>.velmarch-<pid>-XXXXXX".
+bool IsLeftByEndedProcess(const std::string& name)
+{
+    const std::size_t mark = name.rfind(".velmarch-");
+    if (name.empty() || name[0] != '.' || mark == std::string::npos) return false;
+    const std::size_t digits = mark + std::strlen(".velmarch-");
+    const std::size_t dash = name.find('-', digits);
+    if (dash == std::string::npos || dash == digits || name.size() - dash - 1 != 6) return false;
+    if (name.find_first_not_of("0123456789", digits) != dash) return false;
+    const long pid = std::strtol(name.c_str() + digits, nullptr, 10);
+    if (pid <= 0 || pid == static_cast<long>(::getpid())) return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+void RemoveLeftTemporaries(const std::string& directory)
+{
+    DIR* listing = ::opendir(directory.empty() ? "." : directory.c_str());
+    if (listing == nullptr) return;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (IsLeftByEndedProcess(entry->d_name)) ::unlink((directory + entry->d_name).c_str());
+    }
+    ::closedir(listing);
+}
+
 // A copy of `from` made whole under a temporary name beside `to` (flushed, with the
 // source's mode and, where the process may set them, its owner and group), then linked
 // to `to`, which must not exist. Returns 0 or the errno of the failing step; a kill at
@@ -73,9 +170,11 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
     }
     const std::string temporary = to + ".velmarch-" + std::to_string(::getpid()) + "-copy";
     ::unlink(temporary.c_str());
+    NoteTemporary(temporary);
     const int target = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (target < 0) {
         const int error = errno;
+        ForgetTemporary(temporary);
         ::close(source);
         return error;
     }
@@ -99,6 +198,7 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
     // The whole copy takes its name without replacing anything there.
     if (error == 0 && ::link(temporary.c_str(), to.c_str()) != 0) error = errno;
     ::unlink(temporary.c_str());
+    ForgetTemporary(temporary);
     return error;
 }
 
@@ -364,13 +464,17 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
     const std::size_t slash = native.find_last_of('/');
     const std::string directory = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
-    std::string pattern = directory + "." + name + ".velmarch-XXXXXX";
+    RemoveLeftTemporaries(directory);
+    // The name carries the process id, so that a later run knows when it is left over.
+    std::string pattern = directory + "." + name + ".velmarch-" + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
+    SignalsBlocked blocked;
     const int descriptor = ::mkostemp(buffer.data(), O_CLOEXEC);
     if (descriptor < 0) return false;
     tempFile.handle = descriptor;
     tempFile.path = buffer.data();
+    NoteTemporary(tempFile.path);
     return true;
 }
 
@@ -418,10 +522,32 @@ void TakeAttributes(const TempFile& tempFile, const std::vector<std::string>& so
 bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
 {
     if (ConsumeInjectedFailure(WriteStep::Replace)) return false;
-    return ::rename(Native(tempPath).c_str(), Native(targetPath).c_str()) == 0;
+    SignalsBlocked blocked;
+    const bool replaced = ::rename(Native(tempPath).c_str(), Native(targetPath).c_str()) == 0;
+    if (replaced) ForgetTemporary(Native(tempPath));
+    return replaced;
 }
 
-void RemoveFile(const std::string& path) { ::unlink(Native(path).c_str()); }
+void RemoveFile(const std::string& path)
+{
+    SignalsBlocked blocked;
+    ::unlink(Native(path).c_str());
+    ForgetTemporary(Native(path));
+}
+
+void InstallInterruptCleanup()
+{
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    const sigset_t signals = InterruptSignals();
+    action.sa_mask = signals;
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signalNumber, &action, nullptr);
+}
+
+void DeferInterrupts(bool defer) { g_deferring = defer ? 1 : 0; }
+
+bool InterruptPending() { return g_pending != 0; }
 
 bool RemoveEntry(const std::string& path)
 {

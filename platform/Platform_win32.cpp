@@ -8,7 +8,10 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <mutex>
 #include <clocale>
 #include <cstdio>
 #include <vector>
@@ -43,6 +46,82 @@ bool WriteFully(HANDLE file, const char* data, std::size_t sizeBytes)
 }
 
 }  // namespace
+
+namespace {
+
+// The temporary files the process has made and not yet put in place or removed, for the
+// console control handler, which runs on a thread of its own, to remove.
+std::mutex g_temporariesLock;
+std::vector<std::string> g_temporaries;
+std::atomic<bool> g_deferring {false};
+std::atomic<bool> g_pending {false};
+
+void NoteTemporary(const std::string& path)
+{
+    const std::lock_guard<std::mutex> lock(g_temporariesLock);
+    g_temporaries.push_back(path);
+}
+
+void ForgetTemporary(const std::string& path)
+{
+    const std::lock_guard<std::mutex> lock(g_temporariesLock);
+    g_temporaries.erase(std::remove(g_temporaries.begin(), g_temporaries.end(), path), g_temporaries.end());
+}
+
+BOOL WINAPI OnControl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    if (g_deferring) {
+        g_pending = true;
+        return TRUE;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(g_temporariesLock);
+        for (const std::string& path : g_temporaries) ::DeleteFileA(path.c_str());
+    }
+    std::printf("\n[EXCEPTION] interrupted by a signal: files not yet put in place are as they were\nERROR:1");
+    std::fflush(stdout);
+    ::ExitProcess(1);
+}
+
+// A temporary file of a process that has ended: "<name>.velmarch-<pid>-<n>.tmp".
+bool IsLeftByEndedProcess(const std::string& name)
+{
+    const std::size_t mark = name.rfind(".velmarch-");
+    if (mark == std::string::npos || name.size() < 4 || name.compare(name.size() - 4, 4, ".tmp") != 0) return false;
+    const std::size_t digits = mark + 10;
+    const std::size_t dash = name.find('-', digits);
+    if (dash == std::string::npos || dash == digits || name.find_first_not_of("0123456789", digits) != dash) {
+        return false;
+    }
+    const DWORD pid = static_cast<DWORD>(std::strtoul(name.c_str() + digits, nullptr, 10));
+    if (pid == 0 || pid == ::GetCurrentProcessId()) return false;
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
+    DWORD exitCode = 0;
+    const bool ended = ::GetExitCodeProcess(process, &exitCode) && exitCode != STILL_ACTIVE;
+    ::CloseHandle(process);
+    return ended;
+}
+
+void RemoveLeftTemporaries(const std::string& nativeTarget)
+{
+    const std::size_t slash = nativeTarget.find_last_of('\\');
+    const std::string directory = slash == std::string::npos ? std::string() : nativeTarget.substr(0, slash + 1);
+    WIN32_FIND_DATAA found {};
+    const HANDLE search = ::FindFirstFileA((directory + "*.velmarch-*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (IsLeftByEndedProcess(found.cFileName)) ::DeleteFileA((directory + found.cFileName).c_str());
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+}
+
+}  // namespace
+
+void InstallInterruptCleanup() { ::SetConsoleCtrlHandler(OnControl, TRUE); }
+void DeferInterrupts(bool defer) { g_deferring = defer; }
+bool InterruptPending() { return g_pending; }
 
 void SetUpProcess() { std::setlocale(LC_ALL, "rus"); }
 
@@ -180,6 +259,11 @@ int PreserveCopy(const std::string& from, const std::string& to)
     const std::string temporary = target + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-copy";
     ::DeleteFileA(temporary.c_str());
     if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_FILE_EXISTS;
+    NoteTemporary(temporary);
+    struct Forget {
+        const std::string& path;
+        ~Forget() { ForgetTemporary(path); }
+    } forget {temporary};
     if (!::CopyFileA(Native(from).c_str(), temporary.c_str(), TRUE)) {
         const DWORD error = ::GetLastError();
         return error == 0 ? -1 : static_cast<int>(error);
@@ -327,6 +411,7 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
     tempFile = TempFile();
     if (ConsumeInjectedFailure(WriteStep::Create)) return false;
     static std::atomic<unsigned> counter {0};
+    RemoveLeftTemporaries(Native(targetPath));
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = Native(targetPath) + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(counter++) + ".tmp";
@@ -335,6 +420,7 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
         if (file != INVALID_HANDLE_VALUE) {
             tempFile.handle = FromHandle(file);
             tempFile.path = path;
+            NoteTemporary(path);
             return true;
         }
         if (::GetLastError() != ERROR_FILE_EXISTS) return false;
@@ -374,12 +460,19 @@ bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
     const std::string target = Native(targetPath);
     if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
         ::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        ForgetTemporary(temp);
         return true;
     }
-    return ::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) return false;
+    ForgetTemporary(temp);
+    return true;
 }
 
-void RemoveFile(const std::string& path) { ::DeleteFileA(Native(path).c_str()); }
+void RemoveFile(const std::string& path)
+{
+    ::DeleteFileA(Native(path).c_str());
+    ForgetTemporary(Native(path));
+}
 
 bool RemoveEntry(const std::string& path)
 {

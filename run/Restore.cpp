@@ -190,6 +190,11 @@ int RestoreRun(const CCommandLineOptions& options, CRunReport& report)
         throw;
     }
 
+    // A signal now waits for the commit to finish.
+    Platform::DeferInterrupts(true);
+    struct Resume {
+        ~Resume() { Platform::DeferInterrupts(false); }
+    } resume;
     for (std::size_t index = 0; index < steps.size(); ++index) {
         RestoreStep& step = steps[index];
         const bool done = step.source.empty()
@@ -216,6 +221,9 @@ int RestoreRun(const CCommandLineOptions& options, CRunReport& report)
     }
     own.complete = true;
     WriteRunRecord(ownFolder, own);
+    if (Platform::InterruptPending()) {
+        throw std::runtime_error("interrupted by a signal during the restore's commit, which was finished first");
+    }
     Console::Print("\nThe run recorded in '" + folder + "' is undone");
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "run/Run.h"
 
+#include "ini/SafeRegex.h"
 #include "platform/Console.h"
 #include "platform/Messages.h"
 #include "platform/Paths.h"
@@ -189,7 +190,15 @@ void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const Run
             report.backupFolders.push_back(record.backupFolder);
         }
     }
-    CommitAll(conversions, staged, noBackup);
+    // A signal now waits for the commit: every output is whole, old or new, either way.
+    Platform::DeferInterrupts(true);
+    try {
+        CommitAll(conversions, staged, noBackup);
+    } catch (...) {
+        Platform::DeferInterrupts(false);
+        throw;
+    }
+    Platform::DeferInterrupts(false);
     for (auto& [folder, record] : records) {
         record.complete = true;
         try {
@@ -197,6 +206,9 @@ void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const Run
         } catch (const std::exception& error) {
             Console::Print("\n[WARNING] the run's record could not be completed: " + std::string(error.what()));
         }
+    }
+    if (Platform::InterruptPending()) {
+        throw std::runtime_error("interrupted by a signal during the commit, which was finished first");
     }
 }
 
@@ -307,6 +319,8 @@ void WriteReportFile(const CCommandLineOptions& options, const CRunReport& repor
 int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
 {
     Platform::SetUpProcess();
+    Platform::InstallInterruptCleanup();
+    CSafeRegex::ResetRunBudget();
     Console::DetectOutputEncoding();
     int exitCode = 1;
     CCommandLineOptions options;

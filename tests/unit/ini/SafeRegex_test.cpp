@@ -65,6 +65,22 @@ TEST(SafeRegex, BackReferencesGiveTheTrueResultOrAnError)
                  std::runtime_error);
 }
 
+// Many costly names share one budget: the run fails once it is spent, not after each
+// name has had a budget of its own.
+TEST(SafeRegex, CostlyNamesShareTheRunsBudget)
+{
+    CSafeRegex::ResetRunBudget(1500);
+    const CSafeRegex pattern("^(a+)+\\1$");
+    int matched = 0;
+    try {
+        for (; matched < 40; ++matched) pattern.Matches(std::string(28, 'a') + "b");
+    } catch (const std::runtime_error& error) {
+        EXPECT_THAT(error.what(), testing::StartsWith("regular expression too costly to match: "));
+    }
+    CSafeRegex::ResetRunBudget();
+    EXPECT_LT(matched, 40);
+}
+
 // A 200,000-character name must neither overflow the stack nor take exponential time.
 TEST(SafeRegex, LongNamesAgainstHostilePatterns)
 {
