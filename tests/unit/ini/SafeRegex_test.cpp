@@ -50,6 +50,7 @@ TEST(SafeRegex, InvalidAndOversizedPatternsRaiseTheEnginesError)
 // text's length, or an error naming the pattern, within seconds.
 TEST(SafeRegex, BackReferencesGiveTheTrueResultOrAnError)
 {
+    CSafeRegex::ResetRunBudget();  // each test has a run\'s budget of its own
     const CSafeRegex pattern("(a+)b\\1");
     EXPECT_TRUE(pattern.Matches("aabaa"));
     EXPECT_FALSE(pattern.Matches("aaba"));
@@ -84,6 +85,7 @@ TEST(SafeRegex, CostlyNamesShareTheRunsBudget)
 // A 200,000-character name must neither overflow the stack nor take exponential time.
 TEST(SafeRegex, LongNamesAgainstHostilePatterns)
 {
+    CSafeRegex::ResetRunBudget();  // each test has a run\'s budget of its own
     const std::string longName(200000, 'x');
     EXPECT_TRUE(CSafeRegex(".*").Matches(longName));
     EXPECT_TRUE(CSafeRegex("(x)*").Matches(longName));
@@ -103,6 +105,7 @@ TEST(SafeRegex, LongNamesAgainstHostilePatterns)
 
 TEST(SafeRegex, LongSectionNameThroughTheImageAndConditions)
 {
+    CSafeRegex::ResetRunBudget();  // each test has a run\'s budget of its own
     const std::string longName(200000, 'a');
     const CIniFileImage image = TestSupport::ImageFromText("[" + longName + "]\nk=1\n");
     EXPECT_EQ(image.SelectSections(".*").size(), 1u);
