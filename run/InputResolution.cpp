@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "run/Backup.h"
+#include "run/RecordError.h"
 
 #include <optional>
 #include <stdexcept>
@@ -60,6 +61,22 @@ std::string ResolveInputPattern(const std::string& inputName, const std::string&
     return files.front();
 }
 
+// A name holding a zero byte is refused as the scheme gives it, before any path call:
+// a system's call would read the name only up to that byte.
+void RefuseZeroByte(const FileConversion& record, const std::string& baseDirectory)
+{
+    const std::string input = record.inputName.Value();
+    const std::string output = record.outputName.HasValue() ? record.outputName.Value() : input;
+    if (input.find('\0') == std::string::npos && output.find('\0') == std::string::npos) return;
+    const auto joined = [&](const std::string& name) {
+        return IsQualifiedPath(name.substr(0, name.find('\0'))) ? name : baseDirectory + Separator() + name;
+    };
+    const std::string zeroed = input.find('\0') != std::string::npos ? joined(input) : joined(output);
+    throw std::runtime_error("while converting '" + PrintablePath(joined(input)) + "' to '" +
+                             PrintablePath(joined(output)) + "': a file name holds a zero byte: [" +
+                             PrintablePath(zeroed) + "]");
+}
+
 }  // namespace
 
 void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion>& conversions)
@@ -81,6 +98,7 @@ void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion
     const std::string backupFolder = BackupFolderName();
     for (std::size_t index = 0; index < conversions.size(); ++index) {
         FileConversion& record = conversions[index];
+        RefuseZeroByte(record, baseDirectory);
         record.inputPath = ResolveInputPath(record.inputName.Value(), baseDirectory);
         record.outputPath = OutputPathFor(record, index == 0, baseDirectory);
         const bool hasFileDirectory = options.fileDirectory.HasValue();

@@ -81,11 +81,26 @@ LoadedScheme LoadConversions(const std::string& schemePath, const CCommandLineOp
 }
 
 // -check: the scheme is loaded as a run loads it and its records' inputs resolved;
-// nothing is read or written beyond that.
-int CheckScheme(LoadedScheme& loaded, const CCommandLineOptions& options, CRunReport& report)
+// nothing is read or written beyond that. A scheme that does not load for a reason the
+// findings tell (conditions that do not parse, a 'File' without 'name') is reported
+// with all its findings; any other load error ends the check as it ends a run.
+int CheckScheme(const std::string& schemePath, const CCommandLineOptions& options, CRunReport& report)
 {
-    ResolvePaths(options, loaded.conversions);
+    LoadedScheme loaded;
+    loaded.document = InScheme(schemePath, [&] { return ReadSchemeDocument(schemePath); });
     std::vector<LintFinding> findings = LintScheme(*loaded.document.tree, loaded.document.encoding);
+    const bool told = std::any_of(findings.begin(), findings.end(),
+                                  [](const LintFinding& finding) { return finding.stopsLoading; });
+    try {
+        loaded.conversions = InScheme(schemePath, [&] {
+            CSchemaParser parser(IsOn(options.sectionNameRegex));
+            return BuildConversions(parser, loaded.document);
+        });
+        ResolvePaths(options, loaded.conversions);
+    } catch (const std::exception&) {
+        if (!told) throw;
+        loaded.conversions.clear();
+    }
     for (const FileConversion& record : loaded.conversions) {
         ReportRecord entry;
         entry.input = record.inputPath;
@@ -263,8 +278,8 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     const std::string schemePath = SchemePath(options);
     context.report.scheme = schemePath;
     const std::size_t warningsBefore = Console::WarningCount();
+    if (IsOn(options.check)) return CheckScheme(schemePath, options, context.report);
     LoadedScheme loaded = LoadConversions(schemePath, options);
-    if (IsOn(options.check)) return CheckScheme(loaded, options, context.report);
     std::vector<FileConversion>& conversions = loaded.conversions;
     ResolvePaths(options, conversions);
     const bool noBackup = IsOn(options.noBackup);

@@ -1,5 +1,6 @@
 #include "scheme/SchemeLint.h"
 
+#include "condition/ConditionParser.h"
 #include "xml/XmlValue.h"
 
 #include <algorithm>
@@ -70,6 +71,9 @@ public:
             return;
         }
         if (vocabulary != nullptr) CheckAttributes(element, *vocabulary);
+        if (element.name == "File" && TS::OwnValue(element, "name").value.find_first_not_of(' ') == std::string::npos) {
+            Report(element, "'File' element without a 'name' names no file: the scheme does not load", true);
+        }
         if (element.name == "Section") CheckSection(element);
         // A Setting that only a non-container Section holds was reported with that Section.
         if (element.name == "Setting" && m_containers > 0) {
@@ -90,7 +94,60 @@ public:
     }
 
 private:
-    void Report(const Element& element, const std::string& text) { findings.push_back({element.line, text}); }
+    void Report(const Element& element, const std::string& text, bool stopsLoading = false)
+    {
+        findings.push_back({element.line, text, stopsLoading});
+    }
+
+    // Every condition is parsed; each that does not parse is a finding of its own.
+    void CheckCondition(Element& element, const char* attribute)
+    {
+        const std::string text = Below(element, attribute);
+        if (text.empty()) return;
+        try {
+            ParseConditions(text);
+        } catch (const std::exception& error) {
+            Report(element, Quoted(attribute) + " does not parse: " + error.what(), true);
+        }
+    }
+
+    // A new name that reads like an action renames to that word.
+    void CheckActionWord(Element& element, const char* attribute, const char* kind)
+    {
+        static const char* const kWords[] = {"add", "new", "create", "delete", "remove", "del", "rename", "copy"};
+        const std::string value = Below(element, attribute);
+        std::string lowered;
+        for (char byte : value) lowered.push_back(byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte);
+        for (const char* word : kWords) {
+            if (lowered != word) continue;
+            Report(element, Quoted(attribute) + " is " + Quoted(value) + ": the " + kind + " is renamed to " +
+                                Quoted(value) + "; " + Quoted(attribute) + "=\"+\" adds a " + kind + " and " +
+                                Quoted(attribute) + "=\"-\" removes one");
+            return;
+        }
+    }
+
+    // '.' in a template's fixed part matches any character: 'Plugin.*' also selects
+    // 'Plugins'. A backslash keeps its meaning in templates.
+    void CheckTemplateDot(Element& element, const std::string& name)
+    {
+        if (name.find('*') == std::string::npos) return;
+        std::string escaped;
+        bool dot = false;
+        for (std::size_t index = 0; index < name.size(); ++index) {
+            if (name[index] == '\\' && index + 1 < name.size()) {
+                escaped += name.substr(index++, 2);
+            } else if (name[index] == '.') {
+                escaped += "\\.";
+                dot = true;
+            } else {
+                escaped.push_back(name[index]);
+            }
+        }
+        if (!dot) return;
+        Report(element, "in the template " + Quoted(name) + " a '.' stands for any character, so it also selects "
+                            "names with another character there; write " + Quoted(escaped) + " for a dot");
+    }
 
     void CheckAttributes(Element& element, const Vocabulary& vocabulary)
     {
@@ -131,7 +188,10 @@ private:
             Report(element, "the 'Setting' elements in a 'Section' with " + Quoted(chosen) + " are ignored");
         }
         CheckDefault(element, "case_section", "case_default_section");
+        CheckCondition(element, "case_section");
+        CheckActionWord(element, "section_to", "section");
         CheckTemplate(element, Below(element, "section_name"));
+        CheckTemplateDot(element, Below(element, "section_name"));
     }
 
     // A '*' admits only Latin letters, digits, '_', '.' and '-': a fixed part in other
@@ -178,7 +238,10 @@ private:
                                 "'multiplier') and is ignored");
         }
         CheckDefault(element, "case_setting", "case_default_setting");
+        CheckCondition(element, "case_setting");
+        CheckActionWord(element, "setting_to", "setting");
         CheckTemplate(element, name);
+        CheckTemplateDot(element, name);
     }
 
     int m_sections = 0;

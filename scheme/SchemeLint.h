@@ -17,8 +17,14 @@
 struct LintFinding {
     std::int64_t line = 0;  // of the element's start tag
     std::string text;       // a plain English sentence
+    // The scheme cannot be loaded for a run (a condition that does not parse, a 'File'
+    // without 'name'): the loader's own error says nothing more.
+    bool stopsLoading = false;
 };
 
+// Also the slips new users make: conditions that do not parse (each of them), a
+// section_to or setting_to that reads like an action word, a '.' in a template's fixed
+// part, a 'File' without 'name'.
 // Also: an encoding declaration that names neither encoding or disagrees with the
 // scheme's bytes, and templates whose fixed part holds letters beyond ASCII.
 std::vector<LintFinding> LintScheme(Xml::Library::DocumentNode<char>& document,

@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 #include "platform/Messages.h"
 
+#include "ini/TextArena.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -102,6 +104,21 @@ TEST(IniFileImage, EmptySectionNameIsAnOrdinaryName)
     CIniFileImage image;
     EXPECT_TRUE(image.AddSection(""));
     EXPECT_EQ(TextWithoutStamp(image), "\n[]\n");
+}
+
+// Texts that end a block exactly, cross into a new one, or are too large for one stay
+// whole while more are kept.
+TEST(TextArena, TextsStayWholeAcrossBlockBoundaries)
+{
+    CTextArena arena;
+    std::vector<std::pair<std::string_view, std::string>> kept;
+    const std::size_t sizes[] = {16000, 16000, 16000, 16000, 1536, 1, 20000, 16384, 70000, 3};
+    char fill = 'a';
+    for (std::size_t size : sizes) {
+        const std::string text(size, fill++);
+        kept.emplace_back(arena.Keep(text), text);
+    }
+    for (const auto& [view, text] : kept) EXPECT_EQ(std::string(view), text);
 }
 
 }  // namespace

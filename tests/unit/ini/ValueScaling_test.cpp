@@ -50,6 +50,7 @@ TEST(ValueScaling, IntegerFactorsRoundHalvesUp)
     EXPECT_EQ(Multiply("2.4", "3"), "7");
     EXPECT_EQ(Multiply("", "5"), "0");
     EXPECT_EQ(Multiply("12", "0"), "0");
+    EXPECT_EQ(Multiply("0.285", "100"), "29");  // 28.4999... in binary: the bias rounds it up
     // Negative quotients and products round half up too.
     EXPECT_EQ(Divide("-5", "4"), "-1");
     EXPECT_EQ(Divide("-3", "4"), "-1");

@@ -95,6 +95,14 @@ TEST(TransactionPosix, OddInputsAndFileAttributes)
              EXPECT_TRUE(fs::is_symlink(f.Path() / "a.ini"));
              EXPECT_THAT(ReadFile(f / "real/a.ini"), testing::EndsWith("k=2\n"));
          }},
+        {"a replaced output keeps its own mode, not its input's",
+         [](const TempFolder& f) {
+             ::chmod((f / "a.ini").c_str(), 0600);
+             WriteFile(f / "b.ini", "[B]\n");
+             ::chmod((f / "b.ini").c_str(), 0640);
+         },
+         {"-o", "b.ini", "-nobackup"}, 0, "successfully converted",
+         [](const TempFolder& f) { EXPECT_EQ(ModeOf(f / "b.ini"), 0640u); }},
         {"a new output takes the mode of its input",
          [](const TempFolder& f) { ::chmod((f / "a.ini").c_str(), 0640); }, {"-o", "b.ini", "-nobackup"}, 0,
          "successfully converted", [](const TempFolder& f) { EXPECT_EQ(ModeOf(f / "b.ini"), 0640u); }},

@@ -1,5 +1,8 @@
 #include "scheme/SchemeLint.h"
 
+#include "run/SchemeCheck.h"
+
+#include "../TestSupport.h"
 #include "../xml/XmlTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -63,8 +66,30 @@ TEST(SchemeLint, EachKindOfFinding)
          "multiplier=\"2\"/></Section>\n<Section section_name=\"\xCF\xF0\xEE*\" section_to=\"-\"/></Convert>",
          "2: the template '\xCF\xF0\xEE*' holds letters beyond ASCII, but its '*' stands only for Latin letters, "
          "digits, '_', '.' and '-': it never selects a name that goes on in other letters\n"},
+        // A Setting of a renaming Section is reported once, with the Section.
+        {"<Convert><Section section_name=\"A\" section_to=\"B\"><Setting setting_name=\"k\" setting_to=\"-\"/>"
+         "</Section></Convert>",
+         "1: the 'Setting' elements in a 'Section' with 'section_to' are ignored\n"},
+        // The slips of new users: each condition that does not parse, a new name that reads
+        // like an action word, a '.' in a template, a File without a name.
+        {"<Convert>\n<Section section_name=\"Plugin.*\" case_section=\"A.x zz 1\">\n<Setting setting_name=\"k\" "
+         "setting_to=\"Remove\" case_setting=\"bad\"/></Section>\n<File/></Convert>",
+         "2: 'case_section' does not parse: unrecognized condition 'zz' in line: A.x zz 1\n"
+         "2: in the template 'Plugin.*' a '.' stands for any character, so it also selects names with another "
+         "character there; write 'Plugin\\.*' for a dot\n"
+         "3: 'case_setting' does not parse: invalid syntax in line: bad\n"
+         "3: 'setting_to' is 'Remove': the setting is renamed to 'Remove'; 'setting_to'=\"+\" adds a setting and "
+         "'setting_to'=\"-\" removes one\n"
+         "4: 'File' element without a 'name' names no file: the scheme does not load\n"},
     };
     for (const auto& row : table) EXPECT_EQ(Findings(row.scheme), row.findings) << row.scheme;
+}
+
+TEST(SchemeLint, ACleanCheckSaysSo)
+{
+    TestSupport::CapturedConsole console;
+    EXPECT_EQ(ReportSchemeCheck({}, {}), 0);
+    EXPECT_EQ(console.Text(), "\nScheme check: 0 findings");
 }
 
 }  // namespace
