@@ -27,6 +27,7 @@ struct ReportRecord {
 };
 
 struct CRunReport {
+    bool wanted = false;  // -report was given
     std::string scheme;
     bool failed = false;
     std::string error;

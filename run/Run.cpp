@@ -235,10 +235,12 @@ void RefuseWarnings(std::size_t warningCount)
                              (warningCount == 1 ? " warning" : " warnings") + " above; nothing was changed");
 }
 
-// What happened to each record, for the report.
+// What happened to each record, for the report (when one is asked for: telling
+// "unchanged" from "converted" composes each text once more).
 void FillReport(CRunReport& report, const std::vector<FileConversion>& conversions,
                 const std::vector<ConvertedRecord>& converted, bool dryRun, const CRecordFailure* failure)
 {
+    if (!report.wanted) return;
     for (const ConvertedRecord& skipped : converted) {
         ReportRecord entry;
         entry.input = skipped.record.inputPath;
@@ -274,6 +276,7 @@ struct RunContext {
 
 int RunGuarded(CCommandLineOptions options, RunContext& context)
 {
+    context.report.wanted = options.reportFile.HasValue();
     if (options.restoreFolder.HasValue()) return RestoreRun(options, context.report);
     const std::string schemePath = SchemePath(options);
     context.report.scheme = schemePath;
