@@ -3,6 +3,7 @@
 #include "condition/NamePattern.h"
 #include "ini/SafeRegex.h"
 #include "ini/IniFileImage.h"
+#include "platform/LetterCase.h"
 
 namespace {
 
@@ -16,7 +17,9 @@ std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
     const bool folded = image.FileEncoding() == TextEncoding::Utf8;
     const CSafeRegex pattern(folded ? NamePatternIn(TextEncoding::Utf8, term.sectionName, false) : term.sectionPattern);
     for (const CIniSectionsImaging* section : image.Sections()) {
-        if (pattern.Matches(folded ? section->MatchName() : section->header.name)) return section->header.name;
+        if (pattern.Matches(folded ? LetterCase::MatchText(TextEncoding::Utf8, section->header.name) : section->header.name)) {
+            return section->header.name;
+        }
     }
     return std::string();
 }

@@ -22,7 +22,7 @@ CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, const
 {
     m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
     const auto slot = static_cast<std::uint32_t>(m_sections.size() - 1);
-    m_index.emplace(name, slot);
+    m_index.emplace(m_sections.back()->header.name, slot);
     PlaceSorted(slot);
     return *m_sections.back();
 }
@@ -37,12 +37,13 @@ void CIniFileImage::Forget(std::uint32_t slot)
 
 namespace {
 
-// Index order: the upper-cased names' bytes, which is the case-insensitive order.
+// Index order: names compared without regard to letter case.
 struct SlotOrder {
     const std::vector<std::unique_ptr<CIniSectionsImaging>>& sections;
-    bool operator()(std::uint32_t left, const std::string& upper) const
+    TextEncoding encoding;
+    bool operator()(std::uint32_t left, const std::string& name) const
     {
-        return sections[left]->OrderKey() < upper;
+        return LetterCase::CompareNames(encoding, sections[left]->header.name, name) < 0;
     }
 };
 
@@ -51,7 +52,7 @@ struct SlotOrder {
 void CIniFileImage::PlaceSorted(std::uint32_t slot)
 {
     if (!m_sortedValid) return;
-    const std::string& upper = m_sections[slot]->OrderKey();
+    const std::string& name = m_sections[slot]->header.name;
     // A binary search needs every entry to have a name: removed slots go first.
     if (m_removedSorted > 0) {
         m_sortedSlots.erase(std::remove_if(m_sortedSlots.begin(), m_sortedSlots.end(),
@@ -59,7 +60,8 @@ void CIniFileImage::PlaceSorted(std::uint32_t slot)
                             m_sortedSlots.end());
         m_removedSorted = 0;
     }
-    const auto place = std::lower_bound(m_sortedSlots.begin(), m_sortedSlots.end(), upper, SlotOrder {m_sections});
+    const auto place =
+        std::lower_bound(m_sortedSlots.begin(), m_sortedSlots.end(), name, SlotOrder {m_sections, FileEncoding()});
     m_sortedSlots.insert(place, slot);
 }
 
@@ -80,8 +82,9 @@ const std::vector<std::uint32_t>& CIniFileImage::SortedSlots() const
     for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
         if (m_sections[slot]) m_sortedSlots.push_back(slot);
     }
-    std::sort(m_sortedSlots.begin(), m_sortedSlots.end(), [this](std::uint32_t left, std::uint32_t right) {
-        return m_sections[left]->OrderKey() < m_sections[right]->OrderKey();
+    const TextEncoding encoding = FileEncoding();
+    std::sort(m_sortedSlots.begin(), m_sortedSlots.end(), [this, encoding](std::uint32_t left, std::uint32_t right) {
+        return LetterCase::CompareNames(encoding, m_sections[left]->header.name, m_sections[right]->header.name) < 0;
     });
     m_sortedValid = true;
     m_removedSorted = 0;
@@ -134,7 +137,7 @@ bool CIniFileImage::RenameSection(const std::string& oldName, const std::string&
     m_index.erase(entry);
     UnplaceSorted(slot);
     m_sections[slot]->SetName(newName);
-    m_index.emplace(newName, slot);
+    m_index.emplace(m_sections[slot]->header.name, slot);
     PlaceSorted(slot);
     return true;
 }
@@ -171,9 +174,12 @@ std::vector<std::string> CIniFileImage::SelectSections(const std::string& namePa
 std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern) const
 {
     std::vector<std::string> selected;
+    std::string matchText;
     for (std::uint32_t slot : SortedSlots()) {
         const CIniSectionsImaging* section = m_sections[slot].get();
-        if (section != nullptr && pattern.Matches(section->MatchName())) selected.push_back(section->header.name);
+        if (section == nullptr) continue;
+        LetterCase::MatchTextInto(FileEncoding(), section->header.name, matchText);
+        if (pattern.Matches(matchText)) selected.push_back(section->header.name);
     }
     return selected;
 }
@@ -195,8 +201,10 @@ std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sect
     const CIniSectionsImaging* section = FindSection(sectionName);
     if (section == nullptr) return selected;
     std::vector<const CParameterImage*> matching;
+    std::string matchText;
     for (const CParameterImage& parameter : section->Parameters()) {
-        if (pattern.Matches(LetterCase::MatchText(FileEncoding(), parameter.Name()))) matching.push_back(&parameter);
+        LetterCase::MatchTextInto(FileEncoding(), parameter.Name(), matchText);
+        if (pattern.Matches(matchText)) matching.push_back(&parameter);
     }
     const TextEncoding encoding = FileEncoding();
     std::sort(matching.begin(), matching.end(), [encoding](const CParameterImage* left, const CParameterImage* right) {

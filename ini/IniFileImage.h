@@ -106,7 +106,8 @@ private:
     // removed section leaves an empty slot.
     std::unique_ptr<CImageStore> m_store;
     std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
-    std::unordered_map<std::string, std::uint32_t, LetterCase::NameHash, LetterCase::NameEqual> m_index;
+    // Keys are views of the sections' own names.
+    std::unordered_map<std::string_view, std::uint32_t, LetterCase::NameHash, LetterCase::NameEqual> m_index;
     // The slots by name, built when a template first needs index order and then kept in
     // order as sections come and go; a removed section's slot stays until a rebuild.
     mutable std::vector<std::uint32_t> m_sortedSlots;

@@ -55,13 +55,6 @@ void CIniParametersImaging::AdoptParameters(std::vector<CParameterImage>& read)
     read.clear();
 }
 
-void CIniSectionsImaging::SetName(std::string name)
-{
-    header.name = std::move(name);
-    m_matchName = LetterCase::MatchText(Store().encoding, header.name);
-    m_orderKey = LetterCase::OrderKey(Store().encoding, header.name);
-}
-
 void CIniParametersImaging::RemoveParameters(std::string_view name)
 {
     m_parameters.erase(std::remove_if(m_parameters.begin(), m_parameters.end(),

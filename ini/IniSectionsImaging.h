@@ -76,15 +76,7 @@ public:
         SetName(std::move(name));
     }
 
-    void SetName(std::string name);
-    // The name as templates match it (lower-cased, or folded in a UTF-8 file), and the
-    // key whose byte order is the index order.
-    const std::string& MatchName() const { return m_matchName; }
-    const std::string& OrderKey() const { return m_orderKey; }
+    void SetName(std::string name) { header.name = std::move(name); }
 
     CSectionImage header;
-
-private:
-    std::string m_matchName;
-    std::string m_orderKey;
 };

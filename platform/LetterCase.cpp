@@ -36,6 +36,18 @@ std::string MatchText(TextEncoding encoding, std::string_view name)
     return encoding == TextEncoding::Utf8 ? Encoding::FoldUtf8(name) : LowerText(name);
 }
 
+void MatchTextInto(TextEncoding encoding, std::string_view name, std::string& text)
+{
+    if (encoding == TextEncoding::Utf8) {
+        text = Encoding::FoldUtf8(name);
+        return;
+    }
+    text.resize(name.size());
+    for (std::size_t index = 0; index < name.size(); ++index) {
+        text[index] = static_cast<char>(Lower(static_cast<unsigned char>(name[index])));
+    }
+}
+
 std::string OrderKey(TextEncoding encoding, std::string_view name)
 {
     if (encoding == TextEncoding::Windows1251) return UpperText(name);

@@ -102,6 +102,8 @@ std::string UpperText(std::string_view text);
 
 // The text templates and patterns are matched against: lower-cased, or folded.
 std::string MatchText(TextEncoding encoding, std::string_view name);
+// The same into `text`, whose storage is reused.
+void MatchTextInto(TextEncoding encoding, std::string_view name, std::string& text);
 // A text whose byte order is the names' order, equal for names equal but for case.
 std::string OrderKey(TextEncoding encoding, std::string_view name);
 int CompareNames(TextEncoding encoding, std::string_view left, std::string_view right);
