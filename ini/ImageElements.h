@@ -34,67 +34,32 @@ public:
     std::string name;
 };
 
+// One setting: a record of six words. Its name and value are references that the
+// image's store resolves (CImageStore::NameOf, ValueOf): an offset into the file's bytes
+// with the length beside it, or, for a text outside the file or too long to describe
+// here, an entry of the store's text table. Its comment lines are an entry of the
+// store's comment table (0: none).
 class CParameterImage {
 public:
-    CParameterImage() = default;
-    CParameterImage(std::int32_t order, std::string_view parameterName, bool valuePresent, std::string_view valueText,
-                    CommentSpan comments = {})
-        : orderNumber(order), commentLines(comments)
-    {
-        SetName(parameterName);
-        SetValueView(valueText);
-        SetHasValue(valuePresent);
-    }
-
-    std::string_view Name() const { return std::string_view(m_name, m_nameSize); }
-    // A bare name (a line without '=') has no value; it reads as the empty text.
-    std::string_view Value() const { return std::string_view(m_value, m_valueSize & kSizeBits); }
-    std::string ValueOrEmpty() const { return std::string(Value()); }
     bool HasValue() const { return (m_valueSize & kHasValueBit) != 0; }
 
-    // The views must point into storage that outlives the image's use of them.
-    void SetName(std::string_view text)
-    {
-        if (text.size() > 0xFFFFFFFFu) throw std::length_error("a setting name longer than 4 GiB");
-        m_name = text.data();
-        m_nameSize = static_cast<std::uint32_t>(text.size());
-    }
-    void SetValueView(std::string_view text)
-    {
-        if (text.size() > kSizeBits) throw std::length_error("a setting value longer than 2 GiB");
-        m_value = text.data();
-        m_valueSize = (m_valueSize & kHasValueBit) | (static_cast<std::uint32_t>(text.size()) & kSizeBits);
-    }
-    void SetHasValue(bool present) { m_valueSize = (m_valueSize & kSizeBits) | (present ? kHasValueBit : 0u); }
-
-    std::string ToLine() const
-    {
-        std::string line;
-        AppendLineTo(line);
-        return line;
-    }
-
-    // Name, and "=" with the value when there is one.
-    void AppendLineTo(std::string& text) const
-    {
-        text += Name();
-        if (!HasValue()) return;
-        text += '=';
-        text += Value();
-    }
-
+    // Where the element is written: sections and parameters go out in ascending order.
     std::int32_t orderNumber = 0;
     // Among parameters of equal name the one inserted first is found first.
     std::uint32_t sequence = 0;
-    CommentSpan commentLines;
 
 private:
-    // A value's size shares its word with the has-value flag: a parameter is five words.
-    static constexpr std::uint32_t kHasValueBit = 0x80000000u;
-    static constexpr std::uint32_t kSizeBits = 0x7FFFFFFFu;
+    friend struct CImageStore;
 
-    const char* m_name = "";
-    const char* m_value = "";
-    std::uint32_t m_nameSize = 0;
-    std::uint32_t m_valueSize = 0;
+    static constexpr std::uint32_t kInTable = 0x80000000u;
+    static constexpr std::uint16_t kHasValueBit = 0x8000u;
+    static constexpr std::uint16_t kInlineValueBits = 0x7FFFu;
+
+    std::uint32_t m_nameRef = kInTable;  // the empty text, entry 0 of the table
+    std::uint32_t m_valueRef = kInTable;
+    std::uint32_t m_comments = 0;
+    std::uint16_t m_nameSize = 0;
+    std::uint16_t m_valueSize = 0;  // with the has-value flag in the top bit
 };
+
+static_assert(sizeof(CParameterImage) == 24, "a parameter is six words");

@@ -6,30 +6,35 @@
 
 #include <algorithm>
 
+std::uint32_t CIniFileImage::SlotOf(std::string_view name) const
+{
+    return m_index.Find(name, [this](std::uint32_t slot) { return NameOfSlot(slot); });
+}
+
 CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name)
 {
-    const auto entry = m_index.find(name);
-    return entry == m_index.end() ? nullptr : m_sections[entry->second].get();
+    const std::uint32_t slot = SlotOf(name);
+    return slot == CSectionIndex::kNone ? nullptr : m_sections[slot].get();
 }
 
 const CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name) const
 {
-    const auto entry = m_index.find(name);
-    return entry == m_index.end() ? nullptr : m_sections[entry->second].get();
+    const std::uint32_t slot = SlotOf(name);
+    return slot == CSectionIndex::kNone ? nullptr : m_sections[slot].get();
 }
 
 CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments)
 {
     m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
     const auto slot = static_cast<std::uint32_t>(m_sections.size() - 1);
-    m_index.emplace(m_sections.back()->header.name, slot);
+    m_index.Insert(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
     PlaceSorted(slot);
     return *m_sections.back();
 }
 
 void CIniFileImage::Forget(std::uint32_t slot)
 {
-    m_index.erase(m_sections[slot]->header.name);
+    m_index.Erase(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
     m_sections[slot].reset();
     // Index order without the section: the slot is skipped until the next rebuild.
     if (m_sortedValid && ++m_removedSorted > m_index.size()) m_sortedValid = false;
@@ -127,17 +132,17 @@ bool CIniFileImage::AddSection(const std::string& name)
 
 bool CIniFileImage::RenameSection(const std::string& oldName, const std::string& newName)
 {
-    const auto entry = m_index.find(oldName);
-    if (entry == m_index.end()) return false;
+    const std::uint32_t slot = SlotOf(oldName);
+    if (slot == CSectionIndex::kNone) return false;
     if (FindSection(newName) != nullptr) {
         Console::Warn(Messages::kCannotRenameSection, oldName.c_str(), newName.c_str(), newName.c_str());
         return false;
     }
-    const std::uint32_t slot = entry->second;
-    m_index.erase(entry);
+    const auto nameOf = [this](std::uint32_t entry) { return NameOfSlot(entry); };
+    m_index.Erase(slot, nameOf);
     UnplaceSorted(slot);
     m_sections[slot]->SetName(newName);
-    m_index.emplace(m_sections[slot]->header.name, slot);
+    m_index.Insert(slot, nameOf);
     PlaceSorted(slot);
     return true;
 }
@@ -161,8 +166,8 @@ bool CIniFileImage::CopySection(const std::string& sourceName, const std::string
 
 void CIniFileImage::RemoveSection(const std::string& name)
 {
-    const auto entry = m_index.find(name);
-    if (entry != m_index.end()) Forget(entry->second);
+    const std::uint32_t slot = SlotOf(name);
+    if (slot != CSectionIndex::kNone) Forget(slot);
 }
 
 std::vector<std::string> CIniFileImage::SelectSections(const std::string& namePattern) const
@@ -203,17 +208,18 @@ std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sect
     std::vector<const CParameterImage*> matching;
     std::string matchText;
     for (const CParameterImage& parameter : section->Parameters()) {
-        LetterCase::MatchTextInto(FileEncoding(), parameter.Name(), matchText);
+        LetterCase::MatchTextInto(FileEncoding(), m_store->NameOf(parameter), matchText);
         if (pattern.Matches(matchText)) matching.push_back(&parameter);
     }
     const TextEncoding encoding = FileEncoding();
-    std::sort(matching.begin(), matching.end(), [encoding](const CParameterImage* left, const CParameterImage* right) {
-        const int order = LetterCase::CompareNames(encoding, left->Name(), right->Name());
+    const CImageStore& store = *m_store;
+    std::sort(matching.begin(), matching.end(), [encoding, &store](const CParameterImage* left, const CParameterImage* right) {
+        const int order = LetterCase::CompareNames(encoding, store.NameOf(*left), store.NameOf(*right));
         return order != 0 ? order < 0 : left->sequence < right->sequence;
     });
     for (const CParameterImage* parameter : matching) {
-        if (!selected.empty() && LetterCase::EqualNames(encoding, selected.back(), parameter->Name())) continue;
-        selected.emplace_back(parameter->Name());
+        if (!selected.empty() && LetterCase::EqualNames(encoding, selected.back(), store.NameOf(*parameter))) continue;
+        selected.emplace_back(store.NameOf(*parameter));
     }
     return selected;
 }
@@ -228,7 +234,11 @@ bool CIniFileImage::AddParameter(const std::string& sectionName, const std::stri
     }
     CTextArena& arena = m_store->arena;
     const std::string_view valueText = value.HasValue() ? arena.Keep(value.Value()) : std::string_view();
-    section->InsertParameter(CParameterImage(NextOrder(), arena.Keep(parameterName), value.HasValue(), valueText));
+    CParameterImage parameter;
+    parameter.orderNumber = NextOrder();
+    m_store->SetName(parameter, arena.Keep(parameterName));
+    m_store->SetValue(parameter, valueText, value.HasValue());
+    section->InsertParameter(parameter);
     return true;
 }
 
@@ -244,7 +254,7 @@ std::string CIniFileImage::GetParameterValue(const std::string& sectionName, con
     const CIniSectionsImaging* section = FindSection(sectionName);
     if (section == nullptr) return defaultText;
     const CParameterImage* parameter = section->FindParameter(parameterName);
-    return parameter == nullptr ? defaultText : parameter->ValueOrEmpty();
+    return parameter == nullptr ? defaultText : std::string(m_store->ValueOf(*parameter));
 }
 
 std::int32_t CIniFileImage::NextOrder() { return m_orderCounter++; }

@@ -10,6 +10,7 @@
 
 #include "ini/Optional.h"
 #include "ini/IniSectionsImaging.h"
+#include "ini/SectionIndex.h"
 #include "platform/LetterCase.h"
 
 #include <cstdint>
@@ -101,13 +102,15 @@ private:
     void PlaceSorted(std::uint32_t slot);
     void UnplaceSorted(std::uint32_t slot);
     const std::vector<std::uint32_t>& SortedSlots() const;
+    // The slot of the section of that name, or CSectionIndex::kNone.
+    std::uint32_t SlotOf(std::string_view name) const;
+    std::string_view NameOfSlot(std::uint32_t slot) const { return m_sections[slot]->header.name; }
 
     // Sections in the order they were made, which is their order number's order; a
     // removed section leaves an empty slot.
     std::unique_ptr<CImageStore> m_store;
     std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
-    // Keys are views of the sections' own names.
-    std::unordered_map<std::string_view, std::uint32_t, LetterCase::NameHash, LetterCase::NameEqual> m_index;
+    CSectionIndex m_index;
     // The slots by name, built when a template first needs index order and then kept in
     // order as sections come and go; a removed section's slot stays until a rebuild.
     mutable std::vector<std::uint32_t> m_sortedSlots;

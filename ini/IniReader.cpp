@@ -89,12 +89,13 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     }
     m_bytes = std::move(bytes.data);
     m_byteCount = bytes.sizeBytes;
+    m_store->fileBytes = LoadedBytes();
     std::string_view text = LoadedBytes();
     // Ctrl-Z ends the input as the end of the file does.
     text = text.substr(0, text.find('\x1A'));
     m_loadedSizeBytes = text.size();
     m_store->encoding = rule.forced ? rule.forAscii : Encoding::Detect(text, rule.forAscii);
-    m_index = decltype(m_index)(0, LetterCase::NameHash {FileEncoding()}, LetterCase::NameEqual {FileEncoding()});
+    m_index = CSectionIndex(FileEncoding());
     const Console::TextEncodingScope names(FileEncoding());
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         m_byteOrderMark = true;
@@ -168,6 +169,10 @@ void CIniFileImage::HandleKeyLine(std::string_view line, ReaderState& state)
     }
     const bool hasValue = equals != std::string_view::npos;
     const std::string_view value = hasValue ? line.substr(equals + 1) : std::string_view();
-    state.read.emplace_back(NextOrder(), key, hasValue, value, KeepComments(state.pendingComments));
+    CParameterImage& parameter = state.read.emplace_back();
+    parameter.orderNumber = NextOrder();
+    m_store->SetName(parameter, key);
+    m_store->SetValue(parameter, value, hasValue);
+    m_store->SetComments(parameter, KeepComments(state.pendingComments));
     state.pendingComments.clear();
 }

@@ -15,7 +15,7 @@ const CParameterImage* CIniParametersImaging::FindParameter(std::string_view nam
 {
     const CParameterImage* first = nullptr;
     for (const CParameterImage& parameter : m_parameters) {
-        if (!LetterCase::EqualNames(m_store->encoding, parameter.Name(), name)) continue;
+        if (!LetterCase::EqualNames(m_store->encoding, m_store->NameOf(parameter), name)) continue;
         if (first == nullptr || parameter.sequence < first->sequence) first = &parameter;
     }
     return first;
@@ -25,7 +25,7 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
 {
     std::vector<CParameterImage*> found;
     for (CParameterImage& parameter : m_parameters) {
-        if (LetterCase::EqualNames(m_store->encoding, parameter.Name(), name)) found.push_back(&parameter);
+        if (LetterCase::EqualNames(m_store->encoding, m_store->NameOf(parameter), name)) found.push_back(&parameter);
     }
     if (found.size() < 2) return found;
     // Writing order and insertion order differ only after a move or copy brought in an
@@ -59,7 +59,7 @@ void CIniParametersImaging::RemoveParameters(std::string_view name)
 {
     m_parameters.erase(std::remove_if(m_parameters.begin(), m_parameters.end(),
                                       [this, name](const CParameterImage& parameter) {
-                                          return LetterCase::EqualNames(m_store->encoding, parameter.Name(), name);
+                                          return LetterCase::EqualNames(m_store->encoding, m_store->NameOf(parameter), name);
                                       }),
                        m_parameters.end());
 }
@@ -70,15 +70,14 @@ void CIniParametersImaging::RenameParameters(std::string_view name, std::string_
 {
     const std::string_view kept = m_store->arena.Keep(newName);
     for (CParameterImage* parameter : FindParameters(name)) {
-        parameter->SetName(kept);
+        m_store->SetName(*parameter, kept);
         parameter->sequence = m_store->nextSequence++;
     }
 }
 
 void CIniParametersImaging::SetValue(CParameterImage& parameter, std::string_view value)
 {
-    parameter.SetValueView(m_store->arena.Keep(value));
-    parameter.SetHasValue(true);
+    m_store->SetValue(parameter, m_store->arena.Keep(value), true);
 }
 
 bool CIniParametersImaging::DivideValues(std::string_view name, const std::string& dividerText)
@@ -100,6 +99,6 @@ void CIniParametersImaging::ScaleValues(std::string_view name, const std::string
 {
     const ScaleFactor factor = ParseScaleFactor(factorText);
     for (CParameterImage* parameter : FindParameters(name)) {
-        SetValue(*parameter, scale(parameter->ValueOrEmpty(), factor));
+        SetValue(*parameter, scale(std::string(m_store->ValueOf(*parameter)), factor));
     }
 }

@@ -10,20 +10,93 @@
 #include "platform/TextEncoding.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct ScaleFactor;
 
-// What the sections of one image share: the arena for texts that actions write, the
-// image's comment lines, the counter that numbers insertions, and the file's encoding,
-// which decides how names compare.
+// What the sections of one image share: the file's bytes that parameters refer to, the
+// arena for texts that actions write and the table of texts parameters refer to by
+// entry, the image's comment lines, the counter that numbers insertions, and the file's
+// encoding, which decides how names compare.
 struct CImageStore {
+    CImageStore() : texts(1), commentSpans(1) {}
+
     TextEncoding encoding = TextEncoding::Windows1251;
+    std::string_view fileBytes;
     CTextArena arena;
+    std::vector<std::string_view> texts;  // entry 0: the empty text
     std::vector<std::string_view> commentLines;
+    std::vector<CommentSpan> commentSpans;  // entry 0: no comments
     std::uint32_t nextSequence = 1;
+
+    std::string_view NameOf(const CParameterImage& parameter) const
+    {
+        return Resolve(parameter.m_nameRef, parameter.m_nameSize);
+    }
+    std::string_view ValueOf(const CParameterImage& parameter) const
+    {
+        return Resolve(parameter.m_valueRef, parameter.m_valueSize & CParameterImage::kInlineValueBits);
+    }
+    CommentSpan CommentsOf(const CParameterImage& parameter) const { return commentSpans[parameter.m_comments]; }
+
+    // The texts must lie in the file's bytes or outlive the image (the arena's).
+    void SetName(CParameterImage& parameter, std::string_view name)
+    {
+        parameter.m_nameRef = Reference(name, 0xFFFFu, parameter.m_nameSize);
+    }
+    void SetValue(CParameterImage& parameter, std::string_view value, bool present)
+    {
+        std::uint16_t size = 0;
+        parameter.m_valueRef = Reference(value, CParameterImage::kInlineValueBits, size);
+        parameter.m_valueSize = static_cast<std::uint16_t>(size | (present ? CParameterImage::kHasValueBit : 0u));
+    }
+    void SetComments(CParameterImage& parameter, CommentSpan span)
+    {
+        if (span.empty()) {
+            parameter.m_comments = 0;
+            return;
+        }
+        parameter.m_comments = static_cast<std::uint32_t>(commentSpans.size());
+        commentSpans.push_back(span);
+    }
+
+    // Name, and "=" with the value when there is one.
+    void AppendLine(const CParameterImage& parameter, std::string& text) const
+    {
+        text += NameOf(parameter);
+        if (!parameter.HasValue()) return;
+        text += '=';
+        text += ValueOf(parameter);
+    }
+
+private:
+    std::string_view Resolve(std::uint32_t reference, std::uint32_t size) const
+    {
+        if ((reference & CParameterImage::kInTable) != 0) return texts[reference & ~CParameterImage::kInTable];
+        return std::string_view(fileBytes.data() + reference, size);
+    }
+
+    // An offset into the file's bytes with the size beside it where both fit, else an
+    // entry of the text table.
+    std::uint32_t Reference(std::string_view text, std::uint32_t sizeLimit, std::uint16_t& size)
+    {
+        const char* begin = fileBytes.data();
+        const bool inFile = !text.empty() && begin != nullptr && text.data() >= begin &&
+                            text.data() + text.size() <= begin + fileBytes.size();
+        if (inFile && text.size() <= sizeLimit &&
+            static_cast<std::size_t>(text.data() - begin) < CParameterImage::kInTable) {
+            size = static_cast<std::uint16_t>(text.size());
+            return static_cast<std::uint32_t>(text.data() - begin);
+        }
+        size = 0;
+        if (text.empty()) return CParameterImage::kInTable;
+        if (texts.size() >= CParameterImage::kInTable) throw std::length_error("more than 2^31 texts in one file");
+        texts.push_back(text);
+        return CParameterImage::kInTable | static_cast<std::uint32_t>(texts.size() - 1);
+    }
 };
 
 class CIniParametersImaging {
@@ -56,6 +129,7 @@ public:
     const List& ParametersInOrder() const { return m_parameters; }
     const List& Parameters() const { return m_parameters; }
     const CImageStore& Store() const { return *m_store; }
+    CImageStore& Store() { return *m_store; }
 
     bool DivideValues(std::string_view name, const std::string& dividerText);
     bool MultiplyValues(std::string_view name, const std::string& multiplierText);

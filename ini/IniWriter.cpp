@@ -82,8 +82,8 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         text += ']';
         EndLine(text, lineEnd);
         for (const CParameterImage& parameter : section->ParametersInOrder()) {
-            AppendLines(text, comments, parameter.commentLines, lineEnd);
-            parameter.AppendLineTo(text);
+            AppendLines(text, comments, m_store->CommentsOf(parameter), lineEnd);
+            m_store->AppendLine(parameter, text);
             EndLine(text, lineEnd);
         }
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;

@@ -105,7 +105,7 @@ bool HasKeyReadAsAnotherLine(const CIniFileImage& image)
 {
     for (const CIniSectionsImaging* section : image.Sections()) {
         for (const CParameterImage& parameter : section->Parameters()) {
-            const std::string_view name = parameter.Name();
+            const std::string_view name = section->Store().NameOf(parameter);
             if (!name.empty() && (name[0] == ';' || name[0] == '[')) return true;
         }
     }

@@ -1,0 +1,103 @@
+#pragma once
+
+// The image's index of sections by name: an open-addressing table of section slots
+// with each entry's hash beside it, names compared without regard to letter case (by
+// the file's encoding). The names themselves stay with the sections: the caller tells
+// the table a slot's name.
+
+#include "platform/LetterCase.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class CSectionIndex {
+public:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+    explicit CSectionIndex(TextEncoding encoding = TextEncoding::Windows1251) : m_hash {encoding}, m_equal {encoding} {}
+
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    // Room for `count` names without growing.
+    void reserve(std::size_t count)
+    {
+        if (count * 2 > m_slots.size()) Rehash(count * 2);
+    }
+
+    // The slot of the section of that name, or kNone.
+    template <class NameOf>
+    std::uint32_t Find(std::string_view name, const NameOf& nameOf) const
+    {
+        if (m_count == 0) return kNone;
+        const std::uint32_t hash = Hash(name);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            const std::uint32_t slot = m_slots[at];
+            if (slot == kEmpty) return kNone;
+            if (slot != kRemoved && m_hashes[at] == hash && m_equal(nameOf(slot), name)) return slot;
+        }
+    }
+
+    // Adds a slot under its name, which no other slot has.
+    template <class NameOf>
+    void Insert(std::uint32_t slot, const NameOf& nameOf)
+    {
+        if ((m_count + m_removed + 1) * 2 > m_slots.size()) Rehash((m_count + 1) * 4);
+        Place(slot, Hash(nameOf(slot)));
+        ++m_count;
+    }
+
+    template <class NameOf>
+    void Erase(std::uint32_t slot, const NameOf& nameOf)
+    {
+        const std::uint32_t hash = Hash(nameOf(slot));
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t at = hash & mask; m_slots[at] != kEmpty; at = (at + 1) & mask) {
+            if (m_slots[at] == slot) {
+                m_slots[at] = kRemoved;
+                --m_count;
+                ++m_removed;
+                return;
+            }
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr std::uint32_t kRemoved = 0xFFFFFFFEu;
+
+    std::uint32_t Hash(std::string_view name) const { return static_cast<std::uint32_t>(m_hash(name)); }
+
+    void Place(std::uint32_t slot, std::uint32_t hash)
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t at = hash & mask;
+        while (m_slots[at] != kEmpty && m_slots[at] != kRemoved) at = (at + 1) & mask;
+        if (m_slots[at] == kRemoved) --m_removed;
+        m_slots[at] = slot;
+        m_hashes[at] = hash;
+    }
+
+    // A larger table (a power of two), the entries placed anew by their kept hashes.
+    void Rehash(std::size_t least)
+    {
+        std::size_t size = 16;
+        while (size < least) size *= 2;
+        std::vector<std::uint32_t> slots(size, kEmpty);
+        std::vector<std::uint32_t> hashes(size, 0);
+        slots.swap(m_slots);
+        hashes.swap(m_hashes);
+        m_removed = 0;
+        for (std::size_t at = 0; at < slots.size(); ++at) {
+            if (slots[at] != kEmpty && slots[at] != kRemoved) Place(slots[at], hashes[at]);
+        }
+    }
+
+    LetterCase::NameHash m_hash;
+    LetterCase::NameEqual m_equal;
+    std::vector<std::uint32_t> m_slots;
+    std::vector<std::uint32_t> m_hashes;
+    std::size_t m_count = 0;
+    std::size_t m_removed = 0;
+};
