@@ -2,6 +2,7 @@
 
 #include "actions/SettingActions.h"
 #include "condition/ConditionParser.h"
+#include "ini/IniFileImage.h"
 #include "xml/XmlValue.h"
 
 namespace {
@@ -62,6 +63,7 @@ void CSectionContAction::Execute(CIniFileImage& image)
     if (!CanExecute(image)) return;
     m_executing = true;
     m_haveSelection = false;
+    m_haveImages = false;
     try {
         for (const auto& settingAction : settingActions) settingAction->Execute(image);
     } catch (...) {
@@ -70,6 +72,20 @@ void CSectionContAction::Execute(CIniFileImage& image)
     }
     m_executing = false;
     m_selected.clear();
+    m_selectedImages.clear();
+    m_haveImages = false;
+}
+
+const std::vector<CIniSectionsImaging*>& CSectionContAction::SelectedSectionImages(CIniFileImage& image)
+{
+    if (!m_executing || !m_haveImages) {
+        m_selectedImages.clear();
+        for (const std::string& sectionName : SelectedSections(image)) {
+            m_selectedImages.push_back(image.FindSection(sectionName));
+        }
+        m_haveImages = m_executing;
+    }
+    return m_selectedImages;
 }
 
 const std::vector<std::string>& CSectionContAction::SelectedSections(const CIniFileImage& image)

@@ -23,11 +23,16 @@ public:
     // The sections the setting actions work on. While the action executes they are
     // selected once: setting actions never add, rename or remove a section.
     const std::vector<std::string>& SelectedSections(const CIniFileImage& image);
+    // The same sections themselves, found once per execution (nullptr for a name the
+    // image does not hold).
+    const std::vector<CIniSectionsImaging*>& SelectedSectionImages(CIniFileImage& image);
 
     std::vector<std::unique_ptr<CSettingAction>> settingActions;
 
 private:
     std::vector<std::string> m_selected;
+    std::vector<CIniSectionsImaging*> m_selectedImages;
+    bool m_haveImages = false;
     bool m_executing = false;
     bool m_haveSelection = false;
 };

@@ -32,9 +32,16 @@ std::vector<std::string> CSettingAction::SettingNames(const CIniFileImage& image
 {
     if (namePattern.empty()) return {name};
     const CIniSectionsImaging* section = image.FindSection(sectionName);
-    if (section == nullptr || section->Parameters().empty()) return {};
+    return section == nullptr ? std::vector<std::string>() : SettingNames(image, *section, pattern);
+}
+
+std::vector<std::string> CSettingAction::SettingNames(const CIniFileImage& image, const CIniSectionsImaging& section,
+                                                      std::optional<CSafeRegex>& pattern) const
+{
+    if (namePattern.empty()) return {name};
+    if (section.Parameters().empty()) return {};
     if (!pattern) pattern.emplace(NamePatternIn(image.FileEncoding(), name, false));
-    return image.SelectParameters(sectionName, *pattern);
+    return image.SelectParameters(section, *pattern);
 }
 
 void CSettingAction::ForEachSetting(CIniFileImage& image)
@@ -45,11 +52,10 @@ void CSettingAction::ForEachSetting(CIniFileImage& image)
 void CSettingAction::RunOverSettings(CIniFileImage& image)
 {
     std::optional<CSafeRegex> pattern;  // compiled once per execution
-    for (const std::string& sectionName : owner.SelectedSections(image)) {
-        // Setting actions never add, rename or remove a section: it is found once.
-        CIniSectionsImaging* section = image.FindSection(sectionName);
+    // Setting actions never add, rename or remove a section: each is found once.
+    for (CIniSectionsImaging* section : owner.SelectedSectionImages(image)) {
         if (section == nullptr) continue;
-        for (const std::string& settingName : SettingNames(image, sectionName, pattern)) ApplyTo(image, *section, settingName);
+        for (const std::string& settingName : SettingNames(image, *section, pattern)) ApplyTo(image, *section, settingName);
     }
 }
 

@@ -36,6 +36,8 @@ public:
 protected:
     std::vector<std::string> SettingNames(const CIniFileImage& image, const std::string& sectionName,
                                           std::optional<CSafeRegex>& pattern) const;
+    std::vector<std::string> SettingNames(const CIniFileImage& image, const CIniSectionsImaging& section,
+                                          std::optional<CSafeRegex>& pattern) const;
 
     // The frame most kinds share: for every section of the owner and every setting
     // name in it, the kind's step on that section (skipped when it does not exist).

@@ -82,15 +82,23 @@ void CIniFileImage::UnplaceSorted(std::uint32_t slot)
 const std::vector<std::uint32_t>& CIniFileImage::SortedSlots() const
 {
     if (m_sortedValid) return m_sortedSlots;
-    m_sortedSlots.clear();
-    m_sortedSlots.reserve(m_index.size());
+    // Sorted as views of the names, so that a comparison reaches the bytes at once.
+    struct Entry {
+        std::string_view name;
+        std::uint32_t slot;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(m_index.size());
     for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
-        if (m_sections[slot]) m_sortedSlots.push_back(slot);
+        if (m_sections[slot]) entries.push_back({m_sections[slot]->header.name, slot});
     }
     const TextEncoding encoding = FileEncoding();
-    std::sort(m_sortedSlots.begin(), m_sortedSlots.end(), [this, encoding](std::uint32_t left, std::uint32_t right) {
-        return LetterCase::CompareNames(encoding, m_sections[left]->header.name, m_sections[right]->header.name) < 0;
+    std::sort(entries.begin(), entries.end(), [encoding](const Entry& left, const Entry& right) {
+        return LetterCase::CompareNames(encoding, left.name, right.name) < 0;
     });
+    m_sortedSlots.clear();
+    m_sortedSlots.reserve(entries.size());
+    for (const Entry& entry : entries) m_sortedSlots.push_back(entry.slot);
     m_sortedValid = true;
     m_removedSorted = 0;
     return m_sortedSlots;
@@ -202,12 +210,17 @@ std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sect
 std::vector<std::string> CIniFileImage::SelectParameters(const std::string& sectionName,
                                                          const CSafeRegex& pattern) const
 {
-    std::vector<std::string> selected;
     const CIniSectionsImaging* section = FindSection(sectionName);
-    if (section == nullptr) return selected;
+    return section == nullptr ? std::vector<std::string>() : SelectParameters(*section, pattern);
+}
+
+std::vector<std::string> CIniFileImage::SelectParameters(const CIniSectionsImaging& section,
+                                                         const CSafeRegex& pattern) const
+{
+    std::vector<std::string> selected;
     std::vector<const CParameterImage*> matching;
     std::string matchText;
-    for (const CParameterImage& parameter : section->Parameters()) {
+    for (const CParameterImage& parameter : section.Parameters()) {
         LetterCase::MatchTextInto(FileEncoding(), m_store->NameOf(parameter), matchText);
         if (pattern.Matches(matchText)) matching.push_back(&parameter);
     }

@@ -74,6 +74,7 @@ public:
     // The same with a pattern compiled once by the caller.
     std::vector<std::string> SelectSections(const CSafeRegex& pattern) const;
     std::vector<std::string> SelectParameters(const std::string& sectionName, const CSafeRegex& pattern) const;
+    std::vector<std::string> SelectParameters(const CIniSectionsImaging& section, const CSafeRegex& pattern) const;
     bool AddParameter(const std::string& sectionName, const std::string& parameterName,
                       const COptional<std::string>& value);
     bool HasParameter(const std::string& sectionName, const std::string& parameterName) const;

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
@@ -161,7 +162,8 @@ void CIniFileImage::HandleKeyLine(std::string_view line, ReaderState& state)
     const std::string_view raw = line.substr(0, equals);
     // A key is a view into the file's bytes unless cleaning took bytes out of its middle.
     std::string_view key = TrimBlanks(raw);
-    if (key.find_first_of("\r\n") != std::string_view::npos) key = m_store->arena.Keep(CleanName(raw));
+    // A line holds no LF; a CR may stand inside it.
+    if (std::memchr(key.data(), '\r', key.size()) != nullptr) key = m_store->arena.Keep(CleanName(raw));
     if (key.empty()) return;
     if (state.currentSection == nullptr) {
         if (!state.underRepeatedHeader) Console::Warn(Messages::kParameterOutsideSection, std::string(key).c_str());

@@ -33,9 +33,9 @@ public:
         const std::uint32_t hash = Hash(name);
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            const std::uint32_t slot = m_slots[at];
-            if (slot == kEmpty) return kNone;
-            if (slot != kRemoved && m_hashes[at] == hash && m_equal(nameOf(slot), name)) return slot;
+            const Entry& entry = m_slots[at];
+            if (entry.slot == kEmpty) return kNone;
+            if (entry.slot != kRemoved && entry.hash == hash && m_equal(nameOf(entry.slot), name)) return entry.slot;
         }
     }
 
@@ -53,9 +53,9 @@ public:
     {
         const std::uint32_t hash = Hash(nameOf(slot));
         const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t at = hash & mask; m_slots[at] != kEmpty; at = (at + 1) & mask) {
-            if (m_slots[at] == slot) {
-                m_slots[at] = kRemoved;
+        for (std::size_t at = hash & mask; m_slots[at].slot != kEmpty; at = (at + 1) & mask) {
+            if (m_slots[at].slot == slot) {
+                m_slots[at].slot = kRemoved;
                 --m_count;
                 ++m_removed;
                 return;
@@ -73,10 +73,9 @@ private:
     {
         const std::size_t mask = m_slots.size() - 1;
         std::size_t at = hash & mask;
-        while (m_slots[at] != kEmpty && m_slots[at] != kRemoved) at = (at + 1) & mask;
-        if (m_slots[at] == kRemoved) --m_removed;
-        m_slots[at] = slot;
-        m_hashes[at] = hash;
+        while (m_slots[at].slot != kEmpty && m_slots[at].slot != kRemoved) at = (at + 1) & mask;
+        if (m_slots[at].slot == kRemoved) --m_removed;
+        m_slots[at] = Entry {slot, hash};
     }
 
     // A larger table (a power of two), the entries placed anew by their kept hashes.
@@ -84,20 +83,22 @@ private:
     {
         std::size_t size = 16;
         while (size < least) size *= 2;
-        std::vector<std::uint32_t> slots(size, kEmpty);
-        std::vector<std::uint32_t> hashes(size, 0);
+        std::vector<Entry> slots(size, Entry {kEmpty, 0});
         slots.swap(m_slots);
-        hashes.swap(m_hashes);
         m_removed = 0;
-        for (std::size_t at = 0; at < slots.size(); ++at) {
-            if (slots[at] != kEmpty && slots[at] != kRemoved) Place(slots[at], hashes[at]);
+        for (const Entry& entry : slots) {
+            if (entry.slot != kEmpty && entry.slot != kRemoved) Place(entry.slot, entry.hash);
         }
     }
 
+    struct Entry {
+        std::uint32_t slot;
+        std::uint32_t hash;
+    };
+
     LetterCase::NameHash m_hash;
     LetterCase::NameEqual m_equal;
-    std::vector<std::uint32_t> m_slots;
-    std::vector<std::uint32_t> m_hashes;
+    std::vector<Entry> m_slots;
     std::size_t m_count = 0;
     std::size_t m_removed = 0;
 };

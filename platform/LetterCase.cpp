@@ -58,9 +58,8 @@ std::string OrderKey(TextEncoding encoding, std::string_view name)
     return key;
 }
 
-int CompareNames(TextEncoding encoding, std::string_view left, std::string_view right)
+int CompareUtf8Names(std::string_view left, std::string_view right)
 {
-    if (encoding == TextEncoding::Windows1251) return CompareNoCase(left, right);
     std::size_t leftIndex = 0;
     std::size_t rightIndex = 0;
     while (leftIndex < left.size() && rightIndex < right.size()) {
@@ -70,12 +69,6 @@ int CompareNames(TextEncoding encoding, std::string_view left, std::string_view 
     }
     if (leftIndex < left.size()) return 1;
     return rightIndex < right.size() ? -1 : 0;
-}
-
-bool EqualNames(TextEncoding encoding, std::string_view left, std::string_view right)
-{
-    if (encoding == TextEncoding::Windows1251) return EqualNoCase(left, right);
-    return CompareNames(encoding, left, right) == 0;
 }
 
 std::size_t NameHash::operator()(std::string_view text) const

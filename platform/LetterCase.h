@@ -106,8 +106,18 @@ std::string MatchText(TextEncoding encoding, std::string_view name);
 void MatchTextInto(TextEncoding encoding, std::string_view name, std::string& text);
 // A text whose byte order is the names' order, equal for names equal but for case.
 std::string OrderKey(TextEncoding encoding, std::string_view name);
-int CompareNames(TextEncoding encoding, std::string_view left, std::string_view right);
-bool EqualNames(TextEncoding encoding, std::string_view left, std::string_view right);
+int CompareUtf8Names(std::string_view left, std::string_view right);
+
+inline int CompareNames(TextEncoding encoding, std::string_view left, std::string_view right)
+{
+    return encoding == TextEncoding::Windows1251 ? CompareNoCase(left, right) : CompareUtf8Names(left, right);
+}
+
+inline bool EqualNames(TextEncoding encoding, std::string_view left, std::string_view right)
+{
+    if (encoding == TextEncoding::Windows1251) return EqualNoCase(left, right);
+    return CompareUtf8Names(left, right) == 0;
+}
 
 struct NameHash {
     TextEncoding encoding = TextEncoding::Windows1251;
