@@ -38,13 +38,18 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
 void CIniParametersImaging::InsertParameter(CParameterImage parameter)
 {
     parameter.sequence = m_store->nextSequence++;
-    if (m_parameters.empty() || m_parameters.back().orderNumber <= parameter.orderNumber) {
-        m_parameters.push_back(parameter);
-        return;
-    }
-    const auto place = std::upper_bound(m_parameters.begin(), m_parameters.end(), parameter.orderNumber,
-                                        [](std::int32_t order, const CParameterImage& entry) { return order < entry.orderNumber; });
-    m_parameters.insert(place, parameter);
+    if (!m_parameters.empty() && m_parameters.back().orderNumber > parameter.orderNumber) m_outOfOrder = true;
+    m_parameters.push_back(parameter);
+}
+
+// A stable sort keeps parameters of equal order number in the order they came.
+void CIniParametersImaging::PutInOrder() const
+{
+    std::stable_sort(m_parameters.begin(), m_parameters.end(),
+                     [](const CParameterImage& left, const CParameterImage& right) {
+                         return left.orderNumber < right.orderNumber;
+                     });
+    m_outOfOrder = false;
 }
 
 void CIniParametersImaging::AdoptParameters(std::vector<CParameterImage>& read)
@@ -64,7 +69,11 @@ void CIniParametersImaging::RemoveParameters(std::string_view name)
                        m_parameters.end());
 }
 
-void CIniParametersImaging::ClearParameters() { m_parameters.clear(); }
+void CIniParametersImaging::ClearParameters()
+{
+    m_parameters.clear();
+    m_outOfOrder = false;
+}
 
 void CIniParametersImaging::RenameParameters(std::string_view name, std::string_view newName)
 {

@@ -126,7 +126,12 @@ public:
     void AdoptParameters(std::vector<CParameterImage>& read);
 
     // In writing order.
-    const List& ParametersInOrder() const { return m_parameters; }
+    const List& ParametersInOrder() const
+    {
+        if (m_outOfOrder) PutInOrder();
+        return m_parameters;
+    }
+    // In no particular order.
     const List& Parameters() const { return m_parameters; }
     const CImageStore& Store() const { return *m_store; }
     CImageStore& Store() { return *m_store; }
@@ -138,8 +143,14 @@ private:
     void ScaleValues(std::string_view name, const std::string& factorText,
                      std::string (*scale)(const std::string&, const ScaleFactor&));
 
+    // Parameters inserted before others of a higher order number (a setting moved in
+    // from an older place) are put in their place when writing order is next asked
+    // for: many such insertions then cost one sort.
+    void PutInOrder() const;
+
     CImageStore* m_store;
-    List m_parameters;
+    mutable List m_parameters;
+    mutable bool m_outOfOrder = false;
 };
 
 class CIniSectionsImaging : public CIniParametersImaging {
