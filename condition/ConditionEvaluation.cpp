@@ -16,12 +16,10 @@ std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
     // In a UTF-8 file the folded name is matched by the folded pattern.
     const bool folded = image.FileEncoding() == TextEncoding::Utf8;
     const CSafeRegex pattern(folded ? NamePatternIn(TextEncoding::Utf8, term.sectionName, false) : term.sectionPattern);
-    for (const CIniSectionsImaging* section : image.Sections()) {
-        if (pattern.Matches(folded ? LetterCase::MatchText(TextEncoding::Utf8, section->header.name) : section->header.name)) {
-            return section->header.name;
-        }
-    }
-    return std::string();
+    const CIniSectionsImaging* first = image.FirstInIndexOrder([&](const CIniSectionsImaging& section) {
+        return pattern.Matches(folded ? LetterCase::MatchText(TextEncoding::Utf8, section.header.name) : section.header.name);
+    });
+    return first == nullptr ? std::string() : first->header.name;
 }
 
 std::string WithoutLeadingZeros(const std::string& digits)

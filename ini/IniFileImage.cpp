@@ -28,7 +28,6 @@ CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, const
     m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
     const auto slot = static_cast<std::uint32_t>(m_sections.size() - 1);
     m_index.Insert(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
-    PlaceSorted(slot);
     return *m_sections.back();
 }
 
@@ -36,81 +35,51 @@ void CIniFileImage::Forget(std::uint32_t slot)
 {
     m_index.Erase(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
     m_sections[slot].reset();
-    // Index order without the section: the slot is skipped until the next rebuild.
-    if (m_sortedValid && ++m_removedSorted > m_index.size()) m_sortedValid = false;
 }
 
-namespace {
-
-// Index order: names compared without regard to letter case.
-struct SlotOrder {
-    const std::vector<std::unique_ptr<CIniSectionsImaging>>& sections;
-    TextEncoding encoding;
-    bool operator()(std::uint32_t left, const std::string& name) const
-    {
-        return LetterCase::CompareNames(encoding, sections[left]->header.name, name) < 0;
-    }
-};
-
-}  // namespace
-
-void CIniFileImage::PlaceSorted(std::uint32_t slot)
+// Index order: by name, letter case ignored. Only the sections a caller selects are
+// sorted, as views of their names, so that a comparison reaches the bytes at once.
+template <class Selects>
+std::vector<std::uint32_t> CIniFileImage::SlotsInIndexOrder(const Selects& selects) const
 {
-    if (!m_sortedValid) return;
-    const std::string& name = m_sections[slot]->header.name;
-    // A binary search needs every entry to have a name: removed slots go first.
-    if (m_removedSorted > 0) {
-        m_sortedSlots.erase(std::remove_if(m_sortedSlots.begin(), m_sortedSlots.end(),
-                                           [this](std::uint32_t entry) { return !m_sections[entry]; }),
-                            m_sortedSlots.end());
-        m_removedSorted = 0;
-    }
-    const auto place =
-        std::lower_bound(m_sortedSlots.begin(), m_sortedSlots.end(), name, SlotOrder {m_sections, FileEncoding()});
-    m_sortedSlots.insert(place, slot);
-}
-
-void CIniFileImage::UnplaceSorted(std::uint32_t slot)
-{
-    if (!m_sortedValid) return;
-    const auto place = std::find(m_sortedSlots.begin(), m_sortedSlots.end(), slot);
-    if (place != m_sortedSlots.end()) m_sortedSlots.erase(place);
-}
-
-// The slots in index order: by name, letter case ignored. Removed slots may remain in
-// it; callers skip them.
-const std::vector<std::uint32_t>& CIniFileImage::SortedSlots() const
-{
-    if (m_sortedValid) return m_sortedSlots;
-    // Sorted as views of the names, so that a comparison reaches the bytes at once.
     struct Entry {
         std::string_view name;
         std::uint32_t slot;
     };
     std::vector<Entry> entries;
-    entries.reserve(m_index.size());
     for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
-        if (m_sections[slot]) entries.push_back({m_sections[slot]->header.name, slot});
+        if (m_sections[slot] && selects(*m_sections[slot])) entries.push_back({m_sections[slot]->header.name, slot});
     }
     const TextEncoding encoding = FileEncoding();
     std::sort(entries.begin(), entries.end(), [encoding](const Entry& left, const Entry& right) {
         return LetterCase::CompareNames(encoding, left.name, right.name) < 0;
     });
-    m_sortedSlots.clear();
-    m_sortedSlots.reserve(entries.size());
-    for (const Entry& entry : entries) m_sortedSlots.push_back(entry.slot);
-    m_sortedValid = true;
-    m_removedSorted = 0;
-    return m_sortedSlots;
+    std::vector<std::uint32_t> slots;
+    slots.reserve(entries.size());
+    for (const Entry& entry : entries) slots.push_back(entry.slot);
+    return slots;
 }
 
 std::vector<const CIniSectionsImaging*> CIniFileImage::Sections() const
 {
     std::vector<const CIniSectionsImaging*> sections;
-    for (std::uint32_t slot : SortedSlots()) {
-        if (m_sections[slot]) sections.push_back(m_sections[slot].get());
+    for (std::uint32_t slot : SlotsInIndexOrder([](const CIniSectionsImaging&) { return true; })) {
+        sections.push_back(m_sections[slot].get());
     }
     return sections;
+}
+
+const CIniSectionsImaging* CIniFileImage::FirstInIndexOrder(
+    const std::function<bool(const CIniSectionsImaging&)>& matches) const
+{
+    const CIniSectionsImaging* first = nullptr;
+    for (const auto& section : m_sections) {
+        if (!section || !matches(*section)) continue;
+        if (first == nullptr || LetterCase::CompareNames(FileEncoding(), section->header.name, first->header.name) < 0) {
+            first = section.get();
+        }
+    }
+    return first;
 }
 
 std::vector<std::string_view> CIniFileImage::CommentsOf(CommentSpan span) const
@@ -148,10 +117,8 @@ bool CIniFileImage::RenameSection(const std::string& oldName, const std::string&
     }
     const auto nameOf = [this](std::uint32_t entry) { return NameOfSlot(entry); };
     m_index.Erase(slot, nameOf);
-    UnplaceSorted(slot);
     m_sections[slot]->SetName(newName);
     m_index.Insert(slot, nameOf);
-    PlaceSorted(slot);
     return true;
 }
 
@@ -188,12 +155,11 @@ std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern
 {
     std::vector<std::string> selected;
     std::string matchText;
-    for (std::uint32_t slot : SortedSlots()) {
-        const CIniSectionsImaging* section = m_sections[slot].get();
-        if (section == nullptr) continue;
-        LetterCase::MatchTextInto(FileEncoding(), section->header.name, matchText);
-        if (pattern.Matches(matchText)) selected.push_back(section->header.name);
-    }
+    const auto selects = [&](const CIniSectionsImaging& section) {
+        LetterCase::MatchTextInto(FileEncoding(), section.header.name, matchText);
+        return pattern.Matches(matchText);
+    };
+    for (std::uint32_t slot : SlotsInIndexOrder(selects)) selected.push_back(m_sections[slot]->header.name);
     return selected;
 }
 

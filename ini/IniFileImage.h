@@ -84,6 +84,8 @@ public:
 
     // The sections in index order.
     std::vector<const CIniSectionsImaging*> Sections() const;
+    // The first section in index order that `matches` accepts, or none.
+    const CIniSectionsImaging* FirstInIndexOrder(const std::function<bool(const CIniSectionsImaging&)>& matches) const;
     const std::string& Path() const { return m_path; }
     // The file's bytes exactly as they were read.
     std::string_view LoadedBytes() const { return std::string_view(m_bytes.get(), m_byteCount); }
@@ -100,9 +102,9 @@ private:
 
     CIniSectionsImaging& EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments);
     void Forget(std::uint32_t slot);
-    void PlaceSorted(std::uint32_t slot);
-    void UnplaceSorted(std::uint32_t slot);
-    const std::vector<std::uint32_t>& SortedSlots() const;
+    // The slots of the sections `selects` accepts, in index order.
+    template <class Selects>
+    std::vector<std::uint32_t> SlotsInIndexOrder(const Selects& selects) const;
     // The slot of the section of that name, or CSectionIndex::kNone.
     std::uint32_t SlotOf(std::string_view name) const;
     std::string_view NameOfSlot(std::uint32_t slot) const { return m_sections[slot]->header.name; }
@@ -112,11 +114,6 @@ private:
     std::unique_ptr<CImageStore> m_store;
     std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
     CSectionIndex m_index;
-    // The slots by name, built when a template first needs index order and then kept in
-    // order as sections come and go; a removed section's slot stays until a rebuild.
-    mutable std::vector<std::uint32_t> m_sortedSlots;
-    mutable bool m_sortedValid = false;
-    mutable std::size_t m_removedSorted = 0;
 
     std::unique_ptr<char[]> m_bytes;  // the file as read
     std::size_t m_byteCount = 0;
