@@ -15,7 +15,7 @@ const CParameterImage* CIniParametersImaging::FindParameter(std::string_view nam
 {
     const CParameterImage* first = nullptr;
     for (const CParameterImage& parameter : m_parameters) {
-        if (!LetterCase::EqualNames(m_store->encoding, m_store->NameOf(parameter), name)) continue;
+        if (!m_store->NameIs(parameter, name)) continue;
         if (first == nullptr || parameter.sequence < first->sequence) first = &parameter;
     }
     return first;
@@ -25,7 +25,7 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
 {
     std::vector<CParameterImage*> found;
     for (CParameterImage& parameter : m_parameters) {
-        if (LetterCase::EqualNames(m_store->encoding, m_store->NameOf(parameter), name)) found.push_back(&parameter);
+        if (m_store->NameIs(parameter, name)) found.push_back(&parameter);
     }
     if (found.size() < 2) return found;
     // Writing order and insertion order differ only after a move or copy brought in an
@@ -64,7 +64,7 @@ void CIniParametersImaging::RemoveParameters(std::string_view name)
 {
     m_parameters.erase(std::remove_if(m_parameters.begin(), m_parameters.end(),
                                       [this, name](const CParameterImage& parameter) {
-                                          return LetterCase::EqualNames(m_store->encoding, m_store->NameOf(parameter), name);
+                                          return m_store->NameIs(parameter, name);
                                       }),
                        m_parameters.end());
 }

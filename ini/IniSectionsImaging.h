@@ -7,6 +7,7 @@
 
 #include "ini/ImageElements.h"
 #include "ini/TextArena.h"
+#include "platform/LetterCase.h"
 #include "platform/TextEncoding.h"
 
 #include <cstdint>
@@ -41,6 +42,16 @@ struct CImageStore {
         return Resolve(parameter.m_valueRef, parameter.m_valueSize & CParameterImage::kInlineValueBits);
     }
     CommentSpan CommentsOf(const CParameterImage& parameter) const { return commentSpans[parameter.m_comments]; }
+    // The parameter's name equals `name` but for letter case; in a Windows-1251 file
+    // names of other lengths differ at once.
+    bool NameIs(const CParameterImage& parameter, std::string_view name) const
+    {
+        if (encoding == TextEncoding::Windows1251 && (parameter.m_nameRef & CParameterImage::kInTable) == 0 &&
+            parameter.m_nameSize != name.size()) {
+            return false;
+        }
+        return LetterCase::EqualNames(encoding, NameOf(parameter), name);
+    }
 
     // The texts must lie in the file's bytes or outlive the image (the arena's).
     void SetName(CParameterImage& parameter, std::string_view name)
