@@ -74,9 +74,18 @@ struct CImageStore {
         commentSpans.push_back(span);
     }
 
-    // Name, and "=" with the value when there is one.
+    // Name, and "=" with the value when there is one. A line the file holds as it is
+    // written is copied from the file's bytes in one piece.
     void AppendLine(const CParameterImage& parameter, std::string& text) const
     {
+        const std::uint32_t name = parameter.m_nameRef;
+        const std::uint32_t value = parameter.m_valueRef;
+        if (parameter.HasValue() && ((name | value) & CParameterImage::kInTable) == 0 &&
+            value == name + parameter.m_nameSize + 1u) {
+            const std::size_t valueSize = parameter.m_valueSize & CParameterImage::kInlineValueBits;
+            text.append(fileBytes.data() + name, parameter.m_nameSize + 1u + valueSize);
+            return;
+        }
         text += NameOf(parameter);
         if (!parameter.HasValue()) return;
         text += '=';
