@@ -90,6 +90,7 @@ std::vector<std::string_view> CIniFileImage::CommentsOf(CommentSpan span) const
 
 CommentSpan CIniFileImage::KeepComments(const std::vector<std::string_view>& lines)
 {
+    if (lines.empty()) return CommentSpan();
     CommentSpan span;
     span.first = static_cast<std::uint32_t>(m_store->commentLines.size());
     span.count = static_cast<std::uint32_t>(lines.size());
@@ -155,8 +156,10 @@ std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern
 {
     std::vector<std::string> selected;
     std::string matchText;
+    const bool folded = FileEncoding() == TextEncoding::Utf8;
     const auto selects = [&](const CIniSectionsImaging& section) {
-        LetterCase::MatchTextInto(FileEncoding(), section.header.name, matchText);
+        if (!folded) return pattern.MatchesLowered(section.header.name, matchText);
+        LetterCase::MatchTextInto(TextEncoding::Utf8, section.header.name, matchText);
         return pattern.Matches(matchText);
     };
     for (std::uint32_t slot : SlotsInIndexOrder(selects)) selected.push_back(m_sections[slot]->header.name);

@@ -56,7 +56,15 @@ void CIniParametersImaging::AdoptParameters(std::vector<CParameterImage>& read)
 {
     if (read.empty()) return;
     m_parameters.reserve(m_parameters.size() + read.size());
-    for (CParameterImage& parameter : read) InsertParameter(parameter);
+    if (!m_parameters.empty()) {
+        for (CParameterImage& parameter : read) InsertParameter(parameter);
+    } else {
+        // Read in writing order into an empty section: numbered as they come.
+        for (CParameterImage& parameter : read) {
+            parameter.sequence = m_store->nextSequence++;
+            m_parameters.push_back(parameter);
+        }
+    }
     read.clear();
 }
 

@@ -284,15 +284,16 @@ bool CSafeRegex::MatchUnderBudget(const std::string& text, bool whole) const
 // text = prefix + middle + suffix, where the middle is up to 100 template bytes and at
 // most one '*' after them: the lengths of prefix and suffix fix the middle, so one
 // comparison gives the answer a full match of the pattern gives.
-bool CSafeRegex::TemplateMatches(const std::string& text) const
+template <class Transform>
+bool CSafeRegex::TemplateMatches(std::string_view text, const Transform& transform) const
 {
     if (text.size() < m_prefix.size() + m_suffix.size()) return false;
     for (std::size_t index = 0; index < m_prefix.size(); ++index) {
-        if (!LiteralMatches(m_prefix[index], text[index])) return false;
+        if (!LiteralMatches(m_prefix[index], transform(text[index]))) return false;
     }
     const std::size_t suffixStart = text.size() - m_suffix.size();
     for (std::size_t index = 0; index < m_suffix.size(); ++index) {
-        if (!LiteralMatches(m_suffix[index], text[suffixStart + index])) return false;
+        if (!LiteralMatches(m_suffix[index], transform(text[suffixStart + index]))) return false;
     }
     std::string_view middle(text.data() + m_prefix.size(), suffixStart - m_prefix.size());
     if (!middle.empty() && middle.back() == '*') middle.remove_suffix(1);
@@ -306,8 +307,21 @@ bool CSafeRegex::NeedsBudget(const std::string& text) const
 
 bool CSafeRegex::Matches(const std::string& text) const
 {
-    if (m_plainTemplate) return TemplateMatches(text);
+    if (m_plainTemplate) return TemplateMatches(text, [](char byte) { return byte; });
     return NeedsBudget(text) ? MatchUnderBudget(text, true) : std::regex_match(text, *m_regex);
+}
+
+// Letter case changes no byte's membership of the template's class: the middle is
+// checked as it stands.
+bool CSafeRegex::MatchesLowered(std::string_view text, std::string& scratch) const
+{
+    if (m_plainTemplate) {
+        return TemplateMatches(
+            text, [](char byte) { return static_cast<char>(::LetterCase::Lower(static_cast<unsigned char>(byte))); });
+    }
+    scratch.assign(text);
+    for (char& byte : scratch) byte = static_cast<char>(::LetterCase::Lower(static_cast<unsigned char>(byte)));
+    return Matches(scratch);
 }
 
 bool CSafeRegex::Search(const std::string& text) const

@@ -56,6 +56,9 @@ public:
 
     // The pattern matches the whole text.
     bool Matches(const std::string& text) const;
+    // The pattern matches the whole text lower-cased by the Windows-1251 table; a name
+    // template compares as it goes, any other pattern gets the lowered text in `scratch`.
+    bool MatchesLowered(std::string_view text, std::string& scratch) const;
 
     // The pattern matches somewhere in the text. Meant for short texts (file names).
     bool Search(const std::string& text) const;
@@ -66,7 +69,8 @@ public:
 private:
     bool NeedsBudget(const std::string& text) const;
     bool MatchUnderBudget(const std::string& text, bool whole) const;
-    bool TemplateMatches(const std::string& text) const;
+    template <class Transform>
+    bool TemplateMatches(std::string_view text, const Transform& transform) const;
 
     std::string m_pattern;
     bool m_plainTemplate = false;
