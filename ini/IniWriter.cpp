@@ -107,6 +107,7 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
     bool written = false;
     try {
         std::string chunk;
+        chunk.reserve(std::min<std::size_t>(m_loadedSizeBytes, 1 << 20) + 64 * 1024);
         written = ComposeInto(chunk, [&temp, digest](std::string& text) {
             if (digest != nullptr) digest->Update(text);
             const bool chunkWritten = Platform::WriteAll(temp, text.data(), text.size());

@@ -125,6 +125,9 @@ CSafeRegex::CSafeRegex(const std::string& pattern, LetterCase letterCase) : m_pa
     }
     std::regex::flag_type flags = std::regex::ECMAScript;
     if (letterCase == LetterCase::Insensitive) flags |= std::regex::icase;
+    // A name template is valid as it stands and matched without the engine: it is
+    // compiled only if a search asks for the engine.
+    if (m_plainTemplate) return;
     try {
         m_regex = std::make_shared<const std::regex>(Compile(pattern, flags | std::regex::nosubs | std::regex_constants::__polynomial));
     } catch (const std::regex_error&) {
@@ -326,5 +329,9 @@ bool CSafeRegex::MatchesLowered(std::string_view text, std::string& scratch) con
 
 bool CSafeRegex::Search(const std::string& text) const
 {
+    if (!m_regex) {
+        m_regex = std::make_shared<const std::regex>(
+            Compile(m_pattern, std::regex::ECMAScript | std::regex::nosubs | std::regex_constants::__polynomial));
+    }
     return NeedsBudget(text) ? MatchUnderBudget(text, false) : std::regex_search(text, *m_regex);
 }

@@ -76,7 +76,8 @@ private:
     bool m_plainTemplate = false;
     std::string m_prefix;  // the text before and after the template's '*'
     std::string m_suffix;
-    std::shared_ptr<const std::regex> m_regex;
+    // Compiled at once, or for a name template when a search first needs it.
+    mutable std::shared_ptr<const std::regex> m_regex;
     bool m_backtracking = false;
 };
 
