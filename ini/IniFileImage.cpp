@@ -28,6 +28,7 @@ CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, const
     m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
     const auto slot = static_cast<std::uint32_t>(m_sections.size() - 1);
     m_index.Insert(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
+    PlaceSorted(slot);
     return *m_sections.back();
 }
 
@@ -35,6 +36,35 @@ void CIniFileImage::Forget(std::uint32_t slot)
 {
     m_index.Erase(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
     m_sections[slot].reset();
+    // The index order stays valid: a removed section's slot is skipped.
+    ++m_removedSorted;
+}
+
+// The whole index order, kept once made: new and renamed sections are put in their
+// place, removed ones skipped until the next placing clears them out.
+void CIniFileImage::PlaceSorted(std::uint32_t slot)
+{
+    if (!m_sortedValid) return;
+    if (m_removedSorted > 0) {
+        m_sortedSlots.erase(std::remove_if(m_sortedSlots.begin(), m_sortedSlots.end(),
+                                           [this](std::uint32_t entry) { return !m_sections[entry]; }),
+                            m_sortedSlots.end());
+        m_removedSorted = 0;
+    }
+    const TextEncoding encoding = FileEncoding();
+    const std::string_view name = m_sections[slot]->header.name;
+    const auto place = std::lower_bound(m_sortedSlots.begin(), m_sortedSlots.end(), name,
+                                        [this, encoding](std::uint32_t entry, std::string_view wanted) {
+                                            return LetterCase::CompareNames(encoding, NameOfSlot(entry), wanted) < 0;
+                                        });
+    m_sortedSlots.insert(place, slot);
+}
+
+void CIniFileImage::UnplaceSorted(std::uint32_t slot)
+{
+    if (!m_sortedValid) return;
+    const auto place = std::find(m_sortedSlots.begin(), m_sortedSlots.end(), slot);
+    if (place != m_sortedSlots.end()) m_sortedSlots.erase(place);
 }
 
 // Index order: by name, letter case ignored. Only the sections a caller selects are
@@ -42,22 +72,54 @@ void CIniFileImage::Forget(std::uint32_t slot)
 template <class Selects>
 std::vector<std::uint32_t> CIniFileImage::SlotsInIndexOrder(const Selects& selects) const
 {
+    std::vector<std::uint32_t> slots;
+    if (m_sortedValid) {
+        for (std::uint32_t slot : m_sortedSlots) {
+            if (m_sections[slot] && selects(*m_sections[slot])) slots.push_back(slot);
+        }
+        return slots;
+    }
+    for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
+        if (m_sections[slot] && selects(*m_sections[slot])) slots.push_back(slot);
+    }
+    // A selection of most sections makes the whole order, which later selections then
+    // walk; a smaller one is sorted on its own.
+    if (slots.size() * 2 > m_index.size()) {
+        m_sortedSlots.clear();
+        for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
+            if (m_sections[slot]) m_sortedSlots.push_back(slot);
+        }
+        SortByName(m_sortedSlots);
+        m_sortedValid = true;
+        m_removedSorted = 0;
+        std::vector<std::uint32_t> selected;
+        selected.reserve(slots.size());
+        std::vector<bool> chosen(m_sections.size(), false);
+        for (std::uint32_t slot : slots) chosen[slot] = true;
+        for (std::uint32_t slot : m_sortedSlots) {
+            if (chosen[slot]) selected.push_back(slot);
+        }
+        return selected;
+    }
+    SortByName(slots);
+    return slots;
+}
+
+// Sorted as views of the names, so that a comparison reaches the bytes at once.
+void CIniFileImage::SortByName(std::vector<std::uint32_t>& slots) const
+{
     struct Entry {
         std::string_view name;
         std::uint32_t slot;
     };
     std::vector<Entry> entries;
-    for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
-        if (m_sections[slot] && selects(*m_sections[slot])) entries.push_back({m_sections[slot]->header.name, slot});
-    }
+    entries.reserve(slots.size());
+    for (std::uint32_t slot : slots) entries.push_back({m_sections[slot]->header.name, slot});
     const TextEncoding encoding = FileEncoding();
     std::sort(entries.begin(), entries.end(), [encoding](const Entry& left, const Entry& right) {
         return LetterCase::CompareNames(encoding, left.name, right.name) < 0;
     });
-    std::vector<std::uint32_t> slots;
-    slots.reserve(entries.size());
-    for (const Entry& entry : entries) slots.push_back(entry.slot);
-    return slots;
+    for (std::size_t index = 0; index < entries.size(); ++index) slots[index] = entries[index].slot;
 }
 
 std::vector<const CIniSectionsImaging*> CIniFileImage::Sections() const
@@ -118,8 +180,10 @@ bool CIniFileImage::RenameSection(const std::string& oldName, const std::string&
     }
     const auto nameOf = [this](std::uint32_t entry) { return NameOfSlot(entry); };
     m_index.Erase(slot, nameOf);
+    UnplaceSorted(slot);
     m_sections[slot]->SetName(newName);
     m_index.Insert(slot, nameOf);
+    PlaceSorted(slot);
     return true;
 }
 

@@ -105,6 +105,9 @@ private:
     // The slots of the sections `selects` accepts, in index order.
     template <class Selects>
     std::vector<std::uint32_t> SlotsInIndexOrder(const Selects& selects) const;
+    void SortByName(std::vector<std::uint32_t>& slots) const;
+    void PlaceSorted(std::uint32_t slot);
+    void UnplaceSorted(std::uint32_t slot);
     // The slot of the section of that name, or CSectionIndex::kNone.
     std::uint32_t SlotOf(std::string_view name) const;
     std::string_view NameOfSlot(std::uint32_t slot) const { return m_sections[slot]->header.name; }
@@ -114,6 +117,11 @@ private:
     std::unique_ptr<CImageStore> m_store;
     std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
     CSectionIndex m_index;
+    // Every slot in index order, once a selection of most sections made it; a removed
+    // section's slot stays in it until the next placing.
+    mutable std::vector<std::uint32_t> m_sortedSlots;
+    mutable bool m_sortedValid = false;
+    mutable std::size_t m_removedSorted = 0;
 
     std::unique_ptr<char[]> m_bytes;  // the file as read
     std::size_t m_byteCount = 0;

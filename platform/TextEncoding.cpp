@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Encoding {
 namespace {
 
@@ -114,7 +118,19 @@ Utf8Form ClassifyUtf8(std::string_view bytes)
     bool multiByte = false;
     const std::size_t size = bytes.size();
     while (index < size) {
-        // Eight ASCII bytes at a time.
+        // Runs of ASCII bytes 64 and then 8 at a time.
+#if defined(__SSE2__)
+        while (size - index >= 64) {
+            const char* at = bytes.data() + index;
+            const __m128i any = _mm_or_si128(
+                _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16))),
+                _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 32)),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 48))));
+            if (_mm_movemask_epi8(any) != 0) break;
+            index += 64;
+        }
+#endif
         if (size - index >= 8) {
             std::uint64_t word;
             std::memcpy(&word, bytes.data() + index, sizeof word);
