@@ -112,6 +112,7 @@ void MatchTextInto(TextEncoding encoding, std::string_view name, std::string& te
 // A text whose byte order is the names' order, equal for names equal but for case.
 std::string OrderKey(TextEncoding encoding, std::string_view name);
 int CompareUtf8Names(std::string_view left, std::string_view right);
+bool EqualUtf8Names(std::string_view left, std::string_view right);
 
 inline int CompareNames(TextEncoding encoding, std::string_view left, std::string_view right)
 {
@@ -120,8 +121,7 @@ inline int CompareNames(TextEncoding encoding, std::string_view left, std::strin
 
 inline bool EqualNames(TextEncoding encoding, std::string_view left, std::string_view right)
 {
-    if (encoding == TextEncoding::Windows1251) return EqualNoCase(left, right);
-    return CompareUtf8Names(left, right) == 0;
+    return encoding == TextEncoding::Windows1251 ? EqualNoCase(left, right) : EqualUtf8Names(left, right);
 }
 
 struct NameHash {
