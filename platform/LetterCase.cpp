@@ -23,6 +23,15 @@ namespace {
 
 std::uint32_t AsciiFolded(unsigned char byte) { return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte; }
 
+// Encoding::NextFolded, with ASCII folded here.
+std::uint32_t NextFoldedQuickly(std::string_view text, std::size_t& index)
+{
+    const auto byte = static_cast<unsigned char>(text[index]);
+    if (byte >= 0x80) return Encoding::NextFolded(text, index);
+    ++index;
+    return AsciiFolded(byte);
+}
+
 bool IsAscii(std::string_view text)
 {
     for (char byte : text) {
@@ -78,22 +87,8 @@ int CompareUtf8Names(std::string_view left, std::string_view right)
     std::size_t leftIndex = common;
     std::size_t rightIndex = common;
     while (leftIndex < left.size() && rightIndex < right.size()) {
-        const auto leftByte = static_cast<unsigned char>(left[leftIndex]);
-        const auto rightByte = static_cast<unsigned char>(right[rightIndex]);
-        std::uint32_t leftPoint = 0;
-        std::uint32_t rightPoint = 0;
-        if (leftByte < 0x80) {
-            leftPoint = AsciiFolded(leftByte);
-            ++leftIndex;
-        } else {
-            leftPoint = Encoding::NextFolded(left, leftIndex);
-        }
-        if (rightByte < 0x80) {
-            rightPoint = AsciiFolded(rightByte);
-            ++rightIndex;
-        } else {
-            rightPoint = Encoding::NextFolded(right, rightIndex);
-        }
+        const std::uint32_t leftPoint = NextFoldedQuickly(left, leftIndex);
+        const std::uint32_t rightPoint = NextFoldedQuickly(right, rightIndex);
         if (leftPoint != rightPoint) return leftPoint < rightPoint ? -1 : 1;
     }
     if (leftIndex < left.size()) return 1;
@@ -122,17 +117,7 @@ std::size_t NameHash::operator()(std::string_view text) const
 {
     if (encoding == TextEncoding::Windows1251) return NoCaseHash()(text);
     std::size_t hash = 14695981039346656037ull;
-    for (std::size_t index = 0; index < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[index]);
-        std::uint32_t point = 0;
-        if (byte < 0x80) {
-            point = AsciiFolded(byte);
-            ++index;
-        } else {
-            point = Encoding::NextFolded(text, index);
-        }
-        hash = (hash ^ point) * 1099511628211ull;
-    }
+    for (std::size_t index = 0; index < text.size();) hash = (hash ^ NextFoldedQuickly(text, index)) * 1099511628211ull;
     return hash;
 }
 
