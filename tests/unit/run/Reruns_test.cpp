@@ -96,6 +96,8 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
         {"a rerun leaves a converted file as it is", kDoubleInPlace, nullptr,
          {{}, {{}, 0, "a.ini' was converted by this scenario on "}}, {{"a.ini", "\n[A]\nk=2\n"}}},
         {"-force converts again", kDoubleInPlace, nullptr, {{}, {{"-force"}}}, {{"a.ini", "\n[A]\nk=4\n"}}},
+        {"an original put back by hand is converted again", kDoubleInPlace, nullptr,
+         {{}, {{}, 0, "a.ini' successfully converted", "[A]\nk=1\n"}}, {{"a.ini", "\n[A]\nk=2\n"}}},
         {"a restored original is converted again", kDoubleInPlace, nullptr,
          {{}, {{"-restore", "{B0}"}, 0, "restored from"}, {}}, {{"a.ini", "\n[A]\nk=2\n"}}},
         {"an output edited since the run is not restored, unless forced", kDoubleInPlace, nullptr,
