@@ -168,6 +168,15 @@ void DeferInterrupts(bool defer);
 // True when a signal arrived while interrupts were deferred.
 bool InterruptPending();
 
+// Interrupts deferred for the object's life.
+class InterruptsDeferred {
+public:
+    InterruptsDeferred() { DeferInterrupts(true); }
+    ~InterruptsDeferred() { DeferInterrupts(false); }
+    InterruptsDeferred(const InterruptsDeferred&) = delete;
+    InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
+};
+
 // Test seam: makes a step of the run's writing fail as the system would: the step's
 // next call, or the one after `callsToSkip` more calls of it.
 enum class WriteStep {

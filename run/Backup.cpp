@@ -20,6 +20,16 @@ std::string BackupFolderName()
     return "old_version" + Separator() + stamp;
 }
 
+std::string BackupFolderNameAfter(const std::string& lastName)
+{
+    std::string name = BackupFolderName();
+    while (FileNamePart(name) <= lastName) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        name = BackupFolderName();
+    }
+    return name;
+}
+
 std::string DatedFolderFor(const std::string& inputPath, const std::string& baseDirectory, bool hasFileDirectory,
                            const std::string& backupFolder)
 {
@@ -125,11 +135,7 @@ void CBackupStep::MakeDatedFolders(std::vector<FileConversion>& conversions)
                                      std::to_string(takenError) + "][" + Platform::ErrorText(takenError) + "]");
         }
         // Another run has this second's folder: take the next second's name.
-        std::string name = BackupFolderName();
-        while (FileNamePart(name) <= lastName) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            name = BackupFolderName();
-        }
+        const std::string name = BackupFolderNameAfter(lastName);
         lastName = FileNamePart(name);
         for (FileConversion& record : conversions) {
             Restamp(record.backupFolder, record.backupPath, name);

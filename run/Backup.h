@@ -11,6 +11,9 @@
 #include <vector>
 
 std::string BackupFolderName();
+// The first name of a later second than the dated folder `lastName` ("" for any),
+// waiting for that second when it has not come yet.
+std::string BackupFolderNameAfter(const std::string& lastName);
 
 // The dated folder a backup of the input goes to: beside the input without -fdir,
 // under the -fdir folder with it.

@@ -52,8 +52,8 @@ void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup)
         CheckNoZeroByte(record, record.outputPath);
         if (!noBackup) CheckNoZeroByte(record, record.backupPath);
 
-        const std::string outputIdentity = Platform::FileIdentity(record.outputPath);
-        const auto [earlier, isNew] = outputs.emplace(outputIdentity, &record);
+        record.outputIdentity = Platform::FileIdentity(record.outputPath);
+        const auto [earlier, isNew] = outputs.emplace(record.outputIdentity, &record);
         if (!isNew) {
             throw RecordError(record, "two records write one file: [" + earlier->second->outputPath + "] and [" +
                                           record.outputPath + "]; the first record's result would be lost");
@@ -76,11 +76,10 @@ void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup)
     if (noBackup) return;
     // An existing output that no record reads would be lost without a copy of its own.
     for (FileConversion& record : conversions) {
-        const std::string outputIdentity = Platform::FileIdentity(record.outputPath);
-        record.outputNeedsBackup = record.outputExisted && inputs.count(outputIdentity) == 0;
+        record.outputNeedsBackup = record.outputExisted && inputs.count(record.outputIdentity) == 0;
         if (!record.outputNeedsBackup) continue;
         CheckNoZeroByte(record, record.outputBackupPath);
-        CheckBackupPath(record, record.outputBackupPath, record.outputBackupFolder, record.outputPath, outputIdentity,
-                        backups);
+        CheckBackupPath(record, record.outputBackupPath, record.outputBackupFolder, record.outputPath,
+                        record.outputIdentity, backups);
     }
 }

@@ -77,6 +77,23 @@ void AppendQuoted(std::string& out, const std::string& text)
     out.push_back('"');
 }
 
+// An array's or object's lines: one item a line, indented, with commas between.
+template <class DumpItem>
+void DumpList(std::string& out, int indent, char open, char close, std::size_t count, const DumpItem& dumpItem)
+{
+    out.push_back(open);
+    if (count > 0) {
+        out.push_back('\n');
+        for (std::size_t index = 0; index < count; ++index) {
+            out.append(static_cast<std::size_t>(indent + 2), ' ');
+            dumpItem(index);
+            out += index + 1 < count ? ",\n" : "\n";
+        }
+        out.append(static_cast<std::size_t>(indent), ' ');
+    }
+    out.push_back(close);
+}
+
 }  // namespace
 
 std::string CJson::Dump() const
@@ -89,7 +106,6 @@ std::string CJson::Dump() const
 
 void CJson::DumpInto(std::string& out, int indent) const
 {
-    const std::string inner(static_cast<std::size_t>(indent + 2), ' ');
     switch (m_kind) {
     case Kind::Null: out += "null"; return;
     case Kind::Bool: out += m_bool ? "true" : "false"; return;
@@ -105,32 +121,16 @@ void CJson::DumpInto(std::string& out, int indent) const
     }
     case Kind::String: AppendQuoted(out, m_text); return;
     case Kind::Array:
-        if (m_items.empty()) {
-            out += "[]";
-            return;
-        }
-        out += "[\n";
-        for (std::size_t index = 0; index < m_items.size(); ++index) {
-            out += inner;
+        DumpList(out, indent, '[', ']', m_items.size(), [&](std::size_t index) {
             m_items[index].DumpInto(out, indent + 2);
-            out += index + 1 < m_items.size() ? ",\n" : "\n";
-        }
-        out += std::string(static_cast<std::size_t>(indent), ' ') + "]";
+        });
         return;
     case Kind::Object:
-        if (m_members.empty()) {
-            out += "{}";
-            return;
-        }
-        out += "{\n";
-        for (std::size_t index = 0; index < m_members.size(); ++index) {
-            out += inner;
+        DumpList(out, indent, '{', '}', m_members.size(), [&](std::size_t index) {
             AppendQuoted(out, m_members[index].first);
             out += ": ";
             m_members[index].second.DumpInto(out, indent + 2);
-            out += index + 1 < m_members.size() ? ",\n" : "\n";
-        }
-        out += std::string(static_cast<std::size_t>(indent), ' ') + "}";
+        });
         return;
     }
 }

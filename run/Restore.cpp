@@ -9,14 +9,12 @@
 #include "run/RunRecord.h"
 #include "run/WholeFile.h"
 
-#include <chrono>
 #include <stdexcept>
-#include <thread>
 
 namespace {
 
 // One file the restore puts back: the bytes of `source`, or its removal when `source`
-// is empty; `expected` is what the undone run left there (empty: nothing).
+// is empty; `expectedSha256` is what the undone run left there (empty: nothing).
 struct RestoreStep {
     std::string target;
     std::string source;
@@ -49,18 +47,11 @@ std::vector<RestoreStep> PlanSteps(const RunRecord& run)
     return steps;
 }
 
-std::string CurrentSha256(const std::string& path, bool& exists)
-{
-    std::string bytes;
-    exists = ReadWholeText(path, bytes);
-    return exists ? Sha256Hex(bytes) : std::string();
-}
-
 std::string ChangedFiles(std::vector<RestoreStep>& steps)
 {
     std::string changed;
     for (RestoreStep& step : steps) {
-        const std::string now = CurrentSha256(step.target, step.existed);
+        const std::string now = FileSha256(step.target, step.existed);
         if (now == step.expectedSha256) continue;
         changed += (changed.empty() ? "'" : ", '") + step.target + "'";
     }
@@ -72,11 +63,7 @@ std::string MakeOwnFolder(const std::string& backupRoot, CBackupStep& made)
 {
     std::string last;
     for (int attempt = 0; attempt < 30; ++attempt) {
-        std::string name = FileNamePart(BackupFolderName());
-        while (name <= last) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            name = FileNamePart(BackupFolderName());
-        }
+        const std::string name = FileNamePart(BackupFolderNameAfter(last));
         last = name;
         const std::string folder = CombinePath(backupRoot, name);
         int errorCode = made.MakeParents(folder);
@@ -93,19 +80,6 @@ void Discard(std::vector<RestoreStep>& steps)
         if (!step.temporaryPath.empty()) Platform::RemoveFile(step.temporaryPath);
         step.temporaryPath.clear();
     }
-}
-
-void Stage(RestoreStep& step)
-{
-    const std::string target = Platform::FinalLinkTarget(step.target);
-    Platform::TempFile temporary;
-    bool written = Platform::CreateTempFileBeside(target, temporary);
-    if (written) step.temporaryPath = temporary.path;
-    written = written && Platform::WriteAll(temporary, step.bytes.data(), step.bytes.size()) &&
-              Platform::FlushToDisk(temporary);
-    if (written) Platform::TakeAttributes(temporary, {target, step.source});
-    written = Platform::CloseFile(temporary) && written;
-    if (!written) throw std::runtime_error("Unable to write file [" + step.target + "]");
 }
 
 }  // namespace
@@ -153,7 +127,9 @@ int RestoreRun(const CCommandLineOptions& options, CRunReport& report)
     std::string ownFolder;
     try {
         for (RestoreStep& step : steps) {
-            if (!step.source.empty()) Stage(step);
+            if (step.source.empty()) continue;
+            const std::string target = Platform::FinalLinkTarget(step.target);
+            step.temporaryPath = StageWholeFile(target, step.bytes, {target, step.source});
         }
         ownFolder = MakeOwnFolder(backupRoot, made);
         report.backupFolders.push_back(ownFolder);
@@ -191,10 +167,7 @@ int RestoreRun(const CCommandLineOptions& options, CRunReport& report)
     }
 
     // A signal now waits for the commit to finish.
-    Platform::DeferInterrupts(true);
-    struct Resume {
-        ~Resume() { Platform::DeferInterrupts(false); }
-    } resume;
+    const Platform::InterruptsDeferred deferred;
     for (std::size_t index = 0; index < steps.size(); ++index) {
         RestoreStep& step = steps[index];
         const bool done = step.source.empty()

@@ -65,7 +65,6 @@ auto InScheme(const std::string& schemePath, Step step)
 struct LoadedScheme {
     std::vector<FileConversion> conversions;
     SchemeDocument document;
-    std::string sha256;
 };
 
 LoadedScheme LoadConversions(const std::string& schemePath, const CCommandLineOptions& options)
@@ -75,7 +74,6 @@ LoadedScheme LoadConversions(const std::string& schemePath, const CCommandLineOp
         loaded.document = ReadSchemeDocument(schemePath);
         CSchemaParser parser(IsOn(options.sectionNameRegex));
         loaded.conversions = BuildConversions(parser, loaded.document);
-        loaded.sha256 = loaded.document.bytesSha256;
         return loaded;
     });
 }
@@ -162,9 +160,8 @@ std::vector<std::pair<std::string, RunRecord>> RecordsByFolder(const std::vector
         if (record.outputNeedsBackup) {
             entry.outputBackup = record.outputBackupPath;
         } else if (record.outputExisted) {
-            const std::string outputIdentity = Platform::FileIdentity(record.outputPath);
             for (const FileConversion& reader : conversions) {
-                if (reader.inputIdentity == outputIdentity) entry.outputBackup = reader.backupPath;
+                if (reader.inputIdentity == record.outputIdentity) entry.outputBackup = reader.backupPath;
             }
         }
         entry.inputRemoved = !record.inputRewritten;
@@ -198,22 +195,12 @@ void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const Run
         backups.Undo();
         throw;
     }
-    for (const FileConversion& record : conversions) {
-        if (noBackup) continue;
-        if (std::find(report.backupFolders.begin(), report.backupFolders.end(), record.backupFolder) ==
-            report.backupFolders.end()) {
-            report.backupFolders.push_back(record.backupFolder);
-        }
-    }
-    // A signal now waits for the commit: every output is whole, old or new, either way.
-    Platform::DeferInterrupts(true);
-    try {
+    for (const auto& [folder, record] : records) report.backupFolders.push_back(folder);
+    {
+        // A signal now waits for the commit: every output is whole, old or new, either way.
+        const Platform::InterruptsDeferred deferred;
         CommitAll(conversions, staged, noBackup);
-    } catch (...) {
-        Platform::DeferInterrupts(false);
-        throw;
     }
-    Platform::DeferInterrupts(false);
     for (auto& [folder, record] : records) {
         record.complete = true;
         try {
@@ -287,7 +274,7 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     ResolvePaths(options, conversions);
     const bool noBackup = IsOn(options.noBackup);
     std::vector<ConvertedRecord> converted;
-    if (!noBackup && !IsOn(options.force)) converted = TakeConvertedRecords(conversions, loaded.sha256);
+    if (!noBackup && !IsOn(options.force)) converted = TakeConvertedRecords(conversions, loaded.document.bytesSha256);
 
     const bool dryRun = IsOn(options.dryRun);
     try {
@@ -297,7 +284,7 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
         if (dryRun) {
             PrintDryRun(conversions);
         } else {
-            const RunRecord run = NewRunRecord(schemePath, loaded.sha256, context.argumentCount, context.arguments);
+            const RunRecord run = NewRunRecord(schemePath, loaded.document.bytesSha256, context.argumentCount, context.arguments);
             WriteAll(conversions, noBackup, run, context.report);
         }
     } catch (const CRecordFailure& failure) {

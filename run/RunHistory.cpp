@@ -4,7 +4,6 @@
 #include "platform/LetterCase.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
-#include "platform/Sha256.h"
 #include "run/WholeFile.h"
 
 #include <algorithm>
@@ -17,13 +16,6 @@ bool IsDatedFolderName(const std::string& name)
     constexpr std::size_t kDigits = 14;
     if (name.size() != kDigits + 5 || name.compare(kDigits, 5, "_conv") != 0) return false;
     return std::all_of(name.begin(), name.begin() + kDigits, [](char byte) { return byte >= '0' && byte <= '9'; });
-}
-
-std::string FileSha256(const std::string& path, bool& exists)
-{
-    std::string bytes;
-    exists = ReadWholeText(path, bytes);
-    return exists ? Sha256Hex(bytes) : std::string();
 }
 
 // The newest standing conversion by this scheme that wrote `output`: a restore's record

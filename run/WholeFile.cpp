@@ -2,25 +2,46 @@
 
 #include "platform/FileBytes.h"
 #include "platform/Platform.h"
+#include "platform/Sha256.h"
 
 #include <stdexcept>
 
-void WriteWholeFile(const std::string& path, const std::string& text)
+namespace {
+
+[[noreturn]] void ThrowWriteError(const std::string& path, int errorCode)
+{
+    throw std::runtime_error("Unable to write file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
+                             Platform::ErrorText(errorCode) + "]");
+}
+
+}  // namespace
+
+std::string StageWholeFile(const std::string& path, const std::string& text,
+                           const std::vector<std::string>& attributeSources)
 {
     Platform::TempFile temporary;
     const auto fail = [&](int errorCode) {
         if (temporary.handle >= 0) Platform::CloseFile(temporary);
         if (!temporary.path.empty()) Platform::RemoveFile(temporary.path);
-        throw std::runtime_error("Unable to write file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
-                                 Platform::ErrorText(errorCode) + "]");
+        ThrowWriteError(path, errorCode);
     };
     if (!Platform::CreateTempFileBeside(path, temporary)) fail(Platform::LastErrorCode());
-    Platform::TakeAttributes(temporary, {path});
+    Platform::TakeAttributes(temporary, attributeSources);
     if (!Platform::WriteAll(temporary, text.data(), text.size()) || !Platform::FlushToDisk(temporary)) {
         fail(Platform::LastErrorCode());
     }
     if (!Platform::CloseFile(temporary)) fail(Platform::LastErrorCode());
-    if (!Platform::ReplaceWith(temporary.path, path)) fail(Platform::LastErrorCode());
+    return temporary.path;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text)
+{
+    const std::string temporary = StageWholeFile(path, text, {path});
+    if (!Platform::ReplaceWith(temporary, path)) {
+        const int errorCode = Platform::LastErrorCode();
+        Platform::RemoveFile(temporary);
+        ThrowWriteError(path, errorCode);
+    }
     Platform::SyncDirectoryOf(path);
 }
 
@@ -32,4 +53,11 @@ bool ReadWholeText(const std::string& path, std::string& text)
     if (Platform::ReadToEnd(file, bytes) != 0) return false;
     text.assign(bytes.data ? bytes.data.get() : "", bytes.sizeBytes);
     return true;
+}
+
+std::string FileSha256(const std::string& path, bool& exists)
+{
+    std::string bytes;
+    exists = ReadWholeText(path, bytes);
+    return exists ? Sha256Hex(bytes) : std::string();
 }

@@ -5,9 +5,19 @@
 // old text or the new one, never part of one.
 
 #include <string>
+#include <vector>
 
 // Throws a runtime error naming the file when a step fails; nothing is left behind.
 void WriteWholeFile(const std::string& path, const std::string& text);
 
+// The first half of WriteWholeFile: the text in a temporary file beside `path`, flushed
+// and closed, with the attributes of the first of `attributeSources` that exists; its
+// path is returned for the caller to put in place or remove.
+std::string StageWholeFile(const std::string& path, const std::string& text,
+                           const std::vector<std::string>& attributeSources);
+
 // False when the file cannot be read.
 bool ReadWholeText(const std::string& path, std::string& text);
+
+// The SHA-256 of a file's bytes, with whether it could be read (empty when not).
+std::string FileSha256(const std::string& path, bool& exists);

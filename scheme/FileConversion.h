@@ -37,6 +37,7 @@ struct FileConversion {
     // Filled by the run's checks: the input as the file system knows it, and whether a
     // record of the run writes the input (then it is not removed after the commit).
     std::string inputIdentity;
+    std::string outputIdentity;
     bool inputRewritten = false;
     // An existing output that no record reads is preserved too, at the backup path its
     // name would have as an input, in its dated folder.

@@ -72,14 +72,3 @@ std::vector<FileConversion> LoadScheme(CSchemaParser& parser, const std::string&
     SchemeDocument document = ReadSchemeDocument(schemePath);
     return BuildConversions(parser, document);
 }
-
-const CActionExecutorContainer& FileConversion::ActionsForImage() const
-{
-    const TextEncoding encoding = image.FileEncoding();
-    if (encoding == schemeEncoding) return sectionActions;
-    if (!otherEncodingUnencodable.empty()) {
-        throw std::runtime_error("the text '" + otherEncodingUnencodable + "' cannot be written in the " +
-                                 Encoding::Name(encoding) + " file [" + image.Path() + "]");
-    }
-    return otherEncodingActions;
-}

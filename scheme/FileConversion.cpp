@@ -1,0 +1,14 @@
+#include "scheme/FileConversion.h"
+
+#include <stdexcept>
+
+const CActionExecutorContainer& FileConversion::ActionsForImage() const
+{
+    const TextEncoding encoding = image.FileEncoding();
+    if (encoding == schemeEncoding) return sectionActions;
+    if (!otherEncodingUnencodable.empty()) {
+        throw std::runtime_error("the text '" + otherEncodingUnencodable + "' cannot be written in the " +
+                                 Encoding::Name(encoding) + " file [" + image.Path() + "]");
+    }
+    return otherEncodingActions;
+}
