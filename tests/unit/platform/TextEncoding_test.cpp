@@ -61,6 +61,7 @@ TEST(TextEncoding, Utf8NamesCompareByCaseFolding)
         EXPECT_EQ(LetterCase::CompareNames(TextEncoding::Utf8, row.left, row.right), row.order)
             << row.left << " / " << row.right;
         const bool equal = row.order == 0;
+        EXPECT_EQ(LetterCase::EqualNames(TextEncoding::Utf8, row.left, row.right), equal) << row.left << " / " << row.right;
         EXPECT_EQ(LetterCase::OrderKey(TextEncoding::Utf8, row.left) == LetterCase::OrderKey(TextEncoding::Utf8, row.right),
                   equal)
             << row.left << " / " << row.right;
