@@ -4,7 +4,7 @@
 #include "condition/NamePattern.h"
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "platform/Messages.h"
 
 #include <memory>

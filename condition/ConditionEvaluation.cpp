@@ -3,7 +3,7 @@
 #include "condition/NamePattern.h"
 #include "ini/SafeRegex.h"
 #include "ini/IniFileImage.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "condition/NamePattern.h"
 
 #include "ini/NameTemplate.h"
-#include "platform/LetterCase.h"
-#include "platform/TextEncoding.h"
+#include "text/LetterCase.h"
+#include "text/TextEncoding.h"
 
 std::string MakeNamePattern(const std::string& name)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <string>
 

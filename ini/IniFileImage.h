@@ -11,7 +11,7 @@
 #include "ini/Optional.h"
 #include "ini/IniSectionsImaging.h"
 #include "ini/SectionIndex.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 
 #include <cstdint>
 #include <functional>

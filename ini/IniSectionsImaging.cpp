@@ -1,7 +1,7 @@
 #include "ini/IniSectionsImaging.h"
 
 #include "ini/ValueScaling.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 
 #include <algorithm>
 #include <utility>

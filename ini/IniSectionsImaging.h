@@ -7,8 +7,8 @@
 
 #include "ini/ImageElements.h"
 #include "ini/TextArena.h"
-#include "platform/LetterCase.h"
-#include "platform/TextEncoding.h"
+#include "text/LetterCase.h"
+#include "text/TextEncoding.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #include "ini/IniFileImage.h"
 
 #include "platform/Platform.h"
-#include "platform/Sha256.h"
+#include "text/Sha256.h"
 
 #include <algorithm>
 #include <functional>

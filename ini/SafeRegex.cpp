@@ -1,7 +1,7 @@
 #include "ini/SafeRegex.h"
 
 #include "ini/NameTemplate.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

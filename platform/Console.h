@@ -8,7 +8,7 @@
 // come from a file or the scheme and are converted from their encoding, which the
 // caller states with a TextEncodingScope.
 
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <cstddef>
 #include <string>

@@ -1,6 +1,6 @@
 #include "platform/Paths.h"
 
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "platform/Platform.h"
 
 namespace {

@@ -157,15 +157,60 @@ void RemoveFile(const std::string& path);
 bool RemoveEntry(const std::string& path);
 void SyncDirectoryOf(const std::string& path);
 
+// ---- Identity, ownership and locks. ----
+
+// The path with every symbolic link and "." or ".." resolved; for a path that names
+// nothing, the real path of the nearest folder above it that exists, followed by the
+// rest of the path as written.
+std::string RealPath(const std::string& path);
+
+// What an existing entry is, as the entry itself (a link is not followed).
+struct EntryFacts {
+    bool exists = false;
+    bool isRegularFile = false;  // a regular file, not a link
+    bool isDirectory = false;    // a folder, not a link
+    bool ownedByUserOrRoot = false;
+    bool writableByOthers = false;  // group or others may write it
+};
+EntryFacts FactsOf(const std::string& path);
+
+// Takes write permission from the group and others (the program's own folders and
+// records); a failure is ignored.
+void KeepWritableByOwnerOnly(const std::string& path);
+
+// 0 when the process may remove `path` from its folder (the folder can be written), else
+// the system's error code.
+int RemovalError(const std::string& path);
+// 0 when the process may create entries in `folder`, else the system's error code.
+int CreationError(const std::string& folder);
+
+enum class LockAnswer { Taken, Busy, NotLockable };
+// An exclusive lock on an existing file or folder, held through `handle` until Unlock.
+// Busy when another process holds it; the lock is taken only on the file the path still
+// names once locked.
+LockAnswer TryLock(const std::string& path, std::intptr_t& handle);
+void Unlock(std::intptr_t handle);
+
+// Removes a left-over temporary file when it is a regular file of this user that no
+// live process holds (a live temporary carries a lock); true when removed.
+bool RemoveIfAbandoned(const std::string& path);
+
+// Temporaries put in place keep their lock until this call, so that a second run waits
+// for the first to end and not only for its commit.
+void ReleaseHeldLocks();
+
 // ---- Interruption. ----
 
-// From here on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C and Ctrl-Break) remove every
-// temporary file the process has made and not yet put in place or removed, print the
-// status line and end the process with exit code 1.
+// From here on SIGINT, SIGTERM and SIGHUP (Windows: Ctrl-C, Ctrl-Break and the console's
+// close) remove every temporary file the process has made and not yet put in place or
+// removed, print the status line and end the process with exit code 1. On POSIX the
+// signals are blocked in the calling thread and in every thread it starts later, and
+// one thread of the platform's own takes them: call this first, before any thread.
 void InstallInterruptCleanup();
-// While deferred, such a signal is only noted: the commit finishes first.
+// While deferred, such a signal is only noted: the commit, the records, the report and
+// the status line finish first (a console that closes waits for them).
 void DeferInterrupts(bool defer);
-// True when a signal arrived while interrupts were deferred.
+// True when a signal arrived while interrupts were deferred; cleared when deferring ends.
 bool InterruptPending();
 
 // Interrupts deferred for the object's life.
@@ -180,7 +225,7 @@ public:
 // Test seam: makes a step of the run's writing fail as the system would: the step's
 // next call, or the one after `callsToSkip` more calls of it.
 enum class WriteStep {
-    None, Create, ReadOnlyTarget, Write, Flush, Close, Replace, Link, Copy, FolderCreate, Remove
+    None, Create, ReadOnlyTarget, Write, Flush, Close, Replace, Link, Copy, FolderCreate, Remove, RemoveCheck
 };
 void FailNextWriteStepForTesting(WriteStep step, int callsToSkip = 0);
 

@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/FileBytes.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "platform/OwnStackThread.h"
 #include "platform/WriteFaults.h"
 
@@ -9,6 +9,7 @@
 #include <pthread.h>
 #include <fcntl.h>
 #include <langinfo.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -23,6 +24,9 @@
 #include <csignal>
 #include <ctime>
 #include <limits>
+#include <map>
+#include <mutex>
+#include <thread>
 
 namespace Platform {
 namespace {
@@ -58,13 +62,17 @@ bool WriteFully(int descriptor, const char* data, std::size_t sizeBytes)
     return true;
 }
 
-// The temporary files the process has made and not yet put in place or removed, for the
-// signal handler to remove. The list is changed only with the signals blocked, and its
-// texts are allocated outside the handler.
-constexpr int kMaxTemporaries = 256;
-char* g_temporaries[kMaxTemporaries] = {};
-volatile sig_atomic_t g_deferring = 0;
-volatile sig_atomic_t g_pending = 0;
+// The temporary files the process has made and not yet put in place or removed, each
+// with the descriptor that holds its lock, and the locks of temporaries put in place.
+// Signals are blocked in every thread of the run; one thread of its own waits for them
+// and, unless the commit is under way, removes the temporaries under the same mutex
+// that guards every change of the list, so a temporary is never removed while it is
+// being put in place.
+std::mutex g_registryLock;
+std::map<std::string, int> g_temporaries;
+std::vector<int> g_heldLocks;
+bool g_deferring = false;
+int g_pending = 0;
 
 sigset_t InterruptSignals()
 {
@@ -76,82 +84,55 @@ sigset_t InterruptSignals()
     return signals;
 }
 
-class SignalsBlocked {
-public:
-    SignalsBlocked()
-    {
-        const sigset_t signals = InterruptSignals();
-        ::pthread_sigmask(SIG_BLOCK, &signals, &m_previous);
-    }
-    ~SignalsBlocked() { ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
-    SignalsBlocked(const SignalsBlocked&) = delete;
-    SignalsBlocked& operator=(const SignalsBlocked&) = delete;
-
-private:
-    sigset_t m_previous;
-};
-
-void NoteTemporary(const std::string& path)
+// A second descriptor of the temporary's own holds its lock, so that a clean-up by
+// another run sees it alive until this run is done with it.
+void NoteTemporary(const std::string& path, int descriptor)
 {
-    SignalsBlocked blocked;
-    for (char*& slot : g_temporaries) {
-        if (slot == nullptr) {
-            slot = ::strdup(path.c_str());
-            return;
+    const int lock = descriptor >= 0 ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0) : -1;
+    if (lock >= 0) ::flock(lock, LOCK_EX | LOCK_NB);
+    const std::lock_guard<std::mutex> guard(g_registryLock);
+    g_temporaries[path] = lock;
+}
+
+// `keepLock`: the file was put in place, and its lock is held until the run ends.
+void ForgetTemporary(const std::string& path, bool keepLock = false)
+{
+    const std::lock_guard<std::mutex> guard(g_registryLock);
+    const auto found = g_temporaries.find(path);
+    if (found == g_temporaries.end()) return;
+    if (found->second >= 0) {
+        if (keepLock) {
+            g_heldLocks.push_back(found->second);
+        } else {
+            ::close(found->second);
         }
     }
+    g_temporaries.erase(found);
 }
 
-void ForgetTemporary(const std::string& path)
+void WaitForSignals()
 {
-    SignalsBlocked blocked;
-    for (char*& slot : g_temporaries) {
-        if (slot != nullptr && path == slot) {
-            std::free(slot);
-            slot = nullptr;
-            return;
+    const sigset_t signals = InterruptSignals();
+    for (;;) {
+        int signalNumber = 0;
+        if (::sigwait(&signals, &signalNumber) != 0) continue;
+        std::unique_lock<std::mutex> guard(g_registryLock);
+        if (g_deferring) {
+            g_pending = signalNumber;
+            continue;
         }
+        for (const auto& [path, lock] : g_temporaries) ::unlink(path.c_str());
+        static const char kText[] = "\n[EXCEPTION] interrupted by a signal: files not yet put in place are as they were"
+                                    "\nERROR:1";
+        const ssize_t ignored = ::write(STDOUT_FILENO, kText, sizeof kText - 1);
+        (void)ignored;
+        ::_exit(1);
     }
 }
 
-extern "C" void OnInterrupt(int signalNumber)
+bool SameEntry(const struct stat& left, const struct stat& right)
 {
-    if (g_deferring != 0) {
-        g_pending = signalNumber;
-        return;
-    }
-    for (char* slot : g_temporaries) {
-        if (slot != nullptr) ::unlink(slot);
-    }
-    static const char kText[] = "\n[EXCEPTION] interrupted by a signal: files not yet put in place are as they were"
-                                "\nERROR:1";
-    const ssize_t ignored = ::write(STDOUT_FILENO, kText, sizeof kText - 1);
-    (void)ignored;
-    ::_exit(1);
-}
-
-// A temporary file of a process that has ended: ".<name>.velmarch-<pid>-XXXXXX".
-bool IsLeftByEndedProcess(const std::string& name)
-{
-    const std::size_t mark = name.rfind(".velmarch-");
-    if (name.empty() || name[0] != '.' || mark == std::string::npos) return false;
-    const std::size_t digits = mark + std::strlen(".velmarch-");
-    const std::size_t dash = name.find('-', digits);
-    if (dash == std::string::npos || dash == digits || name.size() - dash - 1 != 6) return false;
-    if (name.find_first_not_of("0123456789", digits) != dash) return false;
-    const long pid = std::strtol(name.c_str() + digits, nullptr, 10);
-    if (pid <= 0 || pid == static_cast<long>(::getpid())) return false;
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
-void RemoveLeftTemporaries(const std::string& directory)
-{
-    DIR* listing = ::opendir(directory.empty() ? "." : directory.c_str());
-    if (listing == nullptr) return;
-    while (const dirent* entry = ::readdir(listing)) {
-        if (IsLeftByEndedProcess(entry->d_name)) ::unlink((directory + entry->d_name).c_str());
-    }
-    ::closedir(listing);
+    return left.st_dev == right.st_dev && left.st_ino == right.st_ino;
 }
 
 // A copy of `from` made whole under a temporary name beside `to` (flushed, with the
@@ -170,14 +151,13 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
     }
     const std::string temporary = to + ".velmarch-" + std::to_string(::getpid()) + "-copy";
     ::unlink(temporary.c_str());
-    NoteTemporary(temporary);
     const int target = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (target < 0) {
         const int error = errno;
-        ForgetTemporary(temporary);
         ::close(source);
         return error;
     }
+    NoteTemporary(temporary, target);
     int error = 0;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
@@ -197,7 +177,10 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
     ::close(source);
     // The whole copy takes its name without replacing anything there.
     if (error == 0 && ::link(temporary.c_str(), to.c_str()) != 0) error = errno;
-    ::unlink(temporary.c_str());
+    {
+        const std::lock_guard<std::mutex> guard(g_registryLock);
+        ::unlink(temporary.c_str());
+    }
     ForgetTemporary(temporary);
     return error;
 }
@@ -464,17 +447,16 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
     const std::size_t slash = native.find_last_of('/');
     const std::string directory = slash == std::string::npos ? std::string() : native.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
-    RemoveLeftTemporaries(directory);
-    // The name carries the process id, so that a later run knows when it is left over.
+    // The name carries the process id; the lock it carries while alive tells a later run
+    // whether it is left over.
     std::string pattern = directory + "." + name + ".velmarch-" + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
-    SignalsBlocked blocked;
     const int descriptor = ::mkostemp(buffer.data(), O_CLOEXEC);
     if (descriptor < 0) return false;
     tempFile.handle = descriptor;
     tempFile.path = buffer.data();
-    NoteTemporary(tempFile.path);
+    NoteTemporary(tempFile.path, descriptor);
     return true;
 }
 
@@ -522,32 +504,150 @@ void TakeAttributes(const TempFile& tempFile, const std::vector<std::string>& so
 bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
 {
     if (ConsumeInjectedFailure(WriteStep::Replace)) return false;
-    SignalsBlocked blocked;
-    const bool replaced = ::rename(Native(tempPath).c_str(), Native(targetPath).c_str()) == 0;
-    if (replaced) ForgetTemporary(Native(tempPath));
+    bool replaced = false;
+    {
+        const std::lock_guard<std::mutex> guard(g_registryLock);
+        replaced = ::rename(Native(tempPath).c_str(), Native(targetPath).c_str()) == 0;
+    }
+    if (replaced) ForgetTemporary(Native(tempPath), true);
     return replaced;
 }
 
 void RemoveFile(const std::string& path)
 {
-    SignalsBlocked blocked;
-    ::unlink(Native(path).c_str());
+    {
+        const std::lock_guard<std::mutex> guard(g_registryLock);
+        ::unlink(Native(path).c_str());
+    }
     ForgetTemporary(Native(path));
 }
 
 void InstallInterruptCleanup()
 {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
+    static std::once_flag started;
     const sigset_t signals = InterruptSignals();
-    action.sa_mask = signals;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signalNumber, &action, nullptr);
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::call_once(started, [] { std::thread(WaitForSignals).detach(); });
 }
 
-void DeferInterrupts(bool defer) { g_deferring = defer ? 1 : 0; }
+void DeferInterrupts(bool defer)
+{
+    const std::lock_guard<std::mutex> guard(g_registryLock);
+    g_deferring = defer;
+    if (!defer) g_pending = 0;
+}
 
-bool InterruptPending() { return g_pending != 0; }
+bool InterruptPending()
+{
+    const std::lock_guard<std::mutex> guard(g_registryLock);
+    return g_pending != 0;
+}
+
+std::string RealPath(const std::string& path)
+{
+    const std::string native = Native(path);
+    if (char* resolved = ::realpath(native.c_str(), nullptr)) {
+        std::string real(resolved);
+        std::free(resolved);
+        return real;
+    }
+    const std::size_t slash = native.find_last_of('/');
+    if (slash == std::string::npos || native.find_first_not_of('/') == std::string::npos) return native;
+    const std::string folder = slash == 0 ? "/" : native.substr(0, slash);
+    const std::string name = native.substr(slash + 1);
+    const std::string realFolder = RealPath(folder);
+    if (name.empty() || name == ".") return realFolder;
+    if (name == "..") return DirectoryOf(realFolder);
+    return realFolder + (realFolder.back() == '/' ? "" : "/") + name;
+}
+
+EntryFacts FactsOf(const std::string& path)
+{
+    EntryFacts facts;
+    struct stat info {};
+    if (::lstat(Native(path).c_str(), &info) != 0) return facts;
+    facts.exists = true;
+    facts.isRegularFile = S_ISREG(info.st_mode);
+    facts.isDirectory = S_ISDIR(info.st_mode);
+    facts.ownedByUserOrRoot = info.st_uid == ::geteuid() || info.st_uid == 0;
+    facts.writableByOthers = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    return facts;
+}
+
+void KeepWritableByOwnerOnly(const std::string& path)
+{
+    struct stat info {};
+    const std::string native = Native(path);
+    if (::lstat(native.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) return;
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) ::chmod(native.c_str(), info.st_mode & 07755);
+}
+
+int CreationError(const std::string& folder)
+{
+    return ::access(Native(folder).c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
+int RemovalError(const std::string& path)
+{
+    if (ConsumeInjectedFailure(WriteStep::RemoveCheck)) return EACCES;
+    return CreationError(DirectoryOf(Native(path)));
+}
+
+LockAnswer TryLock(const std::string& path, std::intptr_t& handle)
+{
+    const std::string native = Native(path);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const int descriptor = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (descriptor < 0) return LockAnswer::NotLockable;
+        struct stat held {};
+        if (::fstat(descriptor, &held) != 0 || !(S_ISREG(held.st_mode) || S_ISDIR(held.st_mode))) {
+            ::close(descriptor);
+            return LockAnswer::NotLockable;
+        }
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(descriptor);
+            return error == EWOULDBLOCK ? LockAnswer::Busy : LockAnswer::NotLockable;
+        }
+        // Another run may have put a new file in the name's place meanwhile: lock that one.
+        struct stat named {};
+        if (::stat(native.c_str(), &named) == 0 && SameEntry(held, named)) {
+            handle = descriptor;
+            return LockAnswer::Taken;
+        }
+        ::close(descriptor);
+    }
+    return LockAnswer::Busy;
+}
+
+void Unlock(std::intptr_t handle)
+{
+    if (handle >= 0) ::close(static_cast<int>(handle));
+}
+
+bool RemoveIfAbandoned(const std::string& path)
+{
+    const std::string native = Native(path);
+    const int descriptor = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) return false;
+    bool removed = false;
+    struct stat held {};
+    struct stat named {};
+    if (::fstat(descriptor, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+        ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 && ::lstat(native.c_str(), &named) == 0 &&
+        SameEntry(held, named)) {
+        removed = ::unlink(native.c_str()) == 0;
+    }
+    ::close(descriptor);
+    return removed;
+}
+
+void ReleaseHeldLocks()
+{
+    const std::lock_guard<std::mutex> guard(g_registryLock);
+    for (const int lock : g_heldLocks) ::close(lock);
+    g_heldLocks.clear();
+}
 
 bool RemoveEntry(const std::string& path)
 {

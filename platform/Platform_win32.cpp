@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 
 #include "platform/FileBytes.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "platform/OwnStackThread.h"
 #include "platform/WriteFaults.h"
 
@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <condition_variable>
+#include <map>
 #include <mutex>
 #include <clocale>
 #include <cstdio>
@@ -49,79 +51,170 @@ bool WriteFully(HANDLE file, const char* data, std::size_t sizeBytes)
 
 namespace {
 
-// The temporary files the process has made and not yet put in place or removed, for the
-// console control handler, which runs on a thread of its own, to remove.
+// The temporary files the process has made and not yet put in place or removed, each
+// with a handle of its own that keeps it open (a clean-up by another run, which opens a
+// file without sharing, sees it alive), for the console control handler, which runs on
+// a thread of its own, to remove; and the handles of temporaries put in place.
 std::mutex g_temporariesLock;
-std::vector<std::string> g_temporaries;
-std::atomic<bool> g_deferring {false};
-std::atomic<bool> g_pending {false};
+std::condition_variable g_commitEnded;
+std::map<std::string, HANDLE> g_temporaries;
+std::vector<HANDLE> g_heldLocks;
+bool g_deferring = false;
+bool g_pending = false;
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 void NoteTemporary(const std::string& path)
 {
+    const HANDLE hold = ::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     const std::lock_guard<std::mutex> lock(g_temporariesLock);
-    g_temporaries.push_back(path);
+    g_temporaries[path] = hold;
 }
 
-void ForgetTemporary(const std::string& path)
+void ForgetTemporary(const std::string& path, bool keepHandle = false)
 {
     const std::lock_guard<std::mutex> lock(g_temporariesLock);
-    g_temporaries.erase(std::remove(g_temporaries.begin(), g_temporaries.end(), path), g_temporaries.end());
+    const auto found = g_temporaries.find(path);
+    if (found == g_temporaries.end()) return;
+    if (found->second != INVALID_HANDLE_VALUE) {
+        if (keepHandle) {
+            g_heldLocks.push_back(found->second);
+        } else {
+            ::CloseHandle(found->second);
+        }
+    }
+    g_temporaries.erase(found);
 }
 
+// Ctrl-C and Ctrl-Break during the commit are noted; a console that closes (or a
+// logoff or shutdown) ends the process once the handler returns, so the handler waits
+// for the commit, the records and the status line first.
 BOOL WINAPI OnControl(DWORD event)
 {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    const bool closing = event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && !closing) return FALSE;
+    std::unique_lock<std::mutex> lock(g_temporariesLock);
     if (g_deferring) {
         g_pending = true;
+        if (!closing) return TRUE;
+        g_commitEnded.wait(lock, [] { return !g_deferring; });
         return TRUE;
     }
-    {
-        const std::lock_guard<std::mutex> lock(g_temporariesLock);
-        for (const std::string& path : g_temporaries) ::DeleteFileA(path.c_str());
+    for (const auto& [path, hold] : g_temporaries) {
+        if (hold != INVALID_HANDLE_VALUE) ::CloseHandle(hold);
+        ::DeleteFileA(path.c_str());
     }
     std::printf("\n[EXCEPTION] interrupted by a signal: files not yet put in place are as they were\nERROR:1");
     std::fflush(stdout);
     ::ExitProcess(1);
 }
 
-// A temporary file of a process that has ended: "<name>.velmarch-<pid>-<n>.tmp".
-bool IsLeftByEndedProcess(const std::string& name)
-{
-    const std::size_t mark = name.rfind(".velmarch-");
-    if (mark == std::string::npos || name.size() < 4 || name.compare(name.size() - 4, 4, ".tmp") != 0) return false;
-    const std::size_t digits = mark + 10;
-    const std::size_t dash = name.find('-', digits);
-    if (dash == std::string::npos || dash == digits || name.find_first_not_of("0123456789", digits) != dash) {
-        return false;
-    }
-    const DWORD pid = static_cast<DWORD>(std::strtoul(name.c_str() + digits, nullptr, 10));
-    if (pid == 0 || pid == ::GetCurrentProcessId()) return false;
-    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (process == nullptr) return ::GetLastError() == ERROR_INVALID_PARAMETER;
-    DWORD exitCode = 0;
-    const bool ended = ::GetExitCodeProcess(process, &exitCode) && exitCode != STILL_ACTIVE;
-    ::CloseHandle(process);
-    return ended;
-}
-
-void RemoveLeftTemporaries(const std::string& nativeTarget)
-{
-    const std::size_t slash = nativeTarget.find_last_of('\\');
-    const std::string directory = slash == std::string::npos ? std::string() : nativeTarget.substr(0, slash + 1);
-    WIN32_FIND_DATAA found {};
-    const HANDLE search = ::FindFirstFileA((directory + "*.velmarch-*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (IsLeftByEndedProcess(found.cFileName)) ::DeleteFileA((directory + found.cFileName).c_str());
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-}
-
 }  // namespace
 
 void InstallInterruptCleanup() { ::SetConsoleCtrlHandler(OnControl, TRUE); }
-void DeferInterrupts(bool defer) { g_deferring = defer; }
-bool InterruptPending() { return g_pending; }
+
+void DeferInterrupts(bool defer)
+{
+    {
+        const std::lock_guard<std::mutex> lock(g_temporariesLock);
+        g_deferring = defer;
+        if (!defer) g_pending = false;
+    }
+    if (!defer) g_commitEnded.notify_all();
+}
+
+bool InterruptPending()
+{
+    const std::lock_guard<std::mutex> lock(g_temporariesLock);
+    return g_pending;
+}
+
+std::string RealPath(const std::string& path)
+{
+    const std::string native = Native(path);
+    const DWORD length = ::GetFullPathNameA(native.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return native;
+    std::vector<char> buffer(length + 1);
+    const DWORD written = ::GetFullPathNameA(native.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (written == 0 || written >= buffer.size()) return native;
+    return std::string(buffer.data(), written);
+}
+
+// Ownership and the write permission of others live in ACLs, which a new folder
+// inherits from its parent; they are not examined here.
+EntryFacts FactsOf(const std::string& path)
+{
+    EntryFacts facts;
+    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
+    facts.exists = true;
+    const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.isDirectory = !link && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts.isRegularFile = !link && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    facts.ownedByUserOrRoot = true;
+    return facts;
+}
+
+void KeepWritableByOwnerOnly(const std::string&) {}
+
+int CreationError(const std::string& folder)
+{
+    const DWORD attributes = ::GetFileAttributesA(Native(folder).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return static_cast<int>(::GetLastError());
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : ERROR_DIRECTORY;
+}
+
+int RemovalError(const std::string& path)
+{
+    if (ConsumeInjectedFailure(WriteStep::RemoveCheck)) return ERROR_ACCESS_DENIED;
+    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return 0;
+}
+
+// The lock is one byte far beyond any file's end: it keeps out another run, which takes
+// the same byte, and never the reading of the file's bytes.
+LockAnswer TryLock(const std::string& path, std::intptr_t& handle)
+{
+    const HANDLE file = ::CreateFileA(Native(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return LockAnswer::NotLockable;
+    OVERLAPPED far {};
+    far.Offset = 0xFFFFFFFEu;
+    far.OffsetHigh = 0x7FFFFFFFu;
+    if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &far)) {
+        const DWORD error = ::GetLastError();
+        ::CloseHandle(file);
+        return error == ERROR_LOCK_VIOLATION ? LockAnswer::Busy : LockAnswer::NotLockable;
+    }
+    handle = FromHandle(file);
+    return LockAnswer::Taken;
+}
+
+void Unlock(std::intptr_t handle)
+{
+    if (handle != -1 && handle != 0) ::CloseHandle(AsHandle(handle));
+}
+
+// A file that any process holds open cannot be opened without sharing.
+bool RemoveIfAbandoned(const std::string& path)
+{
+    const HANDLE file = ::CreateFileA(Native(path).c_str(), DELETE | GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(file);
+    return true;
+}
+
+void ReleaseHeldLocks()
+{
+    const std::lock_guard<std::mutex> lock(g_temporariesLock);
+    for (const HANDLE hold : g_heldLocks) ::CloseHandle(hold);
+    g_heldLocks.clear();
+}
 
 void SetUpProcess() { std::setlocale(LC_ALL, "rus"); }
 
@@ -218,16 +311,24 @@ bool IsExistsError(int errorCode) { return errorCode == ERROR_ALREADY_EXISTS || 
 
 void RemoveEmptyDirectory(const std::string& path) { ::RemoveDirectoryA(Native(path).c_str()); }
 
-// Names are compared as NTFS compares them: the full path, letter case ignored.
+// An existing file is known by its volume's serial number and its file index; a name
+// that names nothing by its full path, letter case ignored, as NTFS compares names.
 std::string FileIdentity(const std::string& path)
 {
     const std::string native = Native(path);
-    const DWORD length = ::GetFullPathNameA(native.c_str(), 0, nullptr, nullptr);
-    if (length == 0) return "path:" + LetterCase::LowerText(native);
-    std::vector<char> buffer(length + 1);
-    const DWORD written = ::GetFullPathNameA(native.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (written == 0 || written >= buffer.size()) return "path:" + LetterCase::LowerText(native);
-    return "path:" + LetterCase::LowerText(std::string(buffer.data(), written));
+    const HANDLE file = ::CreateFileA(native.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION information {};
+        const bool known = ::GetFileInformationByHandle(file, &information) != 0;
+        ::CloseHandle(file);
+        if (known) {
+            return "file:" + std::to_string(information.dwVolumeSerialNumber) + ":" +
+                   std::to_string((static_cast<unsigned long long>(information.nFileIndexHigh) << 32) |
+                                  information.nFileIndexLow);
+        }
+    }
+    return "path:" + LetterCase::LowerText(RealPath(native));
 }
 
 bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entries)
@@ -411,11 +512,10 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
     tempFile = TempFile();
     if (ConsumeInjectedFailure(WriteStep::Create)) return false;
     static std::atomic<unsigned> counter {0};
-    RemoveLeftTemporaries(Native(targetPath));
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = Native(targetPath) + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(counter++) + ".tmp";
-        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             tempFile.handle = FromHandle(file);
@@ -460,18 +560,18 @@ bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
     const std::string target = Native(targetPath);
     if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
         ::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        ForgetTemporary(temp);
+        ForgetTemporary(temp, true);
         return true;
     }
     if (::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) return false;
-    ForgetTemporary(temp);
+    ForgetTemporary(temp, true);
     return true;
 }
 
 void RemoveFile(const std::string& path)
 {
-    ::DeleteFileA(Native(path).c_str());
     ForgetTemporary(Native(path));
+    ::DeleteFileA(Native(path).c_str());
 }
 
 bool RemoveEntry(const std::string& path)

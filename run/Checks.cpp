@@ -1,9 +1,9 @@
 #include "run/Checks.h"
 
-#include "platform/LetterCase.h"
+#include "engine/FileIdentity.h"
 #include "platform/Platform.h"
 #include "run/RecordError.h"
-#include "run/RunRecord.h"
+#include "history/RunRecord.h"
 
 #include <map>
 #include <set>
@@ -17,11 +17,8 @@ void CheckNoZeroByte(const FileConversion& record, const std::string& path)
     }
 }
 
-// Backup paths are compared as the file system compares names.
-std::string BackupKey(const std::string& path)
-{
-    return Platform::PathSeparator() == '\\' ? LetterCase::LowerText(path) : path;
-}
+// Backup paths are compared as every other name: as the file system knows them.
+std::string BackupKey(const std::string& path) { return FileKeyOf(path); }
 
 using BackupOwners = std::map<std::string, std::pair<std::string, std::string>>;  // key -> path, identity
 
@@ -52,7 +49,7 @@ void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup)
         CheckNoZeroByte(record, record.outputPath);
         if (!noBackup) CheckNoZeroByte(record, record.backupPath);
 
-        record.outputIdentity = Platform::FileIdentity(record.outputPath);
+        record.outputIdentity = FileKeyOf(record.outputPath);
         const auto [earlier, isNew] = outputs.emplace(record.outputIdentity, &record);
         if (!isNew) {
             throw RecordError(record, "two records write one file: [" + earlier->second->outputPath + "] and [" +
@@ -63,7 +60,7 @@ void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup)
             throw RecordError(record, "Unable to create file [" + record.outputPath + "]");
         }
 
-        record.inputIdentity = Platform::FileIdentity(record.inputPath);
+        record.inputIdentity = FileKeyOf(record.inputPath);
         record.outputExisted = kind == Platform::EntryKind::File;
         if (noBackup) continue;
         CheckBackupPath(record, record.backupPath, record.backupFolder, record.inputPath, record.inputIdentity, backups);

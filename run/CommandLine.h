@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ini/Optional.h"
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 #include "ini/SafeRegex.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
-#include "run/Backup.h"
+#include "engine/DatedFolder.h"
 #include "run/RecordError.h"
 
 #include <optional>

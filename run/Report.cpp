@@ -1,8 +1,8 @@
 #include "run/Report.h"
 
-#include "platform/TextEncoding.h"
-#include "run/Json.h"
-#include "run/WholeFile.h"
+#include "text/TextEncoding.h"
+#include "text/Json.h"
+#include "engine/WholeFile.h"
 
 namespace {
 
@@ -13,25 +13,34 @@ CJson Utf8(const std::string& text)
     return CJson(Encoding::ForDisplay(text, TextEncoding::Windows1251, TextEncoding::Utf8));
 }
 
-CJson Utf8OrNull(const std::string& text) { return text.empty() ? CJson() : Utf8(text); }
+// File names are bytes: shown as UTF-8, each byte that is not as U+FFFD, with the bytes
+// beside in "<key>_hex".
+void SetName(CJson& object, const std::string& key, const std::string& name, bool emptyIsNull = true)
+{
+    if (name.empty() && emptyIsNull) {
+        object.Set(key, CJson());
+    } else {
+        object.SetName(key, name);
+    }
+}
 
 }  // namespace
 
 std::string CRunReport::ToText() const
 {
     CJson document = CJson::Object();
-    document.Set("scheme", Utf8OrNull(scheme));
+    SetName(document, "scheme", scheme);
     document.Set("outcome", failed ? "failed" : "ok");
     document.Set("error", failed ? Utf8(error) : CJson());
     CJson folders = CJson::Array();
-    for (const std::string& folder : backupFolders) folders.Push(Utf8(folder));
+    for (const std::string& folder : backupFolders) folders.Push(folder);
     document.Set("backup_folders", folders);
     CJson entries = CJson::Array();
     for (const ReportRecord& record : records) {
         CJson entry = CJson::Object();
-        entry.Set("input", Utf8(record.input));
-        entry.Set("output", Utf8(record.output));
-        entry.Set("backup", Utf8OrNull(record.backup));
+        SetName(entry, "input", record.input, false);
+        SetName(entry, "output", record.output, false);
+        SetName(entry, "backup", record.backup);
         entry.Set("status", record.status);
         CJson warnings = CJson::Array();
         for (const std::string& warning : record.warnings) warnings.Push(Utf8(warning));

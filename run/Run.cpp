@@ -5,23 +5,22 @@
 #include "platform/Messages.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
-#include "platform/Sha256.h"
-#include "run/Backup.h"
+#include "engine/FileLocks.h"
+#include "history/Restore.h"
+#include "history/RunHistory.h"
+#include "history/RunRecord.h"
 #include "run/Checks.h"
 #include "run/CommandLine.h"
-#include "run/Commit.h"
 #include "run/DryRun.h"
 #include "run/InputResolution.h"
 #include "run/RecordError.h"
 #include "run/Report.h"
-#include "run/Restore.h"
-#include "run/RunHistory.h"
-#include "run/RunRecord.h"
+#include "run/RunWriting.h"
 #include "run/SchemeCheck.h"
-#include "run/Staging.h"
 #include "run/Usage.h"
 #include "scheme/SchemeLint.h"
 #include "scheme/SchemeLoader.h"
+#include "text/Sha256.h"
 
 #include <algorithm>
 #include <exception>
@@ -139,79 +138,30 @@ RunRecord NewRunRecord(const std::string& schemePath, const std::string& schemeS
     return record;
 }
 
-// The record of each dated folder: the file conversions whose input was preserved there.
-// An output that is another record's input has its earlier bytes in that backup.
-std::vector<std::pair<std::string, RunRecord>> RecordsByFolder(const std::vector<FileConversion>& conversions,
-                                                               const RunRecord& run)
+// -restore, with what it did in the report whatever the outcome.
+int Restore(const CCommandLineOptions& options, CRunReport& report)
 {
-    std::vector<std::pair<std::string, RunRecord>> folders;
-    for (const FileConversion& record : conversions) {
-        auto folder = std::find_if(folders.begin(), folders.end(),
-                                   [&](const auto& entry) { return entry.first == record.backupFolder; });
-        if (folder == folders.end()) {
-            folders.emplace_back(record.backupFolder, run);
-            folder = folders.end() - 1;
+    RestoreOutcome outcome;
+    const auto fill = [&] {
+        report.scheme = outcome.scheme;
+        if (!outcome.ownFolder.empty()) report.backupFolders.push_back(outcome.ownFolder);
+        for (const RestoredFile& file : outcome.files) {
+            ReportRecord entry;
+            entry.input = file.source;
+            entry.output = file.target;
+            entry.backup = file.backup;
+            if (file.done) entry.status = "converted";
+            report.records.push_back(entry);
         }
-        RunRecordEntry entry;
-        entry.input = record.inputPath;
-        entry.output = record.outputPath;
-        entry.backup = record.backupPath;
-        entry.outputExisted = record.outputExisted;
-        if (record.outputNeedsBackup) {
-            entry.outputBackup = record.outputBackupPath;
-        } else if (record.outputExisted) {
-            for (const FileConversion& reader : conversions) {
-                if (reader.inputIdentity == record.outputIdentity) entry.outputBackup = reader.backupPath;
-            }
-        }
-        entry.inputRemoved = !record.inputRewritten;
-        entry.inputSha256 = record.inputSha256;
-        entry.outputSha256 = record.outputSha256;
-        folder->second.records.push_back(entry);
-    }
-    return folders;
-}
-
-// The writing as one transaction: stage every output, back up every input and every
-// output it replaces, write the run's record, then commit and complete the record.
-// Until the commit a failure leaves every file as it was.
-void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const RunRecord& run, CRunReport& report)
-{
-    for (const FileConversion& record : conversions) CreateParentDirectories(record.outputPath);
-    const std::vector<StagedOutput> staged = StageAll(conversions, !noBackup);
-    CBackupStep backups;
-    std::vector<std::pair<std::string, RunRecord>> records;
+    };
     try {
-        if (!noBackup) {
-            backups.Run(conversions);
-            records = RecordsByFolder(conversions, run);
-            for (const auto& [folder, record] : records) {
-                backups.NoteMadeFile(RunRecordPath(folder));
-                WriteRunRecord(folder, record);
-            }
-        }
+        RestoreRun(options.restoreFolder.Value(), IsOn(options.force), outcome);
     } catch (...) {
-        DiscardStaged(staged);
-        backups.Undo();
+        fill();
         throw;
     }
-    for (const auto& [folder, record] : records) report.backupFolders.push_back(folder);
-    {
-        // A signal now waits for the commit: every output is whole, old or new, either way.
-        const Platform::InterruptsDeferred deferred;
-        CommitAll(conversions, staged, noBackup);
-    }
-    for (auto& [folder, record] : records) {
-        record.complete = true;
-        try {
-            WriteRunRecord(folder, record);
-        } catch (const std::exception& error) {
-            Console::Print("\n[WARNING] the run's record could not be completed: " + std::string(error.what()));
-        }
-    }
-    if (Platform::InterruptPending()) {
-        throw std::runtime_error("interrupted by a signal during the commit, which was finished first");
-    }
+    fill();
+    return 0;
 }
 
 // -strict: a warning stops the run before anything changes.
@@ -264,7 +214,7 @@ struct RunContext {
 int RunGuarded(CCommandLineOptions options, RunContext& context)
 {
     context.report.wanted = options.reportFile.HasValue();
-    if (options.restoreFolder.HasValue()) return RestoreRun(options, context.report);
+    if (options.restoreFolder.HasValue()) return Restore(options, context.report);
     const std::string schemePath = SchemePath(options);
     context.report.scheme = schemePath;
     const std::size_t warningsBefore = Console::WarningCount();
@@ -273,10 +223,20 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     std::vector<FileConversion>& conversions = loaded.conversions;
     ResolvePaths(options, conversions);
     const bool noBackup = IsOn(options.noBackup);
+    const bool dryRun = IsOn(options.dryRun);
+    // Every file read or replaced stays locked until the run's record is complete.
+    CFileLocks locks;
+    if (!dryRun) {
+        std::vector<std::string> files;
+        for (const FileConversion& record : conversions) {
+            files.push_back(record.inputPath);
+            files.push_back(record.outputPath);
+        }
+        locks.LockAll(files);
+    }
     std::vector<ConvertedRecord> converted;
     if (!noBackup && !IsOn(options.force)) converted = TakeConvertedRecords(conversions, loaded.document.bytesSha256);
 
-    const bool dryRun = IsOn(options.dryRun);
     try {
         ConvertAll(conversions, options.encoding, !noBackup);
         if (IsOn(options.strict)) RefuseWarnings(Console::WarningCount() - warningsBefore);
@@ -325,6 +285,7 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
 {
     Platform::SetUpProcess();
     Platform::InstallInterruptCleanup();
+    Platform::DeferInterrupts(false);
     CSafeRegex::ResetRunBudget();
     Console::DetectOutputEncoding();
     int exitCode = 1;
@@ -351,6 +312,14 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
         context.report.failed = true;
         context.report.error = "unknown error";
     }
+    // A signal that came during the commit waited for it; the run says so and fails.
+    if (exitCode == 0 && Platform::InterruptPending()) {
+        const std::string text = "interrupted by a signal during the commit, which was finished first";
+        Console::Print("\n[EXCEPTION] " + text);
+        context.report.failed = true;
+        context.report.error = text;
+        exitCode = 1;
+    }
     if (exitCode != 0 && !context.report.failed) {
         context.report.failed = true;
         context.report.error = "the scheme check found something";
@@ -358,5 +327,7 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
     WriteReportFile(options, context.report, exitCode);
     Console::Print("\nERROR:" + std::to_string(exitCode));
     Console::Flush();
+    Platform::ReleaseHeldLocks();
+    Platform::DeferInterrupts(false);
     return exitCode;
 }

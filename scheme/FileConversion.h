@@ -6,7 +6,7 @@
 #include "actions/ActionExecutorContainer.h"
 #include "ini/Optional.h"
 #include "ini/IniFileImage.h"
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <cstdint>
 #include <string>

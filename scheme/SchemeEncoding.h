@@ -3,7 +3,7 @@
 // The encoding of a scheme's texts, and those texts put into the other encoding for a
 // settings file in it.
 
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 #include "xml/Nodes.h"
 
 #include <string>

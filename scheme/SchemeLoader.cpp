@@ -2,7 +2,7 @@
 
 #include "platform/Console.h"
 #include "platform/Paths.h"
-#include "platform/Sha256.h"
+#include "text/Sha256.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlWindowsFileBuffer.h"
 

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Fails when a program file includes a header of a layer above its own.
 
-Layers, top to bottom: run > scheme > actions > condition > ini, xml > platform.
+Layers, top to bottom: run > history > scheme > actions > condition > ini, xml > engine
+> platform > text.
 Usage: layers_test.py <source root>
 """
 import os, re, sys
 
-RANK = {"run": 5, "scheme": 4, "actions": 3, "condition": 2, "ini": 1, "xml": 1, "platform": 0}
+RANK = {"run": 8, "history": 7, "scheme": 6, "actions": 5, "condition": 4, "ini": 3, "xml": 3, "engine": 2,
+        "platform": 1, "text": 0}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/', re.M)
 
 

@@ -6,7 +6,7 @@
 // parser never throws for bad input: it fails and leaves an error code and a line in
 // its state.
 
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "xml/Buffer.h"
 #include "xml/XmlVisitor.h"
 

@@ -6,7 +6,7 @@
 #include "ini/SafeRegex.h"
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "run/Run.h"
 #include "scheme/SchemaParser.h"
 #include "xml/XmlParser.h"

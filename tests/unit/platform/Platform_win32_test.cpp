@@ -1,10 +1,10 @@
 // Behaviour of the Windows build: the system's path calls, error texts, file sharing
 // and the code page's letter case as the C runtime has it.
 
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
-#include "run/Backup.h"
+#include "engine/DatedFolder.h"
 #include "xml/XmlWindowsFileBuffer.h"
 
 #include "TestSupport.h"

@@ -1,4 +1,4 @@
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 
 namespace LetterCase {
 

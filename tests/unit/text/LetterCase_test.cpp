@@ -1,4 +1,4 @@
-#include "platform/LetterCase.h"
+#include "text/LetterCase.h"
 
 #include <gtest/gtest.h>
 

@@ -1,22 +1,18 @@
-#include "run/RunHistory.h"
+#include "history/RunHistory.h"
 
+#include "engine/DatedFolder.h"
+#include "engine/FileIdentity.h"
+#include "engine/TemporaryFile.h"
+#include "engine/WholeFile.h"
 #include "platform/Console.h"
-#include "platform/LetterCase.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
-#include "run/WholeFile.h"
 
 #include <algorithm>
 #include <map>
+#include <stdexcept>
 
 namespace {
-
-bool IsDatedFolderName(const std::string& name)
-{
-    constexpr std::size_t kDigits = 14;
-    if (name.size() != kDigits + 5 || name.compare(kDigits, 5, "_conv") != 0) return false;
-    return std::all_of(name.begin(), name.begin() + kDigits, [](char byte) { return byte >= '0' && byte <= '9'; });
-}
 
 // The newest standing conversion by this scheme that wrote `output`: a restore's record
 // is no conversion, and a record whose commit did not end counts only where the output
@@ -28,7 +24,7 @@ const RecordedRun* PriorConversion(const std::vector<RecordedRun>& runs, const s
         const RunRecord& record = run.record;
         if (record.schemeSha256 != schemeSha256 || !record.undone.empty() || !record.restoreOf.empty()) continue;
         for (const RunRecordEntry& candidate : record.records) {
-            if (!SamePath(candidate.output, output)) continue;
+            if (!SameFile(candidate.output, output)) continue;
             if (!record.complete) {
                 bool exists = false;
                 if (FileSha256(output, exists) != candidate.outputSha256) continue;
@@ -42,12 +38,6 @@ const RecordedRun* PriorConversion(const std::vector<RecordedRun>& runs, const s
 
 }  // namespace
 
-bool SamePath(const std::string& left, const std::string& right)
-{
-    if (Platform::PathSeparator() != '\\') return left == right;
-    return LetterCase::LowerText(left) == LetterCase::LowerText(right);
-}
-
 std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot)
 {
     std::vector<RecordedRun> runs;
@@ -57,8 +47,17 @@ std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot)
         if (!entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
         RecordedRun run;
         run.folder = CombinePath(backupRoot, entry.name);
-        if (ReadRunRecord(run.folder, run.record)) runs.push_back(std::move(run));
+        RemoveLeftTemporariesBelow(run.folder);
+        std::string reason;
+        switch (ReadRunRecord(run.folder, run.record, reason)) {
+        case RecordRead::Read: runs.push_back(std::move(run)); break;
+        case RecordRead::Missing: break;
+        case RecordRead::Unreadable:
+            throw std::runtime_error(UnreadableRecordText(run.folder, reason) +
+                                     "; nothing was changed (-force converts anyway)");
+        }
     }
+    // The newest run decides.
     std::sort(runs.begin(), runs.end(), [](const RecordedRun& left, const RecordedRun& right) {
         return FileNamePart(left.folder) > FileNamePart(right.folder);
     });
@@ -72,9 +71,9 @@ std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& c
     std::vector<ConvertedRecord> taken;
     std::vector<FileConversion> kept;
     for (FileConversion& record : conversions) {
-        const std::string root = DirectoryPart(record.backupFolder);
+        const std::string root = FileKeyOf(DirectoryPart(record.backupFolder));
         auto found = byRoot.find(root);
-        if (found == byRoot.end()) found = byRoot.emplace(root, RecordedRuns(root)).first;
+        if (found == byRoot.end()) found = byRoot.emplace(root, RecordedRuns(DirectoryPart(record.backupFolder))).first;
         const RunRecordEntry* entry = nullptr;
         const RecordedRun* prior = PriorConversion(found->second, schemeSha256, record.outputPath, entry);
         bool inputExists = false;

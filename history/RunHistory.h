@@ -4,9 +4,11 @@
 // dated folders under a backup root) tell whether this scheme, known by the SHA-256 of
 // its bytes, converted a record's output before and the run was not undone; such a
 // record is left as it is, unless its input is back to the bytes that run read (a
-// restored original is converted again).
+// restored original is converted again). Files are matched as the file system knows
+// them, so a name reached through a link is the same file. A record that cannot be read
+// stops the run before anything changes.
 
-#include "run/RunRecord.h"
+#include "history/RunRecord.h"
 #include "scheme/FileConversion.h"
 
 #include <string>
@@ -17,11 +19,10 @@ struct RecordedRun {
     RunRecord record;
 };
 
-// The readable records of the dated folders under `backupRoot`, newest first.
+// The records of the dated folders under `backupRoot`, newest first; folders without a
+// record are passed over. Throws, naming the record and the reason, when one cannot be
+// read. Left-over temporaries of ended runs in those folders are removed on the way.
 std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot);
-
-// True when the two paths name one file as the build compares names.
-bool SamePath(const std::string& left, const std::string& right);
 
 struct ConvertedRecord {
     FileConversion record;

@@ -3,7 +3,7 @@
 // status, and faults during a restore leave every file as it was.
 
 #include "platform/Platform.h"
-#include "run/Json.h"
+#include "text/Json.h"
 #include "run/Run.h"
 
 #include "TestSupport.h"

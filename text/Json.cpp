@@ -1,6 +1,6 @@
-#include "run/Json.h"
+#include "text/Json.h"
 
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <cmath>
 #include <cstdio>
@@ -52,12 +52,66 @@ bool CJson::BoolOf(const std::string& key) const
     return member != nullptr && member->m_kind == Kind::Bool && member->m_bool;
 }
 
+void CJson::SetName(const std::string& key, const std::string& bytes)
+{
+    Set(key, bytes);
+    if (Encoding::ClassifyUtf8(bytes) != Encoding::Utf8Form::IllFormed) return;
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char byte : bytes) {
+        hex.push_back(kDigits[static_cast<unsigned char>(byte) >> 4]);
+        hex.push_back(kDigits[static_cast<unsigned char>(byte) & 0x0F]);
+    }
+    Set(key + "_hex", hex);
+}
+
+bool CJson::NameOf(const std::string& key, std::string& bytes) const
+{
+    bytes.clear();
+    const auto digit = [](char hex) {
+        if (hex >= '0' && hex <= '9') return hex - '0';
+        if (hex >= 'a' && hex <= 'f') return hex - 'a' + 10;
+        if (hex >= 'A' && hex <= 'F') return hex - 'A' + 10;
+        return -1;
+    };
+    if (const CJson* hex = Find(key + "_hex"); hex != nullptr && !hex->IsNull()) {
+        if (hex->m_kind != Kind::String || hex->m_text.size() % 2 != 0) return false;
+        for (std::size_t index = 0; index < hex->m_text.size(); index += 2) {
+            const int high = digit(hex->m_text[index]);
+            const int low = digit(hex->m_text[index + 1]);
+            if (high < 0 || low < 0) return false;
+            bytes.push_back(static_cast<char>(high * 16 + low));
+        }
+        const CJson* text = Find(key);
+        return text != nullptr && text->m_kind == Kind::String;
+    }
+    const CJson* text = Find(key);
+    if (text == nullptr || text->IsNull()) return true;
+    if (text->m_kind != Kind::String) return false;
+    bytes = text->m_text;
+    return true;
+}
+
 namespace {
+
+constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 void AppendQuoted(std::string& out, const std::string& text)
 {
     out.push_back('"');
-    for (char byte : text) {
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char byte = text[index];
+        if (static_cast<unsigned char>(byte) >= 0x80) {
+            std::uint32_t codePoint = 0;
+            const std::size_t length = Encoding::DecodeUtf8(text, index, codePoint);
+            if (length == 0) {
+                out += kReplacement;
+            } else {
+                out.append(text, index, length);
+                index += length - 1;
+            }
+            continue;
+        }
         switch (byte) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
@@ -143,8 +197,10 @@ public:
     {
         if (!ReadValue(value, 0)) return false;
         SkipBlanks();
-        return m_at == m_text.size();
+        return m_at == m_text.size() || Refuse("text after the JSON value");
     }
+
+    std::string Reason() const { return m_reason + " at byte " + std::to_string(m_failedAt); }
 
 private:
     void SkipBlanks()
@@ -162,11 +218,20 @@ private:
         return true;
     }
 
+    bool Refuse(const char* reason)
+    {
+        if (m_reason.empty()) {
+            m_reason = reason;
+            m_failedAt = m_at;
+        }
+        return false;
+    }
+
     bool ReadValue(CJson& value, int depth)
     {
-        if (depth > CJson::kMaxDepth) return false;
+        if (depth > CJson::kMaxDepth) return Refuse("nested too deep");
         SkipBlanks();
-        if (m_at >= m_text.size()) return false;
+        if (m_at >= m_text.size()) return Refuse("the text ends where a value was expected");
         const char first = m_text[m_at];
         if (first == '{') return ReadObject(value, depth);
         if (first == '[') return ReadArray(value, depth);
@@ -180,17 +245,35 @@ private:
         return ReadNumber(value);
     }
 
+    bool Digits()
+    {
+        const std::size_t start = m_at;
+        while (m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '9') ++m_at;
+        return m_at > start;
+    }
+
+    // -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
     bool ReadNumber(CJson& value)
     {
         const std::size_t start = m_at;
-        while (m_at < m_text.size() && std::string_view("+-0123456789.eE").find(m_text[m_at]) != std::string_view::npos) {
+        if (m_at < m_text.size() && m_text[m_at] == '-') ++m_at;
+        if (m_at < m_text.size() && m_text[m_at] == '0') {
             ++m_at;
+        } else if (m_at >= m_text.size() || m_text[m_at] < '1' || m_text[m_at] > '9' || !Digits()) {
+            m_at = start;
+            return Refuse("no JSON value");
         }
-        if (m_at == start) return false;
+        if (m_at < m_text.size() && m_text[m_at] == '.' && (++m_at, !Digits())) return Refuse("a number without digits after '.'");
+        if (m_at < m_text.size() && (m_text[m_at] == 'e' || m_text[m_at] == 'E')) {
+            ++m_at;
+            if (m_at < m_text.size() && (m_text[m_at] == '+' || m_text[m_at] == '-')) ++m_at;
+            if (!Digits()) return Refuse("a number without digits in its exponent");
+        }
+        if (m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '9') return Refuse("a number with a leading zero");
         const std::string digits(m_text.substr(start, m_at - start));
         char* end = nullptr;
         const double number = std::strtod(digits.c_str(), &end);
-        if (end != digits.c_str() + digits.size()) return false;
+        if (end != digits.c_str() + digits.size()) return Refuse("a number out of range");
         value = CJson();
         value.m_kind = CJson::Kind::Number;
         value.m_number = number;
@@ -221,13 +304,23 @@ private:
     {
         ++m_at;  // the opening quote
         while (m_at < m_text.size()) {
-            const char byte = m_text[m_at++];
+            const char byte = m_text[m_at];
+            if (static_cast<unsigned char>(byte) < 0x20) return Refuse("a raw control character in a string");
+            if (static_cast<unsigned char>(byte) >= 0x80) {
+                std::uint32_t codePoint = 0;
+                const std::size_t length = Encoding::DecodeUtf8(m_text, m_at, codePoint);
+                if (length == 0) return Refuse("a byte that is not UTF-8");
+                text.append(m_text.substr(m_at, length));
+                m_at += length;
+                continue;
+            }
+            ++m_at;
             if (byte == '"') return true;
             if (byte != '\\') {
                 text.push_back(byte);
                 continue;
             }
-            if (m_at >= m_text.size()) return false;
+            if (m_at >= m_text.size()) return Refuse("the text ends in a string");
             const char escape = m_text[m_at++];
             switch (escape) {
             case '"': case '\\': case '/': text.push_back(escape); break;
@@ -238,19 +331,22 @@ private:
             case 't': text.push_back('\t'); break;
             case 'u': {
                 std::uint32_t unit = 0;
-                if (!ReadHex4(unit)) return false;
-                if (unit >= 0xD800 && unit <= 0xDBFF && Literal("\\u")) {
+                if (!ReadHex4(unit)) return Refuse("a \\u escape without four hex digits");
+                if (unit >= 0xDC00 && unit <= 0xDFFF) return Refuse("a lone surrogate");
+                if (unit >= 0xD800 && unit <= 0xDBFF) {
                     std::uint32_t low = 0;
-                    if (!ReadHex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
+                    if (!Literal("\\u") || !ReadHex4(low) || low < 0xDC00 || low > 0xDFFF) {
+                        return Refuse("a lone surrogate");
+                    }
                     unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
                 }
                 Encoding::AppendUtf8(text, unit);
                 break;
             }
-            default: return false;
+            default: return Refuse("an unknown escape");
             }
         }
-        return false;
+        return Refuse("the text ends in a string");
     }
 
     bool ReadArray(CJson& value, int depth)
@@ -265,7 +361,7 @@ private:
             value.m_items.push_back(std::move(item));
             SkipBlanks();
             if (Literal("]")) return true;
-            if (!Literal(",")) return false;
+            if (!Literal(",")) return Refuse("no ',' or ']' after an item");
         }
     }
 
@@ -278,27 +374,38 @@ private:
         for (;;) {
             SkipBlanks();
             std::string key;
-            if (m_at >= m_text.size() || m_text[m_at] != '"' || !ReadString(key)) return false;
+            if (m_at >= m_text.size() || m_text[m_at] != '"') return Refuse("no key where one was expected");
+            const std::size_t keyAt = m_at;
+            if (!ReadString(key)) return false;
+            if (value.Find(key) != nullptr) {
+                m_at = keyAt;
+                return Refuse("a key given twice");
+            }
             SkipBlanks();
-            if (!Literal(":")) return false;
+            if (!Literal(":")) return Refuse("no ':' after a key");
             CJson member;
             if (!ReadValue(member, depth + 1)) return false;
             value.m_members.emplace_back(std::move(key), std::move(member));
             SkipBlanks();
             if (Literal("}")) return true;
-            if (!Literal(",")) return false;
+            if (!Literal(",")) return Refuse("no ',' or '}' after a member");
         }
     }
 
     std::string_view m_text;
     std::size_t m_at = 0;
+    std::string m_reason;
+    std::size_t m_failedAt = 0;
 };
 
-bool CJson::Parse(std::string_view text, CJson& value)
+bool CJson::Parse(std::string_view text, CJson& value, std::string* reason)
 {
     CJsonReader reader(text);
     CJson parsed;
-    if (!reader.ReadWhole(parsed)) return false;
+    if (!reader.ReadWhole(parsed)) {
+        if (reason != nullptr) *reason = reader.Reason();
+        return false;
+    }
     value = std::move(parsed);
     return true;
 }

@@ -1,8 +1,8 @@
-#include "run/WholeFile.h"
+#include "engine/WholeFile.h"
 
 #include "platform/FileBytes.h"
 #include "platform/Platform.h"
-#include "platform/Sha256.h"
+#include "text/Sha256.h"
 
 #include <stdexcept>
 

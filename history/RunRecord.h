@@ -3,11 +3,12 @@
 // The run's record: velmarch.json in each dated backup folder, written before the
 // commit and completed after it. It names the scheme (with the SHA-256 of its bytes),
 // the command line, when the run started and, once a restore undid it, when that was;
-// and for each file conversion the paths and the SHA-256 of the bytes read and written.
-// A later run of the same scheme finds here that a file was converted already, and
-// -restore finds here what to put back.
+// and for each file conversion the real paths and the SHA-256 of the bytes read, written
+// and preserved. A later run of the same scheme finds here that a file was converted
+// already, and -restore finds here what to put back. A record is read strictly: a
+// member missing or of another type makes it unreadable, with the reason.
 
-#include "run/Json.h"
+#include "text/Json.h"
 
 #include <string>
 #include <vector>
@@ -22,7 +23,8 @@ struct RunRecordEntry {
     bool outputExisted = false;
     bool inputRemoved = false;  // the run removed the input after the commit
     std::string inputSha256;
-    std::string outputSha256;   // empty when the run removed the output (a restore)
+    std::string outputSha256;        // empty when the run removed the output (a restore)
+    std::string outputBackupSha256;  // the bytes of outputBackup
 };
 
 struct RunRecord {
@@ -37,14 +39,20 @@ struct RunRecord {
 };
 
 CJson ToJson(const RunRecord& record);
-// False when the value is no run record.
-bool FromJson(const CJson& value, RunRecord& record);
+// False when the value is no run record; `reason` names the member at fault.
+bool FromJson(const CJson& value, RunRecord& record, std::string& reason);
 
 std::string RunRecordPath(const std::string& datedFolder);
-// False when the folder holds no readable record.
-bool ReadRunRecord(const std::string& datedFolder, RunRecord& record);
+
+enum class RecordRead { Read, Missing, Unreadable };
+// Missing when the folder holds no record; Unreadable (with `reason`) when it holds one
+// that cannot be read, is no JSON or is no run record.
+RecordRead ReadRunRecord(const std::string& datedFolder, RunRecord& record, std::string& reason);
 // Throws the write error; the earlier record stays whole.
 void WriteRunRecord(const std::string& datedFolder, const RunRecord& record);
+
+// "the run record [<path>] cannot be read: <reason>"
+std::string UnreadableRecordText(const std::string& datedFolder, const std::string& reason);
 
 // The local time as the record writes it.
 std::string RecordTimeNow();

@@ -1,10 +1,12 @@
 #pragma once
 
 // A JSON value with a writer and a reader: what the run's record and the report are
-// made of. Objects keep their members in the order they were set. Texts are byte
-// strings written as they stand (UTF-8 for the report's texts, file names as bytes);
-// the reader takes what the writer writes and refuses anything malformed or nested
-// deeper than kMaxDepth.
+// made of. Objects keep their members in the order they were set. The writer's output
+// is always valid UTF-8: a byte of a text that is not well-formed UTF-8 is written as
+// U+FFFD (names keep their bytes beside, in "<key>_hex": SetName). The reader is strict:
+// one whole value, no raw control characters, no lone surrogates, no ill-formed UTF-8,
+// numbers as JSON spells them, no key twice in an object, nothing nested deeper than
+// kMaxDepth.
 
 #include <cstdint>
 #include <string>
@@ -36,6 +38,13 @@ public:
     // The member's text, or the empty text when it is missing or no string.
     std::string TextOf(const std::string& key) const;
     bool BoolOf(const std::string& key) const;
+    // A name (a file's path) whose bytes may be any: the text, and when it is not
+    // well-formed UTF-8 also "<key>_hex" with its bytes as hex digits.
+    void SetName(const std::string& key, const std::string& bytes);
+    // The bytes of a name: "<key>_hex" when present, else the text. False when a member
+    // present has another type (null counts as absent and gives the empty text), or the
+    // hex is not hex.
+    bool NameOf(const std::string& key, std::string& bytes) const;
 
     // Array items.
     void Push(CJson value) { m_items.push_back(std::move(value)); }
@@ -48,8 +57,9 @@ public:
 
     // Two-space indentation, one member or item a line.
     std::string Dump() const;
-    // False for a text that is not one whole JSON value.
-    static bool Parse(std::string_view text, CJson& value);
+    // False for a text that is not one whole JSON value; `reason` then says why, and
+    // where.
+    static bool Parse(std::string_view text, CJson& value, std::string* reason = nullptr);
 
 private:
     void DumpInto(std::string& out, int indent) const;

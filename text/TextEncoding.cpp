@@ -1,6 +1,6 @@
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 
-#include "platform/CaseFolding.h"
+#include "text/CaseFolding.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "run/Backup.h"
+#include "engine/DatedFolder.h"
 
 #include "platform/Platform.h"
 
@@ -10,11 +10,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <regex>
 
 using testing::MatchesRegex;
-using testing::StartsWith;
-using testing::ThrowsMessage;
 
 namespace {
 
@@ -86,32 +83,6 @@ TEST(Backup, CopyAcrossFileSystemsKeepsContentAndPermissions)
     ASSERT_EQ(::stat(backup.c_str(), &copied), 0);
     EXPECT_EQ(copied.st_mode & 0777, 0640u);
     std::filesystem::remove(backup);
-}
-
-// A second run in the same second finds its folder taken and moves to the next one.
-TEST(Backup, TakenFolderMovesTheRunToTheNextSecond)
-{
-    TempFolder folder;
-    WriteFile(folder / "a.ini", "[A]\n");
-    FileConversion record;
-    record.inputPath = folder / "a.ini";
-    record.inputIdentity = "a";
-    const std::string name = BackupFolderName();
-    record.backupFolder = DatedFolderFor(record.inputPath, "", false, name);
-    record.backupPath = BackupPathFor(record.inputPath, "", false, name);
-    std::filesystem::create_directories(record.backupFolder);
-    std::vector<FileConversion> conversions;
-    conversions.push_back(std::move(record));
-    CBackupStep step;
-    step.Run(conversions);
-    const std::string taken = folder / name;
-    ASSERT_NE(conversions[0].backupFolder, taken);
-    EXPECT_GT(conversions[0].backupFolder, taken);
-    EXPECT_EQ(ReadFile(conversions[0].backupPath), "[A]\n");
-    EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\n");
-    step.Undo();
-    EXPECT_FALSE(std::filesystem::exists(conversions[0].backupFolder));
-    EXPECT_TRUE(std::filesystem::exists(taken));
 }
 
 }  // namespace

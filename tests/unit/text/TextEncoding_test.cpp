@@ -1,5 +1,5 @@
-#include "platform/LetterCase.h"
-#include "platform/TextEncoding.h"
+#include "text/LetterCase.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // Upper and lower case of the Windows-1251 code page, built into the program so that
 // names fold the same way on every build whatever locale the system offers.
 
-#include "platform/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <array>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/Sha256.h"
+#include "text/Sha256.h"
 
 #include <array>
 #include <cstdint>

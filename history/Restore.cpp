@@ -1,0 +1,323 @@
+#include "history/Restore.h"
+
+#include "engine/DatedFolder.h"
+#include "engine/FileIdentity.h"
+#include "engine/FileLocks.h"
+#include "engine/Transaction.h"
+#include "engine/WholeFile.h"
+#include "history/RunRecord.h"
+#include "platform/Console.h"
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+#include "text/Sha256.h"
+
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+constexpr const char* kNothingRestored = "; nothing was restored";
+
+[[noreturn]] void Refuse(const std::string& text) { throw std::runtime_error(text + kNothingRestored); }
+
+// One file the restore puts back: the bytes of `source`, or its removal when `source`
+// is empty. `expectedSha256` is what the undone run left there (empty: nothing);
+// `sourceSha256` what the source must hold.
+struct RestoreStep {
+    std::string target;
+    std::string source;
+    std::string expectedSha256;
+    std::string sourceSha256;
+    std::string bytes;
+    bool existed = false;
+    bool skipped = false;  // the run never changed it (its commit did not reach it)
+};
+
+std::vector<RestoreStep> PlanSteps(const RunRecord& run)
+{
+    std::vector<RestoreStep> steps;
+    std::set<std::string> targets;
+    const auto add = [&](const std::string& target, const std::string& source, const std::string& expected,
+                         const std::string& sourceSha256) {
+        if (!targets.insert(FileKeyOf(target)).second) return;
+        RestoreStep step;
+        step.target = target;
+        step.source = source;
+        step.expectedSha256 = expected;
+        step.sourceSha256 = sourceSha256;
+        steps.push_back(step);
+    };
+    for (const RunRecordEntry& entry : run.records) {
+        add(entry.output, entry.outputExisted ? entry.outputBackup : std::string(), entry.outputSha256,
+            entry.outputBackupSha256);
+    }
+    for (const RunRecordEntry& entry : run.records) {
+        if (entry.inputRemoved) add(entry.input, entry.backup, std::string(), entry.inputSha256);
+    }
+    return steps;
+}
+
+// The record, its dated folder and old_version belong to the user running the restore
+// (or to root), and no one else may write them.
+void CheckTrusted(const std::string& path, bool folder)
+{
+    const Platform::EntryFacts facts = Platform::FactsOf(path);
+    if (!(folder ? facts.isDirectory : facts.isRegularFile)) {
+        Refuse("[" + path + "] is not a " + (folder ? "folder" : "regular file") + " (a link is not followed)");
+    }
+    if (!facts.ownedByUserOrRoot) Refuse("[" + path + "] belongs to another user");
+    if (facts.writableByOthers) Refuse("[" + path + "] may be written by other users");
+}
+
+void CheckDatedFolder(const std::string& folder)
+{
+    if (!IsDatedFolderName(FileNamePart(folder)) || FileNamePart(DirectoryPart(folder)) != kBackupRootName) {
+        Refuse("[" + folder + "] is not a dated folder of old_version");
+    }
+    CheckTrusted(DirectoryPart(folder), true);
+    CheckTrusted(folder, true);
+}
+
+bool StartsWithFolder(const std::string& path, const std::string& folder)
+{
+    return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+           (path[folder.size()] == '/' || path[folder.size()] == '\\');
+}
+
+// A backup lies, without links, inside the record's own dated folder or, for an
+// output's copy, the dated folder of the same name beside that output; it is a regular
+// file that holds the SHA-256 the record gives.
+void CheckSource(RestoreStep& step, const std::string& realFolder)
+{
+    if (step.sourceSha256.empty()) Refuse("the record gives no SHA-256 of the backup [" + step.source + "]");
+    if (RealPathOf(step.source) != step.source) Refuse("the backup [" + step.source + "] is reached through a link");
+    const std::string beside = CombinePath(CombinePath(DirectoryPart(step.target), kBackupRootName), FileNamePart(realFolder));
+    const bool inOwn = StartsWithFolder(step.source, realFolder);
+    if (!inOwn && !(StartsWithFolder(step.source, beside) && RealPathOf(beside) == beside)) {
+        Refuse("the backup [" + step.source + "] lies outside the dated folder [" + realFolder + "]");
+    }
+    if (!inOwn) CheckDatedFolder(beside);
+    if (!Platform::FactsOf(step.source).isRegularFile) Refuse("the backup [" + step.source + "] is not a regular file");
+    if (!ReadWholeText(step.source, step.bytes)) Refuse("the backup [" + step.source + "] cannot be read");
+    if (Sha256Hex(step.bytes) != step.sourceSha256) {
+        Refuse("the backup [" + step.source + "] no longer holds the bytes the run preserved");
+    }
+}
+
+// Steps whose target the run changed and no one since; a record whose commit did not
+// end may have changed only some targets, and one that holds what it held before the
+// run needs nothing.
+std::string ChangedFiles(std::vector<RestoreStep>& steps, bool complete)
+{
+    std::string changed;
+    for (RestoreStep& step : steps) {
+        const std::string now = FileSha256(step.target, step.existed);
+        if (now == step.expectedSha256) continue;
+        const std::string before = step.source.empty() ? std::string() : Sha256Hex(step.bytes);
+        if (!complete && now == before) {
+            step.skipped = true;
+            continue;
+        }
+        changed += (changed.empty() ? "'" : ", '") + step.target + "'";
+    }
+    return changed;
+}
+
+class CRestore : public CTransactionClient {
+public:
+    CRestore(std::vector<RestoreStep>& steps, RunRecord& undone, std::string undoneFolder, RestoreOutcome& outcome)
+        : m_steps(steps), m_undone(undone), m_undoneFolder(std::move(undoneFolder)), m_outcome(outcome)
+    {
+        const std::string backupRoot = DirectoryPart(m_undoneFolder);
+        const std::string ownName = FileNamePart(BackupFolderNameAfter(FileNamePart(m_undoneFolder)));
+        m_plan.datedFolders.push_back(CombinePath(backupRoot, ownName));
+        const std::string base = DirectoryPart(backupRoot);
+        const std::string datedName = CombinePath(kBackupRootName, ownName);
+        std::set<std::string> backups {FileKeyOf(RunRecordPath(m_plan.datedFolders[0]))};
+        for (std::size_t index = 0; index < m_steps.size(); ++index) {
+            const RestoreStep& step = m_steps[index];
+            if (step.skipped) continue;
+            Placement placement;
+            placement.target = step.target;
+            placement.removes = step.source.empty();
+            if (step.existed) {
+                const std::string backupPath = BackupPathFor(step.target, base, true, datedName);
+                if (!backups.insert(FileKeyOf(backupPath)).second) {
+                    Refuse("two files would share one backup file [" + backupPath + "]");
+                }
+                placement.datedFolder = 0;
+                placement.backupBelow = backupPath.substr(m_plan.datedFolders[0].size() + 1);
+            }
+            m_stepOf.push_back(index);
+            m_plan.placements.push_back(std::move(placement));
+        }
+        m_own.scheme = m_undone.scheme;
+        m_own.schemeSha256 = m_undone.schemeSha256;
+        m_own.arguments = {"-restore", m_undoneFolder};
+        m_own.started = RecordTimeNow();
+        m_own.restoreOf = m_undoneFolder;
+    }
+
+    TransactionPlan& GetPlan() { return m_plan; }
+
+    CTemporaryFile Stage(std::size_t index, const Placement& placement) override
+    {
+        const RestoreStep& step = m_steps[m_stepOf[index]];
+        return CTemporaryFile(StageWholeFile(placement.realTarget, step.bytes, {placement.realTarget, step.source}));
+    }
+
+    std::string RecordText(std::size_t, bool committed, bool stoppedPartWay) override
+    {
+        m_outcome.ownFolder = m_plan.datedFolders[0];
+        RunRecord own = m_own;
+        own.complete = committed;
+        for (std::size_t index = 0; index < m_plan.placements.size(); ++index) {
+            const Placement& placement = m_plan.placements[index];
+            if (stoppedPartWay && !placement.placed) continue;
+            const RestoreStep& step = m_steps[m_stepOf[index]];
+            RunRecordEntry entry;
+            entry.input = step.source;
+            entry.output = RealPathOf(step.target);
+            entry.outputBackup = placement.backupPath.empty() ? std::string() : RealPathOf(placement.backupPath);
+            entry.outputExisted = step.existed;
+            entry.outputBackupSha256 = step.existed ? step.expectedSha256 : std::string();
+            entry.inputSha256 = step.source.empty() ? std::string() : step.sourceSha256;
+            entry.outputSha256 = entry.inputSha256;
+            own.records.push_back(entry);
+        }
+        return ToJson(own).Dump();
+    }
+
+    void Placed(std::size_t index) override
+    {
+        const RestoreStep& step = m_steps[m_stepOf[index]];
+        RestoredFile& file = m_outcome.files[m_stepOf[index]];
+        file.done = true;
+        file.backup = m_plan.placements[index].backupPath;
+        if (!step.source.empty()) {
+            Console::Print("\nFile '" + step.target + "' restored from '" + step.source + "'");
+        } else if (step.existed) {
+            Console::Print("\nFile '" + step.target + "' removed");
+        }
+    }
+
+    // A restore that stopped part-way leaves the undone run standing: its record lists
+    // what it put back, so that undoing it returns there.
+    void Completed(bool stoppedPartWay) override
+    {
+        if (stoppedPartWay) return;
+        m_undone.undone = RecordTimeNow();
+        WriteRunRecord(m_undoneFolder, m_undone);
+        // Undoing a restore puts back the run that the restore undid.
+        RunRecord earlier;
+        std::string reason;
+        const std::string& earlierFolder = m_undone.restoreOf;
+        if (earlierFolder.empty() || DirectoryPart(earlierFolder) != DirectoryPart(m_undoneFolder) ||
+            !IsDatedFolderName(FileNamePart(earlierFolder))) {
+            return;
+        }
+        if (ReadRunRecord(earlierFolder, earlier, reason) == RecordRead::Read) {
+            earlier.undone.clear();
+            WriteRunRecord(earlierFolder, earlier);
+        }
+    }
+
+    [[noreturn]] void Fail(std::size_t index, FailedStep step, int errorCode) override
+    {
+        const Placement& placement = m_plan.placements[index];
+        const std::string reason = ".Error is [" + std::to_string(errorCode) + "][" + Platform::ErrorText(errorCode) + "]";
+        switch (step) {
+        case FailedStep::Removal: Refuse("Unable to remove file [" + placement.target + "]" + reason);
+        case FailedStep::Creation:
+            Refuse("Unable to create file [" + placement.target + "]: the folder [" + DirectoryPart(placement.realTarget) +
+                   "] cannot be written" + reason);
+        case FailedStep::Backup:
+            Refuse(MoveErrorText(placement.target, CombinePath(m_plan.datedFolders[0], placement.backupBelow), errorCode));
+        case FailedStep::Replace:
+        case FailedStep::Remove: break;
+        }
+        throw std::runtime_error("Unable to write file [" + placement.target + "]" + reason +
+                                 "; the restore stopped there, and its record lists what it put back");
+    }
+
+private:
+    std::vector<RestoreStep>& m_steps;
+    RunRecord& m_undone;
+    std::string m_undoneFolder;
+    RestoreOutcome& m_outcome;
+    TransactionPlan m_plan;
+    std::vector<std::size_t> m_stepOf;  // placement -> step
+    RunRecord m_own;
+};
+
+}  // namespace
+
+bool IsAbsoluteAndNormal(const std::string& path)
+{
+    if (!IsQualifiedPath(path)) return false;
+    const bool windows = Platform::PathSeparator() == '\\';
+    std::size_t start = 0;
+    while (start < path.size() && (path[start] == '/' || path[start] == '\\') && start < (windows ? 2u : 1u)) ++start;
+    if (start == path.size()) return !windows && path == "/";
+    std::size_t from = start;
+    for (;;) {
+        const std::size_t end = path.find_first_of("/\\", from);
+        const std::string part = path.substr(from, end == std::string::npos ? std::string::npos : end - from);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == std::string::npos) return true;
+        from = end + 1;
+    }
+}
+
+void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outcome)
+{
+    std::string folder = AbsoluteToCurrentDirectory(datedFolder);
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    RunRecord run;
+    std::string reason;
+    switch (ReadRunRecord(folder, run, reason)) {
+    case RecordRead::Read: break;
+    case RecordRead::Missing: throw std::runtime_error("no run record [" + RunRecordPath(folder) + "] to restore from");
+    case RecordRead::Unreadable: Refuse(UnreadableRecordText(folder, reason));
+    }
+    outcome.scheme = run.scheme;
+    CheckDatedFolder(folder);
+    CheckTrusted(RunRecordPath(folder), false);
+    if (!run.undone.empty()) {
+        throw std::runtime_error("the run recorded in [" + folder + "] was undone on " + run.undone +
+                                 "; a run is undone once");
+    }
+    for (const RunRecordEntry& entry : run.records) {
+        for (const std::string* path : {&entry.input, &entry.output, &entry.backup, &entry.outputBackup}) {
+            if (!path->empty() && !IsAbsoluteAndNormal(*path)) {
+                Refuse("the record names [" + *path + "], which is not an absolute, normalised path");
+            }
+        }
+    }
+    std::vector<RestoreStep> steps = PlanSteps(run);
+    for (const RestoreStep& step : steps) outcome.files.push_back({step.source, step.target, std::string(), false});
+
+    const std::string realFolder = RealPathOf(folder);
+    for (RestoreStep& step : steps) {
+        if (!step.source.empty()) CheckSource(step, realFolder);
+    }
+    CFileLocks locks;
+    std::vector<std::string> targets;
+    for (const RestoreStep& step : steps) targets.push_back(step.target);
+    locks.LockAll(targets);
+
+    const std::string changed = ChangedFiles(steps, run.complete);
+    if (!changed.empty() && !force) {
+        throw std::runtime_error("files changed since the run: " + changed + "; nothing was restored (-force restores anyway)");
+    }
+    bool any = false;
+    for (const RestoreStep& step : steps) any = any || !step.skipped;
+    if (!any) {
+        Console::Print("\nThe run recorded in '" + folder + "' never reached its commit: it changed no file, and "
+                       "nothing was restored");
+        return;
+    }
+    CRestore restore(steps, run, folder, outcome);
+    RunTransaction(restore.GetPlan(), restore);
+    Console::Print("\nThe run recorded in '" + folder + "' is undone");
+}

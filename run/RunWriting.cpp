@@ -1,0 +1,241 @@
+#include "run/RunWriting.h"
+
+#include "engine/DatedFolder.h"
+#include "engine/FileIdentity.h"
+#include "engine/Transaction.h"
+#include "engine/WholeFile.h"
+#include "platform/Console.h"
+#include "platform/Paths.h"
+#include "platform/Platform.h"
+#include "run/RecordError.h"
+#include "text/Sha256.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// The run as the engine sees it: what goes where, and the texts.
+class CRunWriting : public CTransactionClient {
+public:
+    CRunWriting(std::vector<FileConversion>& conversions, bool noBackup, const RunRecord& run)
+        : m_conversions(conversions), m_run(run)
+    {
+        Plan(noBackup);
+    }
+
+    TransactionPlan& GetPlan() { return m_plan; }
+
+    CTemporaryFile Stage(std::size_t index, const Placement& placement) override
+    {
+        FileConversion& record = m_conversions[m_recordOf[index]];
+        CSha256 written;
+        try {
+            // The new file takes the attributes of the file it replaces, else those of
+            // its input.
+            CTemporaryFile staged(record.image.WriteTemporary(record.outputPath, {placement.realTarget, record.inputPath},
+                                                              m_digest ? &written : nullptr));
+            if (m_digest) record.outputSha256 = written.Hex();
+            return staged;
+        } catch (const std::exception& error) {
+            throw RecordError(record, error.what());
+        }
+    }
+
+    std::string RecordText(std::size_t folderIndex, bool committed, bool stoppedPartWay) override
+    {
+        TakeBackupPaths();
+        const std::string& folder = m_plan.datedFolders[folderIndex];
+        RunRecord record = m_run;
+        record.complete = committed;
+        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
+            const FileConversion& conversion = m_conversions[index];
+            if (conversion.backupFolder != folder) continue;
+            if (stoppedPartWay && !m_plan.placements[m_outputPlacement[index]].placed) continue;
+            record.records.push_back(Entry(index, committed));
+        }
+        return record.records.empty() ? std::string() : ToJson(record).Dump();
+    }
+
+    void Placed(std::size_t index) override
+    {
+        if (m_plan.placements[index].removes) return;
+        FileConversion& record = m_conversions[m_recordOf[index]];
+        record.committed = true;
+        Console::Print("\nFile '" + record.inputPath + "' successfully converted to file '" + record.outputPath + "'");
+    }
+
+    void Completed(bool) override {}
+
+    [[noreturn]] void Fail(std::size_t index, FailedStep step, int errorCode) override
+    {
+        const Placement& placement = m_plan.placements[index];
+        const FileConversion& record = m_conversions[m_recordOf[index]];
+        const std::string backupPath =
+            placement.datedFolder < 0
+                ? std::string()
+                : CombinePath(m_plan.datedFolders[static_cast<std::size_t>(placement.datedFolder)], placement.backupBelow);
+        switch (step) {
+        case FailedStep::Removal:
+        case FailedStep::Remove:
+        case FailedStep::Backup: throw RecordError(record, MoveErrorText(placement.target, backupPath, errorCode));
+        case FailedStep::Creation:
+            throw RecordError(record, "Unable to create file [" + record.outputPath + "]: the folder [" +
+                                          DirectoryPart(placement.realTarget) + "] cannot be written.Error is [" +
+                                          std::to_string(errorCode) + "][" + Platform::ErrorText(errorCode) + "]");
+        case FailedStep::Replace: break;
+        }
+        std::string notConverted;
+        for (std::size_t other = 0; other < m_conversions.size(); ++other) {
+            if (m_conversions[other].committed) continue;
+            notConverted += (notConverted.empty() ? "'" : ", '") + m_conversions[other].inputPath + "'";
+        }
+        throw RecordError(record, "Unable to write file [" + record.outputPath + "]; files not converted: " + notConverted);
+    }
+
+private:
+    std::size_t FolderIndex(const std::string& folder)
+    {
+        const auto found = std::find(m_plan.datedFolders.begin(), m_plan.datedFolders.end(), folder);
+        if (found != m_plan.datedFolders.end()) return static_cast<std::size_t>(found - m_plan.datedFolders.begin());
+        m_plan.datedFolders.push_back(folder);
+        return m_plan.datedFolders.size() - 1;
+    }
+
+    static std::string Below(const std::string& folder, const std::string& path) { return path.substr(folder.size() + 1); }
+
+    void Plan(bool noBackup)
+    {
+        m_digest = !noBackup;
+        std::map<std::string, std::size_t> readerOf;  // input key -> first record reading it
+        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
+            readerOf.emplace(m_conversions[index].inputIdentity, index);
+        }
+        // Each output is replaced; what it holds is preserved as an input's backup when a
+        // record reads it, else as an existing output's own.
+        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
+            FileConversion& record = m_conversions[index];
+            Placement placement;
+            placement.target = record.outputPath;
+            if (!noBackup) {
+                const auto reader = readerOf.find(record.outputIdentity);
+                if (reader != readerOf.end()) {
+                    const FileConversion& readerRecord = m_conversions[reader->second];
+                    placement.datedFolder = static_cast<int>(FolderIndex(readerRecord.backupFolder));
+                    placement.backupBelow = Below(readerRecord.backupFolder, readerRecord.backupPath);
+                } else if (record.outputNeedsBackup) {
+                    placement.datedFolder = static_cast<int>(FolderIndex(record.outputBackupFolder));
+                    placement.backupBelow = Below(record.outputBackupFolder, record.outputBackupPath);
+                    bool exists = false;
+                    m_outputBackupSha256[index] = FileSha256(record.outputPath, exists);
+                }
+            }
+            m_outputPlacement.push_back(m_plan.placements.size());
+            m_recordOf.push_back(index);
+            m_plan.placements.push_back(std::move(placement));
+        }
+        // Each input that no record writes is removed after the commit (once, however
+        // many records read it); its bytes are in its backup.
+        std::set<std::string> removed;
+        m_inputRemoval.assign(m_conversions.size(), kNone);
+        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
+            FileConversion& record = m_conversions[index];
+            if (noBackup || record.inputRewritten) continue;
+            FolderIndex(record.backupFolder);
+            if (!removed.insert(record.inputIdentity).second) {
+                m_inputRemoval[index] = m_inputRemoval[readerOf[record.inputIdentity]];
+                continue;
+            }
+            Placement placement;
+            placement.target = record.inputPath;
+            placement.removes = true;
+            placement.datedFolder = static_cast<int>(FolderIndex(record.backupFolder));
+            placement.backupBelow = Below(record.backupFolder, record.backupPath);
+            m_inputRemoval[index] = m_plan.placements.size();
+            m_recordOf.push_back(index);
+            m_plan.placements.push_back(std::move(placement));
+        }
+        for (FileConversion& record : m_conversions) {
+            m_realInputs.push_back(RealPathOf(record.inputPath));
+            m_realOutputs.push_back(RealPathOf(record.outputPath));
+        }
+    }
+
+    // The dated folders may have moved to a later second's name: the records follow.
+    void TakeBackupPaths()
+    {
+        if (m_pathsTaken || m_plan.datedFolders.empty()) return;
+        m_pathsTaken = true;
+        for (FileConversion& record : m_conversions) {
+            for (std::string* folder : {&record.backupFolder, &record.outputBackupFolder}) {
+                const std::string old = *folder;
+                std::string& path = folder == &record.backupFolder ? record.backupPath : record.outputBackupPath;
+                *folder = CombinePath(DirectoryPart(old), FileNamePart(m_plan.datedFolders.front()));
+                if (path.compare(0, old.size(), old) == 0) path = *folder + path.substr(old.size());
+            }
+        }
+    }
+
+    RunRecordEntry Entry(std::size_t index, bool committed) const
+    {
+        const FileConversion& record = m_conversions[index];
+        const Placement& output = m_plan.placements[m_outputPlacement[index]];
+        RunRecordEntry entry;
+        entry.input = m_realInputs[index];
+        entry.output = m_realOutputs[index];
+        entry.backup = RealPathOf(record.backupPath);
+        entry.outputExisted = record.outputExisted;
+        if (record.outputExisted && !output.backupPath.empty()) {
+            entry.outputBackup = RealPathOf(output.backupPath);
+            const auto sha = m_outputBackupSha256.find(index);
+            if (sha != m_outputBackupSha256.end()) {
+                entry.outputBackupSha256 = sha->second;
+            } else {
+                for (const FileConversion& reader : m_conversions) {
+                    if (reader.inputIdentity == record.outputIdentity) entry.outputBackupSha256 = reader.inputSha256;
+                }
+            }
+        }
+        const std::size_t removal = m_inputRemoval[index];
+        entry.inputRemoved = removal != kNone && (!committed || m_plan.placements[removal].placed);
+        entry.inputSha256 = record.inputSha256;
+        entry.outputSha256 = record.outputSha256;
+        return entry;
+    }
+
+    std::vector<FileConversion>& m_conversions;
+    const RunRecord& m_run;
+    TransactionPlan m_plan;
+    bool m_digest = false;
+    bool m_pathsTaken = false;
+    std::vector<std::size_t> m_recordOf;         // placement -> record
+    std::vector<std::size_t> m_outputPlacement;  // record -> its output's placement
+    std::vector<std::size_t> m_inputRemoval;     // record -> its input's removal, or kNone
+    std::map<std::size_t, std::string> m_outputBackupSha256;
+    std::vector<std::string> m_realInputs;
+    std::vector<std::string> m_realOutputs;
+};
+
+}  // namespace
+
+void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const RunRecord& run, CRunReport& report)
+{
+    CRunWriting writing(conversions, noBackup, run);
+    TransactionPlan& plan = writing.GetPlan();
+    // The dated folders that hold a record, whatever the outcome.
+    const auto reportFolders = [&] {
+        for (const std::string& folder : plan.datedFolders) {
+            if (Platform::KindOf(RunRecordPath(folder)) == Platform::EntryKind::File) report.backupFolders.push_back(folder);
+        }
+    };
+    try {
+        RunTransaction(plan, writing);
+    } catch (...) {
+        reportFolders();
+        throw;
+    }
+    reportFolders();
+}
