@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
+#include <map>
 #include <set>
 
 namespace {
@@ -220,6 +221,14 @@ void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
             if (!placement.removes) targetFolders.MakeParents(placement.realTarget);
         }
         targetFolders.Keep();
+        // Left-overs of earlier runs that ended before their commit go first.
+        std::map<std::string, std::vector<std::string>> namesByFolder;
+        for (const Placement& placement : plan.placements) {
+            if (!placement.removes) {
+                namesByFolder[DirectoryPart(placement.realTarget)].push_back(FileNamePart(placement.realTarget));
+            }
+        }
+        for (const auto& [folder, names] : namesByFolder) RemoveLeftTemporaries(folder, names);
         for (std::size_t index = 0; index < plan.placements.size(); ++index) {
             Placement& placement = plan.placements[index];
             if (!placement.removes) placement.staged = client.Stage(index, placement);
