@@ -524,10 +524,15 @@ void RemoveFile(const std::string& path)
 
 void InstallInterruptCleanup()
 {
-    static std::once_flag started;
+    // Once per process: a child made by fork has no thread but the one that forked.
+    static std::mutex starting;
+    static pid_t startedIn = 0;
     const sigset_t signals = InterruptSignals();
     ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::call_once(started, [] { std::thread(WaitForSignals).detach(); });
+    const std::lock_guard<std::mutex> guard(starting);
+    if (startedIn == ::getpid()) return;
+    startedIn = ::getpid();
+    std::thread(WaitForSignals).detach();
 }
 
 void DeferInterrupts(bool defer)

@@ -285,7 +285,6 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
 {
     Platform::SetUpProcess();
     Platform::InstallInterruptCleanup();
-    Platform::DeferInterrupts(false);
     CSafeRegex::ResetRunBudget();
     Console::DetectOutputEncoding();
     int exitCode = 1;
