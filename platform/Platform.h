@@ -228,5 +228,9 @@ enum class WriteStep {
     None, Create, ReadOnlyTarget, Write, Flush, Close, Replace, Link, Copy, FolderCreate, Remove, RemoveCheck
 };
 void FailNextWriteStepForTesting(WriteStep step, int callsToSkip = 0);
+// Test seam: every change of a folder's entries and every folder flush the program makes
+// is appended to `trace` ("mkdir <path>", "link <path>", "rename <target>", "unlink
+// <path>", "sync <folder>") until it is called with null.
+void TraceEntryChangesForTesting(std::vector<std::string>* trace);
 
 }  // namespace Platform

@@ -255,7 +255,9 @@ bool CreateOneDirectory(const std::string& path)
 int CreateDirectoryExclusive(const std::string& path)
 {
     if (ConsumeInjectedFailure(WriteStep::FolderCreate)) return EACCES;
-    return ::mkdir(Native(path).c_str(), 0777) == 0 ? 0 : errno;
+    if (::mkdir(Native(path).c_str(), 0777) != 0) return errno;
+    TraceEntryChange("mkdir", Native(path));
+    return 0;
 }
 
 bool IsExistsError(int errorCode) { return errorCode == EEXIST; }
@@ -307,13 +309,18 @@ int PreserveCopy(const std::string& from, const std::string& to)
     const bool otherNames = ::stat(source.c_str(), &sourceInfo) == 0 && sourceInfo.st_nlink > 1;
     if (!copyFails && !otherNames) {
         // A hard link keeps the old bytes: the commit puts a new file in the name's place.
-        if (::link(source.c_str(), target.c_str()) == 0) return 0;
+        if (::link(source.c_str(), target.c_str()) == 0) {
+            TraceEntryChange("link", target);
+            return 0;
+        }
         const int error = errno;
         const bool linksRefused = error == EXDEV || error == EPERM || error == EMLINK || error == ENOTSUP ||
                                   error == EOPNOTSUPP || error == ENOSYS;
         if (!linksRefused) return error;
     }
-    return ExclusiveCopy(source, target, copyFails);
+    const int error = ExclusiveCopy(source, target, copyFails);
+    if (error == 0) TraceEntryChange("link", target);
+    return error;
 }
 
 std::string ErrorText(int errorCode)
@@ -509,7 +516,10 @@ bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
         const std::lock_guard<std::mutex> guard(g_registryLock);
         replaced = ::rename(Native(tempPath).c_str(), Native(targetPath).c_str()) == 0;
     }
-    if (replaced) ForgetTemporary(Native(tempPath), true);
+    if (replaced) {
+        ForgetTemporary(Native(tempPath), true);
+        TraceEntryChange("rename", Native(targetPath));
+    }
     return replaced;
 }
 
@@ -660,11 +670,14 @@ bool RemoveEntry(const std::string& path)
         errno = EACCES;
         return false;
     }
-    return ::unlink(Native(path).c_str()) == 0;
+    if (::unlink(Native(path).c_str()) != 0) return false;
+    TraceEntryChange("unlink", Native(path));
+    return true;
 }
 
 void SyncDirectoryOf(const std::string& path)
 {
+    TraceEntryChange("sync", DirectoryOf(Native(path)));
     const int descriptor = ::open(DirectoryOf(Native(path)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) return;
     ::fsync(descriptor);

@@ -5,6 +5,7 @@ namespace {
 
 WriteStep g_failingStep = WriteStep::None;
 int g_callsToSkip = 0;
+std::vector<std::string>* g_trace = nullptr;
 
 }  // namespace
 
@@ -18,6 +19,13 @@ bool ConsumeInjectedFailure(WriteStep step)
     g_failingStep = WriteStep::None;
     return true;
 }
+
+void TraceEntryChange(const char* operation, const std::string& path)
+{
+    if (g_trace != nullptr) g_trace->push_back(std::string(operation) + " " + path);
+}
+
+void TraceEntryChangesForTesting(std::vector<std::string>* trace) { g_trace = trace; }
 
 void FailNextWriteStepForTesting(WriteStep step, int callsToSkip)
 {

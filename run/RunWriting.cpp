@@ -54,10 +54,13 @@ public:
         for (std::size_t index = 0; index < m_conversions.size(); ++index) {
             const FileConversion& conversion = m_conversions[index];
             if (conversion.backupFolder != folder) continue;
+            if (!committed) m_recorded.insert(folderIndex);
             if (stoppedPartWay && !m_plan.placements[m_outputPlacement[index]].placed) continue;
             record.records.push_back(Entry(index, committed));
         }
-        return record.records.empty() ? std::string() : ToJson(record).Dump();
+        // A folder that holds a record keeps one, even when the commit put nothing in place.
+        if (record.records.empty() && m_recorded.count(folderIndex) == 0) return std::string();
+        return ToJson(record).Dump();
     }
 
     void Placed(std::size_t index) override
@@ -211,6 +214,7 @@ private:
     TransactionPlan m_plan;
     bool m_digest = false;
     bool m_pathsTaken = false;
+    std::set<std::size_t> m_recorded;  // the dated folders given a record before the commit
     std::vector<std::size_t> m_recordOf;         // placement -> record
     std::vector<std::size_t> m_outputPlacement;  // record -> its output's placement
     std::vector<std::size_t> m_inputRemoval;     // record -> its input's removal, or kNone

@@ -121,6 +121,33 @@ TEST(Transaction, PreservesRecordsCommitsAndCompletes)
     }
 }
 
+// Every entry the transaction makes, replaces or removes is flushed with its folder
+// before the next step, so that a power cut never loses a file that a later step
+// counts on (a backup, a folder, the record).
+TEST(Transaction, EveryChangedFolderIsFlushedBeforeTheNextStep)
+{
+    TempFolder folder;
+    WriteInputs(folder);
+    std::vector<std::string> trace;
+    TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
+    CFakeClient client;
+    client.plan = &plan;
+    Platform::TraceEntryChangesForTesting(&trace);
+    RunTransaction(plan, client);
+    Platform::TraceEntryChangesForTesting(nullptr);
+    Platform::DeferInterrupts(false);
+    std::size_t changes = 0;
+    for (std::size_t index = 0; index < trace.size(); ++index) {
+        if (trace[index].rfind("sync ", 0) == 0) continue;
+        ++changes;
+        const std::string path = trace[index].substr(trace[index].find(' ') + 1);
+        ASSERT_LT(index + 1, trace.size()) << trace[index];
+        EXPECT_EQ(trace[index + 1], "sync " + fs::path(path).parent_path().string()) << trace[index];
+    }
+    // Three folders, three backups, two records written twice, two files put in place, one removed.
+    EXPECT_EQ(changes, 3u + 1u + 3u + 4u + 3u) << testing::PrintToString(trace);
+}
+
 // Another run holds this second's folder beside d.ini: every folder, and every backup
 // bound for one, takes the next second's name.
 TEST(Transaction, ATakenFolderMovesEveryBackupToTheNextSecond)

@@ -49,6 +49,7 @@ struct Step {
     int exitCode = 0;
     const char* console = "";           // a text the console must hold
     const char* edit = nullptr;          // a.ini's text written before the step
+    const char* record = nullptr;        // the newest record's text written before the step
 };
 
 struct Row {
@@ -114,6 +115,14 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
          {{}, {{"-restore", "{B0}"}, 0, "b.ini' restored from"}}, {{"a.ini", "[A]\nk=1\n"}, {"b.ini", "[B]\nmine=1\n"}}},
         {"an output the run made is removed", kDoubleIntoB, nullptr, {{}, {{"-restore", "{B0}"}, 0, "b.ini' removed"}},
          {{"a.ini", "[A]\nk=1\n"}, {"b.ini", ""}}},
+        {"the newest run decides", kDoubleInPlace, nullptr,
+         {{}, {{"-force"}, 0, "", "[A]\nk=5\n"}, {{}, 0, "was converted by this scenario", "[A]\nk=1\n"}},
+         {{"a.ini", "[A]\nk=1\n"}}},
+        {"an undone run no longer stands", kDoubleInPlace, nullptr,
+         {{}, {{"-restore", "{B0}"}}, {{}, 0, "successfully converted", "[A]\nk=7\n"}}, {{"a.ini", "\n[A]\nk=14\n"}}},
+        {"a damaged record stops the run, and -force converts past it", kDoubleInPlace, nullptr,
+         {{}, {{}, 1, "velmarch.json] cannot be read: it is no JSON", nullptr, "{\"scheme\": "}, {{"-force"}}},
+         {{"a.ini", "\n[A]\nk=4\n"}}},
         {"-strict takes a warning as an error",
          "<Convert file=\"a.ini\"><Section section_name=\"A\" section_to=\"+\"/></Convert>", nullptr,
          {{{"-strict"}, 1, "-strict: 1 warning above; nothing was changed"}}, {{"a.ini", "[A]\nk=1\n"}}},
@@ -126,6 +135,7 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
         if (row.existingOutput != nullptr) WriteFile(folder / "b.ini", row.existingOutput);
         for (const Step& step : row.steps) {
             if (step.edit != nullptr) WriteFile(folder / "a.ini", step.edit);
+            if (step.record != nullptr) WriteFile(DatedFolders(folder).back() + "/velmarch.json", step.record);
             std::string console;
             EXPECT_EQ(RunStep(folder, step, console), step.exitCode) << console;
             EXPECT_THAT(console, HasSubstr(step.console));
@@ -138,6 +148,35 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
             }
         }
     }
+}
+
+// The same file through a linked folder is the same file: the rerun leaves it, and the
+// record holds the real path.
+TEST(Reruns, AFileReachedThroughALinkIsTheSameFile)
+{
+    TempFolder folder;
+    WriteFile(folder / "s.xml", kDoubleInPlace);
+    WriteFile(folder / "real/a.ini", "[A]\nk=1\n");
+    fs::create_directory_symlink(folder / "real", folder / "link");
+    std::string console;
+    const auto run = [&](const char* base) {
+        const std::string scheme = folder / "s.xml";
+        const std::string directory = folder / base;
+        const char* arguments[] = {"velmarch", scheme.c_str(), "-fdir", directory.c_str()};
+        CapturedConsole captured;
+        const int exitCode = ::Run(4, arguments);
+        console = captured.Text();
+        return exitCode;
+    };
+    ASSERT_EQ(run("real"), 0) << console;
+    EXPECT_EQ(run("link"), 0);
+    EXPECT_THAT(console, HasSubstr("was converted by this scenario on "));
+    EXPECT_EQ(WithoutStamp(ReadFile(folder / "real/a.ini")), "\n[A]\nk=2\n");
+    CJson record;
+    for (const auto& dated : fs::directory_iterator(folder.Path() / "real/old_version")) {
+        ASSERT_TRUE(CJson::Parse(ReadFile(dated.path() / "velmarch.json"), record));
+    }
+    EXPECT_EQ(record.Find("records")->Items()[0].TextOf("output"), fs::canonical(folder.Path() / "real/a.ini").string());
 }
 
 std::string StatusIn(const std::string& reportPath, std::size_t record)
