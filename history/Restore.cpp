@@ -195,9 +195,10 @@ public:
         file.done = true;
         file.backup = m_plan.placements[index].backupPath;
         if (!step.source.empty()) {
-            Console::Print("\nFile '" + step.target + "' restored from '" + step.source + "'");
+            Console::Print("\nFile '" + Console::ShownName(step.target) + "' restored from '" +
+                           Console::ShownName(step.source) + "'");
         } else if (step.existed) {
-            Console::Print("\nFile '" + step.target + "' removed");
+            Console::Print("\nFile '" + Console::ShownName(step.target) + "' removed");
         }
     }
 
@@ -313,11 +314,11 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     bool any = false;
     for (const RestoreStep& step : steps) any = any || !step.skipped;
     if (!any) {
-        Console::Print("\nThe run recorded in '" + folder + "' never reached its commit: it changed no file, and "
+        Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' never reached its commit: it changed no file, and "
                        "nothing was restored");
         return;
     }
     CRestore restore(steps, run, folder, outcome);
     RunTransaction(restore.GetPlan(), restore);
-    Console::Print("\nThe run recorded in '" + folder + "' is undone");
+    Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' is undone");
 }

@@ -81,7 +81,7 @@ std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& c
             kept.push_back(std::move(record));
             continue;
         }
-        Console::Print("\nFile '" + record.outputPath + "' was converted by this scenario on " + prior->record.started +
+        Console::Print("\nFile '" + Console::ShownName(record.outputPath) + "' was converted by this scenario on " + prior->record.started +
                        "; left as it is");
         taken.push_back({std::move(record), prior->record.started});
     }

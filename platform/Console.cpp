@@ -111,4 +111,31 @@ void CaptureForTesting(std::string* sink) { g_sink = sink; }
 
 void SetOutputEncodingForTesting(TextEncoding encoding) { g_output = encoding; }
 
+std::string ShownName(const std::string& path)
+{
+    const bool utf8 = OutputEncoding() != TextEncoding::Windows1251 &&
+                      Encoding::ClassifyUtf8(path) == Encoding::Utf8Form::IllFormed;
+    std::string shown;
+    shown.reserve(path.size());
+    for (std::size_t index = 0; index < path.size(); ++index) {
+        const unsigned char byte = static_cast<unsigned char>(path[index]);
+        std::uint32_t codePoint = 0;
+        if (byte == 0) {
+            shown += "\\0";
+        } else if (utf8 && byte >= 0x80 && Encoding::DecodeUtf8(path, index, codePoint) == 0) {
+            static const char kDigits[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown.push_back(kDigits[byte >> 4]);
+            shown.push_back(kDigits[byte & 0x0F]);
+        } else if (utf8 && byte >= 0x80) {
+            const std::size_t length = Encoding::DecodeUtf8(path, index, codePoint);
+            shown.append(path, index, length);
+            index += length - 1;
+        } else {
+            shown.push_back(static_cast<char>(byte));
+        }
+    }
+    return shown;
+}
+
 }  // namespace Console

@@ -79,6 +79,11 @@ void Warn(const char* format, ...)
 
 void Flush();
 
+// A file's name as messages show it: a zero byte as "\0"; on a console that shows
+// UTF-8, each byte that is not part of well-formed UTF-8 as "\xNN" (on the Windows-1251
+// console the bytes stand as they are).
+std::string ShownName(const std::string& path);
+
 // Test seams: while set, everything printed is appended to `sink` instead; the output
 // encoding is set by hand.
 void CaptureForTesting(std::string* sink);

@@ -85,12 +85,13 @@ sigset_t InterruptSignals()
 }
 
 // A second descriptor of the temporary's own holds its lock, so that a clean-up by
-// another run sees it alive until this run is done with it.
-void NoteTemporary(const std::string& path, int descriptor)
+// another run sees it alive until this run is done with it. Called with the registry's
+// mutex held from before the file is made, so that a signal never finds it made and
+// not yet noted.
+void NoteTemporaryLocked(const std::string& path, int descriptor)
 {
     const int lock = descriptor >= 0 ? ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0) : -1;
     if (lock >= 0) ::flock(lock, LOCK_EX | LOCK_NB);
-    const std::lock_guard<std::mutex> guard(g_registryLock);
     g_temporaries[path] = lock;
 }
 
@@ -151,13 +152,17 @@ int ExclusiveCopy(const std::string& from, const std::string& to, bool failWrite
     }
     const std::string temporary = to + ".velmarch-" + std::to_string(::getpid()) + "-copy";
     ::unlink(temporary.c_str());
-    const int target = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int target = -1;
+    {
+        const std::lock_guard<std::mutex> guard(g_registryLock);
+        target = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (target >= 0) NoteTemporaryLocked(temporary, target);
+    }
     if (target < 0) {
         const int error = errno;
         ::close(source);
         return error;
     }
-    NoteTemporary(temporary, target);
     int error = 0;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
@@ -459,11 +464,12 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
     std::string pattern = directory + "." + name + ".velmarch-" + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
+    const std::lock_guard<std::mutex> guard(g_registryLock);
     const int descriptor = ::mkostemp(buffer.data(), O_CLOEXEC);
     if (descriptor < 0) return false;
     tempFile.handle = descriptor;
     tempFile.path = buffer.data();
-    NoteTemporary(tempFile.path, descriptor);
+    NoteTemporaryLocked(tempFile.path, descriptor);
     return true;
 }
 

@@ -44,8 +44,8 @@ std::vector<std::string> LinesWithoutStamp(std::string_view text)
 void PrintDryRun(const std::vector<FileConversion>& conversions)
 {
     for (const FileConversion& record : conversions) {
-        Console::Print("\n--- " + record.inputPath);
-        Console::Print("\n+++ " + record.outputPath);
+        Console::Print("\n--- " + Console::ShownName(record.inputPath));
+        Console::Print("\n+++ " + Console::ShownName(record.outputPath));
         const std::vector<std::string> before = LinesWithoutStamp(record.image.LoadedBytes());
         const std::vector<std::string> after = LinesWithoutStamp(record.image.ComposeText());
         for (const std::string& line : UnifiedDiffLines(before, after)) {

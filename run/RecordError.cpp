@@ -1,5 +1,7 @@
 #include "run/RecordError.h"
 
+#include "platform/Console.h"
+
 CRecordFailure RecordError(const FileConversion& record, const std::string& message)
 {
     return CRecordFailure("while converting '" + PrintablePath(record.inputPath) + "' to '" +
@@ -7,15 +9,4 @@ CRecordFailure RecordError(const FileConversion& record, const std::string& mess
                           record.inputPath, record.outputPath);
 }
 
-std::string PrintablePath(const std::string& path)
-{
-    std::string shown;
-    for (char byte : path) {
-        if (byte == '\0') {
-            shown += "\\0";
-        } else {
-            shown.push_back(byte);
-        }
-    }
-    return shown;
-}
+std::string PrintablePath(const std::string& path) { return Console::ShownName(path); }

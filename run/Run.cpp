@@ -256,10 +256,10 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     }
     FillReport(context.report, conversions, converted, dryRun, nullptr);
     if (dryRun) {
-        Console::Print("\nDry run of the '" + schemePath + "' scenario: no file was changed");
+        Console::Print("\nDry run of the '" + Console::ShownName(schemePath) + "' scenario: no file was changed");
         return 0;
     }
-    Console::Print("\nFile conversions by the '" + schemePath + "' scenario successfully completed");
+    Console::Print("\nFile conversions by the '" + Console::ShownName(schemePath) + "' scenario successfully completed");
     if (context.leaveImagesToExit) {
         if (g_leftToExit == nullptr) g_leftToExit = new std::vector<std::vector<FileConversion>>();
         g_leftToExit->push_back(std::move(conversions));

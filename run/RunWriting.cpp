@@ -68,7 +68,8 @@ public:
         if (m_plan.placements[index].removes) return;
         FileConversion& record = m_conversions[m_recordOf[index]];
         record.committed = true;
-        Console::Print("\nFile '" + record.inputPath + "' successfully converted to file '" + record.outputPath + "'");
+        Console::Print("\nFile '" + Console::ShownName(record.inputPath) + "' successfully converted to file '" +
+                       Console::ShownName(record.outputPath) + "'");
     }
 
     void Completed(bool) override {}
