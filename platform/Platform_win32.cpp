@@ -58,7 +58,6 @@ namespace {
 std::mutex g_temporariesLock;
 std::condition_variable g_commitEnded;
 std::map<std::string, HANDLE> g_temporaries;
-std::vector<HANDLE> g_heldLocks;
 bool g_deferring = false;
 bool g_pending = false;
 
@@ -72,18 +71,14 @@ void NoteTemporary(const std::string& path)
     g_temporaries[path] = hold;
 }
 
-void ForgetTemporary(const std::string& path, bool keepHandle = false)
+// A file put in place is not held open: an open handle would keep a later step from
+// replacing it (the record is written twice).
+void ForgetTemporary(const std::string& path)
 {
     const std::lock_guard<std::mutex> lock(g_temporariesLock);
     const auto found = g_temporaries.find(path);
     if (found == g_temporaries.end()) return;
-    if (found->second != INVALID_HANDLE_VALUE) {
-        if (keepHandle) {
-            g_heldLocks.push_back(found->second);
-        } else {
-            ::CloseHandle(found->second);
-        }
-    }
+    if (found->second != INVALID_HANDLE_VALUE) ::CloseHandle(found->second);
     g_temporaries.erase(found);
 }
 
@@ -175,28 +170,32 @@ int RemovalError(const std::string& path)
     return 0;
 }
 
-// The lock is one byte far beyond any file's end: it keeps out another run, which takes
-// the same byte, and never the reading of the file's bytes.
+// A file's lock is a named mutex of the session, named after the file's identity: a
+// handle held on the file itself would keep the commit from replacing it. A mutex left
+// by a process that ended is taken over.
 LockAnswer TryLock(const std::string& path, std::intptr_t& handle)
 {
-    const HANDLE file = ::CreateFileA(Native(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return LockAnswer::NotLockable;
-    OVERLAPPED far {};
-    far.Offset = 0xFFFFFFFEu;
-    far.OffsetHigh = 0x7FFFFFFFu;
-    if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &far)) {
-        const DWORD error = ::GetLastError();
-        ::CloseHandle(file);
-        return error == ERROR_LOCK_VIOLATION ? LockAnswer::Busy : LockAnswer::NotLockable;
+    const std::string identity = FileIdentity(path);
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const char byte : identity) hash = (hash ^ static_cast<unsigned char>(byte)) * 1099511628211ull;
+    char name[64];
+    std::snprintf(name, sizeof name, "Local\\velmarch-lock-%016llx", static_cast<unsigned long long>(hash));
+    const HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+    if (mutex == nullptr) return LockAnswer::NotLockable;
+    const DWORD waited = ::WaitForSingleObject(mutex, 0);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        handle = FromHandle(mutex);
+        return LockAnswer::Taken;
     }
-    handle = FromHandle(file);
-    return LockAnswer::Taken;
+    ::CloseHandle(mutex);
+    return waited == WAIT_TIMEOUT ? LockAnswer::Busy : LockAnswer::NotLockable;
 }
 
 void Unlock(std::intptr_t handle)
 {
-    if (handle != -1 && handle != 0) ::CloseHandle(AsHandle(handle));
+    if (handle == -1 || handle == 0) return;
+    ::ReleaseMutex(AsHandle(handle));
+    ::CloseHandle(AsHandle(handle));
 }
 
 // A file that any process holds open cannot be opened without sharing.
@@ -209,12 +208,7 @@ bool RemoveIfAbandoned(const std::string& path)
     return true;
 }
 
-void ReleaseHeldLocks()
-{
-    const std::lock_guard<std::mutex> lock(g_temporariesLock);
-    for (const HANDLE hold : g_heldLocks) ::CloseHandle(hold);
-    g_heldLocks.clear();
-}
+void ReleaseHeldLocks() {}
 
 void SetUpProcess() { std::setlocale(LC_ALL, "rus"); }
 
@@ -560,11 +554,11 @@ bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
     const std::string target = Native(targetPath);
     if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
         ::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        ForgetTemporary(temp, true);
+        ForgetTemporary(temp);
         return true;
     }
     if (::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) return false;
-    ForgetTemporary(temp, true);
+    ForgetTemporary(temp);
     return true;
 }
 

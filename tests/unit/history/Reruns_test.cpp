@@ -150,6 +150,7 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
     }
 }
 
+#ifndef _WIN32
 // The same file through a linked folder is the same file: the rerun leaves it, and the
 // record holds the real path.
 TEST(Reruns, AFileReachedThroughALinkIsTheSameFile)
@@ -174,10 +175,11 @@ TEST(Reruns, AFileReachedThroughALinkIsTheSameFile)
     EXPECT_EQ(WithoutStamp(ReadFile(folder / "real/a.ini")), "\n[A]\nk=2\n");
     CJson record;
     for (const auto& dated : fs::directory_iterator(folder.Path() / "real/old_version")) {
-        ASSERT_TRUE(CJson::Parse(ReadFile(dated.path() / "velmarch.json"), record));
+        ASSERT_TRUE(CJson::Parse(ReadFile((dated.path() / "velmarch.json").string()), record));
     }
     EXPECT_EQ(record.Find("records")->Items()[0].TextOf("output"), fs::canonical(folder.Path() / "real/a.ini").string());
 }
+#endif
 
 std::string StatusIn(const std::string& reportPath, std::size_t record)
 {
