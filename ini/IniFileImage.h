@@ -55,6 +55,8 @@ public:
     // With `digest`, the bytes written are also fed to it.
     std::string WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources,
                                CSha256* digest = nullptr) const;
+    // The line break the file is written with.
+    std::string_view LineEnd() const;
     // The text Save writes, conversion stamp included.
     std::string ComposeText() const;
     bool ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const;

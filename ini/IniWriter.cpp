@@ -21,13 +21,14 @@ std::runtime_error WriteError(const std::string& path)
 }
 
 // ";", "; The date and time to convert a settings file: YYYYMMDD/hhmmss", ";"
-std::string StampLines(const char* lineEnd)
+std::string StampLines(std::string_view lineEnd)
 {
     const Platform::LocalTime now = Platform::Now();
     const long date = now.year * 10000L + now.month * 100L + now.day;
     const long time = now.hour * 10000L + now.minute * 100L + now.second;
-    return std::string(";") + lineEnd + "; The date and time to convert a settings file: " + std::to_string(date) +
-           "/" + std::to_string(time) + lineEnd + ";" + lineEnd;
+    const std::string end(lineEnd);
+    return ";" + end + "; The date and time to convert a settings file: " + std::to_string(date) + "/" +
+           std::to_string(time) + end + ";" + end;
 }
 
 // The reader removes the one CR that ends a CR LF line, so a line whose own text ends
@@ -52,6 +53,17 @@ void AppendLines(std::string& text, const std::vector<std::string_view>& store, 
 
 }  // namespace
 
+// Windows writes CR LF; elsewhere a file whose first line break is CR LF stays a
+// Windows file, and any other is written with LF.
+std::string_view CIniFileImage::LineEnd() const
+{
+    const std::string_view systemEnd = Platform::TextLineEnd();
+    if (systemEnd == "\r\n") return systemEnd;
+    const std::string_view bytes = LoadedBytes();
+    const std::size_t lineFeed = bytes.find('\n');
+    return lineFeed != std::string_view::npos && lineFeed > 0 && bytes[lineFeed - 1] == '\r' ? "\r\n" : systemEnd;
+}
+
 std::string CIniFileImage::ComposeText() const
 {
     std::string text;
@@ -67,9 +79,9 @@ std::string CIniFileImage::ComposeText() const
 bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const
 {
     constexpr std::size_t kChunkBytes = 1 << 20;
-    const std::string_view lineEnd = Platform::TextLineEnd();
+    const std::string_view lineEnd = LineEnd();
     if (m_byteOrderMark) text += "\xEF\xBB\xBF";
-    text += StampLines(Platform::TextLineEnd());
+    text += StampLines(lineEnd);
 
     const std::vector<std::string_view>& comments = m_store->commentLines;
     // Sections were made in order-number order, so the slots are in writing order.

@@ -45,6 +45,10 @@ enum class SystemAnswer { Found, None, NoCall };
 SystemAnswer SystemRelativePath(const std::string& fromDirectory, const std::string& toDirectory,
                                 std::string& relative);
 
+// Where relative file names are taken from without -fdir: the program's own folder on
+// Windows (the contract), the current folder on POSIX, as every POSIX program does.
+bool NamesFromProgramFolder();
+
 // Full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 

@@ -221,6 +221,8 @@ SystemAnswer SystemRelativePath(const std::string&, const std::string&, std::str
 
 const char* TextLineEnd() { return "\n"; }
 
+bool NamesFromProgramFolder() { return false; }
+
 std::string ExecutablePath()
 {
     std::vector<char> buffer(512);

@@ -214,6 +214,8 @@ void SetUpProcess() { std::setlocale(LC_ALL, "rus"); }
 
 const char* TextLineEnd() { return "\r\n"; }
 
+bool NamesFromProgramFolder() { return true; }
+
 // A console reads right whatever its code page when written in UTF-16; a redirected
 // output keeps the contract's Windows-1251 bytes.
 ConsoleKind StandardOutputKind()

@@ -19,7 +19,9 @@ std::runtime_error PatternSyntaxError()
 
 std::string BaseDirectory(const CCommandLineOptions& options)
 {
-    if (!options.fileDirectory.HasValue()) return ProgramDirectory();
+    if (!options.fileDirectory.HasValue()) {
+        return Platform::NamesFromProgramFolder() ? ProgramDirectory() : Platform::CurrentDirectory();
+    }
     const std::string& directory = options.fileDirectory.Value();
     return AbsoluteToCurrentDirectory(directory);
 }

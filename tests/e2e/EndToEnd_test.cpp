@@ -14,6 +14,8 @@
 //              instead of in/
 //   locale     optional: the locale of the run (LC_ALL and LANG; default C, in which
 //              the console is Windows-1251)
+//   windows_only optional: the case checks a rule of the Windows build (relative names
+//              from the program's folder) and is skipped for the POSIX build
 //   posix_only optional: the case checks texts of the POSIX build (system error
 //              texts) and is skipped for the Windows build
 //
@@ -185,6 +187,7 @@ TEST_P(EndToEnd, RunMatchesTheCase)
 {
     const fs::path caseDir = fs::path(VELMARCH_E2E_DIR) / GetParam();
     if (ForWindows() && fs::exists(caseDir / "posix_only")) GTEST_SKIP() << "texts of the POSIX build";
+    if (!ForWindows() && fs::exists(caseDir / "windows_only")) GTEST_SKIP() << "a rule of the Windows build";
     TempFolder scratch;
     const fs::path work = scratch.Path() / "w";
     fs::create_directories(work);
