@@ -66,6 +66,14 @@ std::vector<std::string_view> WithoutStamp(const std::vector<std::string_view>& 
     return kept;
 }
 
+// A line whose first byte that is no blank is '#' is a comment line, as one that
+// starts with ';' is: the convention of Linux settings files.
+bool IsHashComment(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && line[first] == '#';
+}
+
 }  // namespace
 
 struct CIniFileImage::ReaderState {
@@ -122,7 +130,7 @@ void CIniFileImage::HandleLines(std::string_view text, ReaderState& state)
         handled = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
         if (lineEnd != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) continue;
-        if (line[0] == ';') {
+        if (line[0] == ';' || IsHashComment(line)) {
             state.pendingComments.push_back(line);
         } else if (line[0] == '[') {
             HandleSectionHeader(line, state);

@@ -55,10 +55,12 @@ TEST(IniReader, RepeatedHeaderDropsItsKeysButPassesItsComments)
 
 TEST(IniReader, KeyLines)
 {
-    // '#' opens no comment; a value runs from the first '=' to the end of the line.
-    const CIniFileImage image = ImageFromText("[S]\n#h=1\na=b=c\n");
-    EXPECT_EQ(image.GetParameterValue("S", "#h", "missing"), "1");
-    EXPECT_EQ(image.GetParameterValue("S", "a", "missing"), "b=c");
+    // '#' as the first byte that is no blank opens a comment line; a value runs from the
+    // first '=' to the end of the line, '#' included.
+    const CIniFileImage image = ImageFromText("[S]\n#h=1\n \t# k=2\na=b=c # kept\n");
+    EXPECT_EQ(image.GetParameterValue("S", "#h", "missing"), "missing");
+    EXPECT_EQ(image.GetParameterValue("S", "# k", "missing"), "missing");
+    EXPECT_EQ(image.GetParameterValue("S", "a", "missing"), "b=c # kept");
     EXPECT_EQ(RoundTrip("[S]\nkey = value\nempty=\nbare\n=novalue\na=b=c\n  ;note\n  [x]\n \t \nx=1\nx=1\n"),
               "\n[S]\nkey= value\nempty=\nbare\na=b=c\n;note\n[x]\nx=1\nx=1\n");
 }
@@ -66,6 +68,7 @@ TEST(IniReader, KeyLines)
 TEST(IniReader, CommentsAttachToTheNextElementAndTrailingOnesGoToTheEnd)
 {
     EXPECT_EQ(RoundTrip("; first\n[A]\n; about a\na=1\n; trailing\n"), "\n; first\n[A]\n; about a\na=1\n; trailing\n");
+    EXPECT_EQ(RoundTrip("# first\n[A]\n  # about a\na=1\n# trailing\n"), "\n# first\n[A]\n  # about a\na=1\n# trailing\n");
     // A file without sections keeps its comments but no earlier run's stamp.
     EXPECT_EQ(RoundTrip(";\n; The date and time to convert a settings file: 1/2\n;\n; only\n"), "; only\n");
 }
