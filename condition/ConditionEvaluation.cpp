@@ -8,17 +8,15 @@
 namespace {
 
 // A section part with '*' names the first section, in index order, whose stored name
-// the pattern matches as a whole (letter case counts); none gives the empty name. The
-// pattern is compiled, and an invalid one refused, whether or not there is a section.
+// the pattern matches as a whole, letter case counting in files of either encoding;
+// none gives the empty name. The pattern is compiled, and an invalid one refused,
+// whether or not there is a section.
 std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
 {
     if (term.sectionPattern.empty()) return term.sectionName;
-    // In a UTF-8 file the folded name is matched by the folded pattern.
-    const bool folded = image.FileEncoding() == TextEncoding::Utf8;
-    const CSafeRegex pattern(folded ? NamePatternIn(TextEncoding::Utf8, term.sectionName, false) : term.sectionPattern);
-    const CIniSectionsImaging* first = image.FirstInIndexOrder([&](const CIniSectionsImaging& section) {
-        return pattern.Matches(folded ? LetterCase::MatchText(TextEncoding::Utf8, section.header.name) : section.header.name);
-    });
+    const CSafeRegex pattern(term.sectionPattern);
+    const CIniSectionsImaging* first = image.FirstInIndexOrder(
+        [&](const CIniSectionsImaging& section) { return pattern.Matches(section.header.name); });
     return first == nullptr ? std::string() : first->header.name;
 }
 

@@ -23,10 +23,12 @@ bool IsWhiteSpace(char byte)
     return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r' || byte == '\v' || byte == '\f';
 }
 
+// A setting's name in a condition: ASCII letters and digits, '_', '-', and every byte
+// from 0x80 up (letters of any script, in either encoding).
 bool IsWordByte(char byte)
 {
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-           byte == '_';
+           byte == '_' || byte == '-' || static_cast<unsigned char>(byte) >= 0x80;
 }
 
 // White space right after '[' and right before ']' is dropped.

@@ -73,6 +73,10 @@ TEST(ConditionEvaluation, SectionPatternTakesTheFirstMatchCaseSensitively)
     EXPECT_TRUE(Holds("Sec*.Port e 81", ini));
     EXPECT_FALSE(Holds("Net*.Port ex", ini));
     EXPECT_FALSE(Holds("Zed*.Port ex", ini));
+    // A UTF-8 file too: letter case counts in either encoding.
+    const std::string utf8 = "[net]\ntimeout=1\n[\xD1\x81\xD0\xB5\xD1\x82\xD1\x8C]\nk=1\n";
+    EXPECT_FALSE(Holds("N*.timeout ex", utf8));
+    EXPECT_TRUE(Holds("n*.timeout ex", utf8));
 }
 
 // Each operator at a value smaller than, equal to and larger than the operand, as

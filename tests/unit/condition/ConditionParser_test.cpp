@@ -63,6 +63,30 @@ TEST(ConditionParser, BracketDefaults)
     EXPECT_EQ(ParseConditions("A.b[\t] e 3").front().defaultValue.Value(), "");
 }
 
+// Any setting name the rest of a scheme accepts: '-' and letters of any script, in either
+// encoding, in the name and in its default.
+TEST(ConditionParser, SettingNamesOfAnyScript)
+{
+    const struct {
+        const char* text;
+        const char* setting;
+        const char* defaultValue;
+    } rows[] = {
+        {"Net.time-out e 1", "time-out", nullptr},
+        {"\xD0\xA1\xD0\xB5\xD1\x82\xD1\x8C.\xD0\xA2\xD0\xB0\xD0\xB9\xD0\xBC l 100", "\xD0\xA2\xD0\xB0\xD0\xB9\xD0\xBC", nullptr},
+        {"Net.\xD2\xE0\xE9\xEC[-1] e 1", "\xD2\xE0\xE9\xEC", "-1"},
+    };
+    for (const auto& row : rows) {
+        const ConditionList terms = ParseConditions(row.text);
+        ASSERT_EQ(terms.size(), 1u) << row.text;
+        EXPECT_EQ(terms[0].settingName, row.setting);
+        EXPECT_EQ(terms[0].defaultValue.HasValue(), row.defaultValue != nullptr);
+        if (row.defaultValue != nullptr) {
+            EXPECT_EQ(terms[0].defaultValue.Value(), row.defaultValue);
+        }
+    }
+}
+
 TEST(ConditionParser, TemplateInTheSectionPart)
 {
     const ConditionList terms = ParseConditions("Sec*.b ex");
@@ -74,7 +98,7 @@ TEST(ConditionParser, TemplateInTheSectionPart)
 
 TEST(ConditionParser, SyntaxErrors)
 {
-    for (const char* text : {"a.b.c e 1", "a e 1", "a. e 1", ".b e 1", "A.b-c e 1", "A.b[1.5] e 1", "A.b e",
+    for (const char* text : {"a.b.c e 1", "a e 1", "a. e 1", ".b e 1", "A.b+c e 1", "A.b[1.5] e 1", "A.b e",
                              "A.b e 1 2", "A.b ex or", "and A.b ex", "A.b e 1 AND c.d e 2", " A.b e 1", "A.b",
                              "A.[x] e 1", "A.b[x e 1"}) {
         ExpectParseError(text, "invalid syntax");
