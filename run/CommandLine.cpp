@@ -86,6 +86,8 @@ CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* argum
             TakeValue(items, item, options.reportFile);
         } else if (text == "-strict") {
             TakeFlag(items, item, options.strict);
+        } else if (text == "-skipmissing") {
+            TakeFlag(items, item, options.skipMissing);
         } else if (text == "-dryrun") {
             TakeFlag(items, item, options.dryRun);
         } else if (text == "-check") {
@@ -108,7 +110,8 @@ CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* argum
                                       options.outputFile.HasValue() || options.noBackup.HasValue() ||
                                       options.fileDirectory.HasValue() || options.sectionNameRegex.HasValue() ||
                                       options.encoding.HasValue() || options.dryRun.HasValue() ||
-                                      options.check.HasValue() || options.strict.HasValue();
+                                      options.check.HasValue() || options.strict.HasValue() ||
+                                      options.skipMissing.HasValue();
         if (conversionOption) {
             throw std::runtime_error("'-restore' undoes a recorded run: it takes only '-force' and '-report'");
         }

@@ -27,6 +27,8 @@ struct CCommandLineOptions {
     COptional<std::string> restoreFolder;
     COptional<std::string> reportFile;
     COptional<bool> strict;
+    // Convert what is there: a record whose input does not exist is skipped.
+    COptional<bool> skipMissing;
 };
 
 // A flag counts as on only when it is present and true.

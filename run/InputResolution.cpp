@@ -2,6 +2,7 @@
 
 #include "condition/NamePattern.h"
 #include "ini/SafeRegex.h"
+#include "platform/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "engine/DatedFolder.h"
@@ -109,6 +110,22 @@ void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion
         record.outputBackupPath = BackupPathFor(record.outputPath, baseDirectory, hasFileDirectory, backupFolder);
         record.outputBackupFolder = DatedFolderFor(record.outputPath, baseDirectory, hasFileDirectory, backupFolder);
     }
+}
+
+std::vector<FileConversion> TakeMissingInputs(std::vector<FileConversion>& conversions)
+{
+    std::vector<FileConversion> missing;
+    std::vector<FileConversion> kept;
+    for (FileConversion& record : conversions) {
+        if (Platform::KindOf(record.inputPath) != Platform::EntryKind::Missing) {
+            kept.push_back(std::move(record));
+            continue;
+        }
+        Console::Print("\nFile '" + Console::ShownName(record.inputPath) + "' does not exist; skipped");
+        missing.push_back(std::move(record));
+    }
+    conversions = std::move(kept);
+    return missing;
 }
 
 std::string ResolveInputPath(const std::string& inputName, const std::string& baseDirectory)

@@ -12,6 +12,10 @@ class CSafeRegex;
 
 // Applies -f and -o to the first record (dropping it when it names nothing and does
 // nothing) and fills every record's input, output and backup paths. Throws.
+// -skipmissing: takes out every record whose input does not exist, printing for each
+// "File '<input>' does not exist; skipped".
+std::vector<FileConversion> TakeMissingInputs(std::vector<FileConversion>& conversions);
+
 void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion>& conversions);
 
 // A plain name, or "directory/expression/" naming the one file whose name matches.

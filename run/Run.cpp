@@ -105,7 +105,7 @@ int CheckScheme(const std::string& schemePath, const CCommandLineOptions& option
         entry.status = "skipped";
         report.records.push_back(entry);
     }
-    return ReportSchemeCheck(findings, loaded.conversions, &report.findings);
+    return ReportSchemeCheck(findings, loaded.conversions, &report.findings, IsOn(options.skipMissing));
 }
 
 // Everything is read and converted before anything on disk changes.
@@ -222,6 +222,15 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     LoadedScheme loaded = LoadConversions(schemePath, options);
     std::vector<FileConversion>& conversions = loaded.conversions;
     ResolvePaths(options, conversions);
+    if (IsOn(options.skipMissing)) {
+        for (const FileConversion& skipped : TakeMissingInputs(conversions)) {
+            ReportRecord entry;
+            entry.input = skipped.inputPath;
+            entry.output = skipped.outputPath;
+            entry.status = "skipped";
+            context.report.records.push_back(entry);
+        }
+    }
     const bool noBackup = IsOn(options.noBackup);
     const bool dryRun = IsOn(options.dryRun);
     // Every file read or replaced stays locked until the run's record is complete.

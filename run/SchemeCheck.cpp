@@ -6,10 +6,12 @@
 #include <algorithm>
 
 int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions,
-                      std::vector<LintFinding>* reported)
+                      std::vector<LintFinding>* reported, bool skipMissing)
 {
     for (const FileConversion& record : conversions) {
-        if (Platform::KindOf(record.inputPath) != Platform::EntryKind::File) {
+        const Platform::EntryKind kind = Platform::KindOf(record.inputPath);
+        if (skipMissing && kind == Platform::EntryKind::Missing) continue;
+        if (kind != Platform::EntryKind::File) {
             findings.push_back({record.line, "input file '" + record.inputPath + "' is not found"});
         }
     }

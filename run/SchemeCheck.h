@@ -11,5 +11,6 @@
 
 // Prints the findings in line order (with `reported`, also hands them over) and
 // returns the exit code, 1 when there is any.
+// With `skipMissing`, an input that does not exist is no finding (the run would skip it).
 int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions,
-                      std::vector<LintFinding>* reported = nullptr);
+                      std::vector<LintFinding>* reported = nullptr, bool skipMissing = false);

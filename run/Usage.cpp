@@ -8,7 +8,7 @@ std::string UsageText()
 {
     return "Usage: velmarch [scheme.xml] [-f input.ini] [-o output.ini] [-fdir folder] [-nobackup]\n"
            "                [-sectionnameregex] [-encoding name] [-dryrun | -check]\n"
-           "                [-force] [-strict] [-report report.json]\n"
+           "                [-force] [-strict] [-skipmissing] [-report report.json]\n"
            "       velmarch -restore old_version/YYYYMMDDhhmmss_conv [-force] [-report report.json]\n"
            "       velmarch -help | -version\n"
            "\n"
@@ -31,6 +31,7 @@ std::string UsageText()
            "  -force             convert files this scheme converted before; with -restore,\n"
            "                     restore files changed since the run\n"
            "  -strict            take every warning as an error: nothing changes\n"
+           "  -skipmissing       skip a record whose input file does not exist\n"
            "  -report file       write what the run did as JSON (also after a failure)\n"
            "  -restore folder    undo the run recorded in that dated backup folder\n"
            "  -help, -h, -?      print this text\n"
