@@ -15,6 +15,22 @@ std::runtime_error CreateError(const std::string& path)
     return std::runtime_error("Unable to create file [" + path + "]");
 }
 
+// With the system's reason; a temporary that cannot be made names its folder, which is
+// what cannot be written.
+std::runtime_error CreateError(const std::string& path, const std::string& folder, int errorCode)
+{
+    std::string text = "Unable to create file [" + path + "]";
+    if (!folder.empty()) text += ": no file can be made in the folder [" + folder + "]";
+    return std::runtime_error(text + ".Error is [" + std::to_string(errorCode) + "][" + Platform::ErrorText(errorCode) +
+                              "]");
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? std::string(".") : path.substr(0, separator == 0 ? 1 : separator);
+}
+
 std::runtime_error WriteError(const std::string& path)
 {
     return std::runtime_error("Unable to write file [" + path + "]");
@@ -112,9 +128,9 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
     const std::string target = Platform::FinalLinkTarget(path);
     const Platform::EntryKind kind = Platform::KindOf(target);
     if (kind == Platform::EntryKind::Directory || kind == Platform::EntryKind::Other) throw CreateError(path);
-    if (Platform::ExistsReadOnly(target)) throw CreateError(path);
+    if (Platform::ExistsReadOnly(target)) throw CreateError(path, std::string(), Platform::PermissionDeniedCode());
     Platform::TempFile temp;
-    if (!Platform::CreateTempFileBeside(target, temp)) throw CreateError(path);
+    if (!Platform::CreateTempFileBeside(target, temp)) throw CreateError(path, FolderOf(target), Platform::LastErrorCode());
 
     bool written = false;
     try {

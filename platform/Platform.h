@@ -95,6 +95,8 @@ std::string ErrorText(int errorCode);
 
 // The last error code the system recorded for this thread.
 int LastErrorCode();
+// The system's code for "permission denied" (EACCES; ERROR_ACCESS_DENIED).
+int PermissionDeniedCode();
 
 struct LocalTime {
     int year = 0;

@@ -341,6 +341,8 @@ std::string ErrorText(int errorCode)
 
 int LastErrorCode() { return errno; }
 
+int PermissionDeniedCode() { return EACCES; }
+
 LocalTime Now()
 {
     const std::time_t seconds = std::time(nullptr);

@@ -404,6 +404,8 @@ std::string ErrorText(int errorCode)
 
 int LastErrorCode() { return static_cast<int>(::GetLastError()); }
 
+int PermissionDeniedCode() { return ERROR_ACCESS_DENIED; }
+
 LocalTime Now()
 {
     SYSTEMTIME time {};

@@ -47,7 +47,10 @@ void PrintDryRun(const std::vector<FileConversion>& conversions)
         Console::Print("\n--- " + Console::ShownName(record.inputPath));
         Console::Print("\n+++ " + Console::ShownName(record.outputPath));
         const std::vector<std::string> before = LinesWithoutStamp(record.image.LoadedBytes());
-        const std::vector<std::string> after = LinesWithoutStamp(record.image.ComposeText());
+        std::vector<std::string> after = LinesWithoutStamp(record.image.ComposeText());
+        // The blank line that follows the stamp is the stamp's: not shown as added.
+        const bool blankFirst = !before.empty() && before.front().empty();
+        if (!after.empty() && after.front().empty() && !blankFirst) after.erase(after.begin());
         for (const std::string& line : UnifiedDiffLines(before, after)) {
             Console::Print("\n" + line, record.image.FileEncoding());
         }

@@ -2,7 +2,8 @@
 
 #include "text/TextEncoding.h"
 #include "text/Json.h"
-#include "engine/WholeFile.h"
+
+#include <stdexcept>
 
 namespace {
 
@@ -30,6 +31,7 @@ std::string CRunReport::ToText() const
 {
     CJson document = CJson::Object();
     SetName(document, "scheme", scheme);
+    document.Set("mode", mode);
     document.Set("outcome", failed ? "failed" : "ok");
     document.Set("error", failed ? Utf8(error) : CJson());
     CJson folders = CJson::Array();
@@ -59,4 +61,43 @@ std::string CRunReport::ToText() const
     return document.Dump();
 }
 
-void WriteReport(const std::string& path, const CRunReport& report) { WriteWholeFile(path, report.ToText()); }
+namespace {
+
+[[noreturn]] void ThrowWriteError(const std::string& path, int errorCode)
+{
+    throw std::runtime_error("Unable to write file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
+                             Platform::ErrorText(errorCode) + "]");
+}
+
+}  // namespace
+
+CReportFile::CReportFile(std::string path) : m_path(std::move(path))
+{
+    if (!Platform::CreateTempFileBeside(m_path, m_temporary)) ThrowWriteError(m_path, Platform::LastErrorCode());
+}
+
+CReportFile::~CReportFile()
+{
+    if (m_temporary.path.empty()) return;
+    Platform::CloseFile(m_temporary);
+    Platform::RemoveFile(m_temporary.path);
+}
+
+void CReportFile::Write(const CRunReport& report)
+{
+    const std::string text = report.ToText();
+    bool written = Platform::WriteAll(m_temporary, text.data(), text.size()) && Platform::FlushToDisk(m_temporary);
+    int errorCode = written ? 0 : Platform::LastErrorCode();
+    Platform::TakeAttributes(m_temporary, {m_path});
+    if (!Platform::CloseFile(m_temporary) && written) {
+        written = false;
+        errorCode = Platform::LastErrorCode();
+    }
+    if (written && !Platform::ReplaceWith(m_temporary.path, m_path)) {
+        written = false;
+        errorCode = Platform::LastErrorCode();
+    }
+    if (!written) ThrowWriteError(m_path, errorCode);
+    m_temporary.path.clear();
+    Platform::SyncDirectoryOf(m_path);
+}

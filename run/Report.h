@@ -4,6 +4,7 @@
 // the outcome (also for -dryrun, -check and -restore). Its texts are UTF-8.
 //
 //   scheme          the scheme's absolute path (for -restore: the undone run's scheme)
+//   mode            run, dryrun, check or restore
 //   outcome         "ok" or "failed"
 //   error           the error text, or null
 //   backup_folders  the dated folders the run made
@@ -13,6 +14,7 @@
 //                   another record's warning), failed or not-run
 //   findings        -check's findings: line and text
 
+#include "platform/Platform.h"
 #include "scheme/SchemeLint.h"
 
 #include <string>
@@ -29,6 +31,7 @@ struct ReportRecord {
 struct CRunReport {
     bool wanted = false;  // -report was given
     std::string scheme;
+    std::string mode = "run";
     bool failed = false;
     std::string error;
     std::vector<std::string> backupFolders;
@@ -38,5 +41,21 @@ struct CRunReport {
     std::string ToText() const;
 };
 
-// Written through a temporary file and a rename; throws the write error.
-void WriteReport(const std::string& path, const CRunReport& report);
+// The report's file. Its temporary is made when the run starts, so that a report that
+// cannot be written fails the run before anything changes, and a done run is never
+// turned into a failure by its report; the text goes in at the end and the temporary
+// takes the report's name. Throws the write error, naming the file and the system's
+// reason.
+class CReportFile {
+public:
+    explicit CReportFile(std::string path);
+    ~CReportFile();
+    CReportFile(const CReportFile&) = delete;
+    CReportFile& operator=(const CReportFile&) = delete;
+
+    void Write(const CRunReport& report);
+
+private:
+    std::string m_path;
+    Platform::TempFile m_temporary;
+};

@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -164,6 +165,21 @@ int Restore(const CCommandLineOptions& options, CRunReport& report)
     return 0;
 }
 
+// -strict: what the scheme says and a run would ignore (a misspelt attribute) stops the
+// run, as -check lists it; the advice of -check does not.
+void RefuseIgnoredSchemeParts(Xml::Library::DocumentNode<char>& tree, const SchemeEncoding& encoding)
+{
+    std::size_t count = 0;
+    for (const LintFinding& finding : LintScheme(tree, encoding)) {
+        if (!finding.ignoredByRun) continue;
+        Console::Print("\n[CHECK] Line=" + std::to_string(finding.line) + ": " + finding.text);
+        ++count;
+    }
+    if (count == 0) return;
+    throw std::runtime_error("-strict: the scheme check finds " + std::to_string(count) +
+                             (count == 1 ? " thing" : " things") + " a run would ignore, above; nothing was changed");
+}
+
 // -strict: a warning stops the run before anything changes.
 void RefuseWarnings(std::size_t warningCount)
 {
@@ -214,12 +230,17 @@ struct RunContext {
 int RunGuarded(CCommandLineOptions options, RunContext& context)
 {
     context.report.wanted = options.reportFile.HasValue();
-    if (options.restoreFolder.HasValue()) return Restore(options, context.report);
+    if (options.restoreFolder.HasValue()) {
+        context.report.mode = "restore";
+        return Restore(options, context.report);
+    }
+    context.report.mode = IsOn(options.check) ? "check" : IsOn(options.dryRun) ? "dryrun" : "run";
     const std::string schemePath = SchemePath(options);
     context.report.scheme = schemePath;
     const std::size_t warningsBefore = Console::WarningCount();
     if (IsOn(options.check)) return CheckScheme(schemePath, options, context.report);
     LoadedScheme loaded = LoadConversions(schemePath, options);
+    if (IsOn(options.strict)) RefuseIgnoredSchemeParts(*loaded.document.tree, loaded.document.encoding);
     std::vector<FileConversion>& conversions = loaded.conversions;
     ResolvePaths(options, conversions);
     if (IsOn(options.skipMissing)) {
@@ -276,15 +297,15 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     return 0;
 }
 
-// The report goes where the current folder names it, whatever the outcome.
-void WriteReportFile(const CCommandLineOptions& options, const CRunReport& report, int& exitCode)
+// The report is written whatever the outcome; its file was made when the run began, so
+// a failure here is rare, and it does not turn what the run did into a failure.
+void WriteReportFile(CReportFile* file, const CRunReport& report)
 {
-    if (!options.reportFile.HasValue()) return;
+    if (file == nullptr) return;
     try {
-        WriteReport(AbsoluteToCurrentDirectory(options.reportFile.Value()), report);
+        file->Write(report);
     } catch (const std::exception& error) {
-        Console::Print(std::string("\n[EXCEPTION] report: ") + error.what());
-        exitCode = 1;
+        Console::Print(std::string("\n[WARNING] the report could not be written: ") + error.what());
     }
 }
 
@@ -298,6 +319,7 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
     Console::DetectOutputEncoding();
     int exitCode = 1;
     CCommandLineOptions options;
+    std::unique_ptr<CReportFile> reportFile;
     RunContext context;
     context.argumentCount = argumentCount;
     context.arguments = arguments;
@@ -309,6 +331,10 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
             Console::Print(IsOn(options.help) ? UsageText() : VersionText());
             Console::Flush();
             return 0;
+        }
+        // The report goes where the current folder names it.
+        if (options.reportFile.HasValue()) {
+            reportFile = std::make_unique<CReportFile>(AbsoluteToCurrentDirectory(options.reportFile.Value()));
         }
         exitCode = RunGuarded(options, context);
     } catch (const std::exception& error) {
@@ -332,7 +358,7 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
         context.report.failed = true;
         context.report.error = "the scheme check found something";
     }
-    WriteReportFile(options, context.report, exitCode);
+    WriteReportFile(reportFile.get(), context.report);
     Console::Print("\nERROR:" + std::to_string(exitCode));
     Console::Flush();
     Platform::ReleaseHeldLocks();

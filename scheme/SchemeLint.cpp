@@ -67,7 +67,7 @@ public:
     {
         const Vocabulary* vocabulary = VocabularyOf(element.name);
         if (vocabulary == nullptr && !HoldsElementNamed(element, nullptr, true)) {
-            Report(element, "unknown element " + Quoted(element.name) + " is ignored, and everything in it");
+            ReportIgnored(element, "unknown element " + Quoted(element.name) + " is ignored, and everything in it");
             return;
         }
         if (vocabulary != nullptr) CheckAttributes(element, *vocabulary);
@@ -79,7 +79,7 @@ public:
         if (element.name == "Setting" && m_containers > 0) {
             CheckSetting(element);
         } else if (element.name == "Setting" && m_sections == 0) {
-            Report(element, "'Setting' element outside a 'Section' is ignored");
+            ReportIgnored(element, "'Setting' element outside a 'Section' is ignored");
         }
         const bool section = element.name == "Section";
         const bool container = section && IsContainer(element);
@@ -97,6 +97,12 @@ private:
     void Report(const Element& element, const std::string& text, bool stopsLoading = false)
     {
         findings.push_back({element.line, text, stopsLoading});
+    }
+
+    // Something the scheme says that a run ignores without a word.
+    void ReportIgnored(const Element& element, const std::string& text)
+    {
+        findings.push_back({element.line, text, false, true});
     }
 
     // Every condition is parsed; each that does not parse is a finding of its own.
@@ -154,7 +160,7 @@ private:
         for (const auto& attribute : element.attributes) {
             const auto& known = vocabulary.attributes;
             if (std::find(known.begin(), known.end(), attribute->name) == known.end()) {
-                Report(element, "unknown attribute " + Quoted(attribute->name) + " of the " + Quoted(element.name) +
+                ReportIgnored(element, "unknown attribute " + Quoted(attribute->name) + " of the " + Quoted(element.name) +
                                     " element is ignored");
             }
         }
@@ -164,7 +170,7 @@ private:
     void CheckDefault(Element& element, const std::string& condition, const std::string& defaultText)
     {
         if (Below(element, condition).empty() && !Below(element, defaultText).empty()) {
-            Report(element, Quoted(defaultText) + " without " + Quoted(condition) + " is ignored");
+            ReportIgnored(element, Quoted(defaultText) + " without " + Quoted(condition) + " is ignored");
         }
     }
 
@@ -177,15 +183,15 @@ private:
     void CheckSection(Element& element)
     {
         if (Below(element, "section_name").empty()) {
-            Report(element, "'Section' element without a 'section_name' is ignored");
+            ReportIgnored(element, "'Section' element without a 'section_name' is ignored");
             return;
         }
         const std::string sectionTo = Below(element, "section_to");
         const std::string copyTo = TS::OwnValue(element, "copy_to").value;
-        if (!sectionTo.empty() && !copyTo.empty()) Report(element, "'copy_to' is overruled by 'section_to' and ignored");
+        if (!sectionTo.empty() && !copyTo.empty()) ReportIgnored(element, "'copy_to' is overruled by 'section_to' and ignored");
         const std::string chosen = !sectionTo.empty() ? "section_to" : (!copyTo.empty() ? "copy_to" : "");
         if (!chosen.empty() && HoldsElementNamed(element, "Setting", false)) {
-            Report(element, "the 'Setting' elements in a 'Section' with " + Quoted(chosen) + " are ignored");
+            ReportIgnored(element, "the 'Setting' elements in a 'Section' with " + Quoted(chosen) + " are ignored");
         }
         CheckDefault(element, "case_section", "case_default_section");
         CheckCondition(element, "case_section");
@@ -212,7 +218,7 @@ private:
     {
         const std::string name = Below(element, "setting_name");
         if (name.empty()) {
-            Report(element, "'Setting' element without a 'setting_name' is ignored");
+            ReportIgnored(element, "'Setting' element without a 'setting_name' is ignored");
             return;
         }
         static const char* const kRows[] = {"setting_to", "setting_value", "copy_to", "move_to", "divider", "multiplier"};
@@ -223,7 +229,7 @@ private:
             if (chosen.empty()) {
                 chosen = attribute;
             } else if (!(adds && std::string(attribute) == "setting_value")) {
-                Report(element, Quoted(attribute) + " is overruled by " + Quoted(chosen) + " and ignored");
+                ReportIgnored(element, Quoted(attribute) + " is overruled by " + Quoted(chosen) + " and ignored");
             }
         }
         const bool rescales = chosen == "divider" || chosen == "multiplier";
@@ -233,7 +239,7 @@ private:
                                 "condition or rely on the run record");
         }
         if (chosen.empty()) {
-            Report(element, "'Setting' element " + Quoted(name) +
+            ReportIgnored(element, "'Setting' element " + Quoted(name) +
                                 " names no action ('setting_to', 'setting_value', 'copy_to', 'move_to', 'divider' or "
                                 "'multiplier') and is ignored");
         }

@@ -20,6 +20,10 @@ struct LintFinding {
     // The scheme cannot be loaded for a run (a condition that does not parse, a 'File'
     // without 'name'): the loader's own error says nothing more.
     bool stopsLoading = false;
+    // Something the scheme says that a run ignores (a misspelt or misplaced element or
+    // attribute): -strict refuses such a scheme. Advice (a rescale no condition guards,
+    // a '.' in a template) is not.
+    bool ignoredByRun = false;
 };
 
 // Also the slips new users make: conditions that do not parse (each of them), a

@@ -123,6 +123,10 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
         {"a damaged record stops the run, and -force converts past it", kDoubleInPlace, nullptr,
          {{}, {{}, 1, "velmarch.json] cannot be read: it is no JSON", nullptr, "{\"scheme\": "}, {{"-force"}}},
          {{"a.ini", "\n[A]\nk=4\n"}}},
+        {"-strict refuses what a run would ignore",
+         "<Convert file=\"a.ini\"><Section section_name=\"A\"><Setting setting_nmae=\"k\" multiplier=\"2\"/>"
+         "</Section></Convert>",
+         nullptr, {{{"-strict"}, 1, "unknown attribute 'setting_nmae'"}}, {{"a.ini", "[A]\nk=1\n"}}},
         {"-strict takes a warning as an error",
          "<Convert file=\"a.ini\"><Section section_name=\"A\" section_to=\"+\"/></Convert>", nullptr,
          {{{"-strict"}, 1, "-strict: 1 warning above; nothing was changed"}}, {{"a.ini", "[A]\nk=1\n"}}},
@@ -187,7 +191,7 @@ std::string StatusIn(const std::string& reportPath, std::size_t record)
     if (!CJson::Parse(ReadFile(reportPath), report)) return "(no report)";
     const CJson* records = report.Find("records");
     if (records == nullptr || records->Items().size() <= record) return "(no record)";
-    return report.TextOf("outcome") + " " + records->Items()[record].TextOf("status");
+    return report.TextOf("mode") + " " + report.TextOf("outcome") + " " + records->Items()[record].TextOf("status");
 }
 
 TEST(Reruns, TheReportTellsEachRecordsStatus)
@@ -202,12 +206,14 @@ TEST(Reruns, TheReportTellsEachRecordsStatus)
         std::vector<const char*> wanted;    // "<outcome> <status>" per record
     } rows[] = {
         // c.ini is written as it was read: unchanged.
-        {"converted and unchanged", {"-report", "{R}"}, "\n[C]\n", {"ok converted", "ok unchanged"}},
-        {"failed and not run", {"-report", "{R}", "-nobackup"}, nullptr, {"failed not-run", "failed failed"}},
+        {"converted and unchanged", {"-report", "{R}"}, "\n[C]\n", {"run ok converted", "run ok unchanged"}},
+        {"failed and not run", {"-report", "{R}", "-nobackup"}, nullptr, {"run failed not-run", "run failed failed"}},
         // The unguarded multiplier is a finding.
-        {"a check converts nothing", {"-check", "-report", "{R}"}, "\n[C]\n", {"failed skipped", "failed skipped"}},
+        {"a check converts nothing", {"-check", "-report", "{R}"}, "\n[C]\n",
+         {"check failed skipped", "check failed skipped"}},
         {"a dry run tells what a run would do", {"-dryrun", "-report", "{R}"}, "\n[C]\n",
-         {"ok converted", "ok unchanged"}},
+         {"dryrun ok converted", "dryrun ok unchanged"}},
+        {"a missing input skipped", {"-report", "{R}", "-skipmissing"}, nullptr, {"run ok skipped", "run ok converted"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -229,8 +235,13 @@ TEST(Reruns, TheReportTellsEachRecordsStatus)
     std::string console;
     RunStep(folder, {}, console);
     RunStep(folder, {{"-report", "{R}"}}, console);
-    EXPECT_EQ(StatusIn(folder / "r.json", 0), "ok already-converted");
-    EXPECT_EQ(StatusIn(folder / "r.json", 1), "ok already-converted");
+    EXPECT_EQ(StatusIn(folder / "r.json", 0), "run ok already-converted");
+    EXPECT_EQ(StatusIn(folder / "r.json", 1), "run ok already-converted");
+    // A report that cannot be written fails the run before anything changes.
+    WriteFile(folder / "a.ini", "[A]\nk=1\n");
+    EXPECT_EQ(RunStep(folder, {{"-force", "-report", folder / "no/r.json"}}, console), 1);
+    EXPECT_THAT(console, HasSubstr("Unable to write file [" + folder / "no/r.json" + "].Error is ["));
+    EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nk=1\n");
 }
 
 class RestoreFaults : public testing::TestWithParam<Platform::WriteStep> {
@@ -251,7 +262,8 @@ TEST_P(RestoreFaults, LeaveEveryFileAsItWas)
     const std::string converted = ReadFile(folder / "b.ini");
     const std::vector<std::string> before = DatedFolders(folder);
 
-    Platform::FailNextWriteStepForTesting(GetParam());
+    // The report's temporary is the first file made.
+    Platform::FailNextWriteStepForTesting(GetParam(), GetParam() == Platform::WriteStep::Create ? 1 : 0);
     EXPECT_EQ(RunStep(folder, {{"-restore", "{B0}", "-report", "{R}"}}, console), 1);
     Platform::FailNextWriteStepForTesting(Platform::WriteStep::None);
     EXPECT_EQ(ReadFile(folder / "b.ini"), converted);
@@ -260,7 +272,7 @@ TEST_P(RestoreFaults, LeaveEveryFileAsItWas)
     for (const auto& entry : fs::recursive_directory_iterator(folder.Path())) {
         EXPECT_EQ(entry.path().filename().string().find("velmarch-"), std::string::npos) << entry.path();
     }
-    EXPECT_EQ(StatusIn(folder / "r.json", 0), "failed not-run");
+    EXPECT_EQ(StatusIn(folder / "r.json", 0), "restore failed not-run");
     // Nothing was undone: a restore without the fault still works.
     EXPECT_EQ(RunStep(folder, {{"-restore", "{B0}"}}, console), 0) << console;
     EXPECT_EQ(ReadFile(folder / "b.ini"), "[B]\nmine=1\n");

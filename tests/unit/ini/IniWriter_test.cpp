@@ -100,9 +100,13 @@ TEST_P(WriterFaults, FailedStepLeavesTheOldFileAndNoTemporaryFile)
     WriteFile(path, "[Old]\nkept=1\n");
     const CIniFileImage image = ImageFromText("[New]\nx=1\n");
     const bool createFails = GetParam() == WriteStep::Create || GetParam() == WriteStep::ReadOnlyTarget;
+    // A file that cannot be made says why, in the system's words.
     const std::string message = (createFails ? "Unable to create file [" : "Unable to write file [") + path + "]";
     Platform::FailNextWriteStepForTesting(GetParam());
-    EXPECT_THAT([&] { image.Save(path); }, ThrowsMessage<std::runtime_error>(StrEq(message)));
+    const auto wanted = createFails ? testing::Matcher<std::string>(testing::AllOf(testing::StartsWith(message),
+                                                                                   testing::HasSubstr(".Error is [")))
+                                    : testing::Matcher<std::string>(StrEq(message));
+    EXPECT_THAT([&] { image.Save(path); }, ThrowsMessage<std::runtime_error>(wanted));
     EXPECT_EQ(ReadFile(path), "[Old]\nkept=1\n");
     EXPECT_EQ(EntriesIn(folder.Path()), 1u);
 }
@@ -116,7 +120,11 @@ TEST(IniWriter, MissingFolderGivesTheCreateError)
     TempFolder folder;
     const CIniFileImage image;
     const std::string path = folder / "missing/a.ini";
-    EXPECT_THAT([&] { image.Save(path); }, ThrowsMessage<std::runtime_error>(StrEq("Unable to create file [" + path + "]")));
+    // The folder that cannot take the file is named, with the system's reason.
+    EXPECT_THAT([&] { image.Save(path); },
+                ThrowsMessage<std::runtime_error>(testing::AllOf(
+                    testing::StartsWith("Unable to create file [" + path + "]: no file can be made in the folder ["),
+                    testing::HasSubstr("missing].Error is ["))));
 }
 
 }  // namespace
