@@ -1,9 +1,11 @@
 #include "platform/Console.h"
 
+#include "platform/Messages.h"
 #include "platform/Platform.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 namespace Console {
 namespace {
@@ -15,6 +17,7 @@ TextEncoding g_names = TextEncoding::Windows1251;
 std::vector<std::string>* g_collected = nullptr;
 std::size_t g_warningCount = 0;
 bool g_muted = false;
+const std::string* g_file = nullptr;  // the file warnings are about
 
 void Write(const std::string& shown)
 {
@@ -27,8 +30,19 @@ void Write(const std::string& shown)
 
 }  // namespace
 
+FileScope::FileScope(const std::string& path) : m_previous(g_file), m_path(path) { g_file = &m_path; }
+
+FileScope::~FileScope() { g_file = m_previous; }
+
 void DetectOutputEncoding()
 {
+    const auto variable = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value == nullptr ? "" : value);
+    };
+    const std::string locale[] = {variable("LC_ALL"), variable("LC_MESSAGES"), variable("LANG")};
+    Messages::CurrentLanguage() =
+        Messages::LanguageFor(variable("VELMARCH_LANG"), locale, 3, Platform::InterfaceLanguageIsRussian());
     const Platform::ConsoleKind kind = Platform::StandardOutputKind();
     g_wideConsole = kind == Platform::ConsoleKind::WideConsole;
     g_output = kind == Platform::ConsoleKind::Windows1251 ? TextEncoding::Windows1251 : TextEncoding::Utf8;
@@ -89,6 +103,12 @@ void Warn(const char* format, ...)
             const char* argument = va_arg(arguments, const char*);
             shown += Encoding::ForDisplay(argument, g_names, g_output);
             utf8 += Encoding::ForDisplay(argument, g_names, TextEncoding::Utf8);
+            ++at;
+        } else if (at[0] == '%' && at[1] == 'F') {
+            flushLiteral();
+            const std::string file = g_file == nullptr ? std::string("the settings file") : "'" + ShownName(*g_file) + "'";
+            shown += file;
+            utf8 += file;
             ++at;
         } else if (at[0] == '%' && at[1] == '%') {
             literal.push_back('%');

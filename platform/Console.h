@@ -16,8 +16,22 @@
 
 namespace Console {
 
-// Asks the system how standard output shows text; the run does it once at start.
+// Asks the system how standard output shows text, and the environment which language
+// messages take (Messages.h says how); the run does it once at start.
 void DetectOutputEncoding();
+
+// While alive, warnings are about `path` (English warnings name it).
+class FileScope {
+public:
+    explicit FileScope(const std::string& path);
+    ~FileScope();
+    FileScope(const FileScope&) = delete;
+    FileScope& operator=(const FileScope&) = delete;
+
+private:
+    const std::string* m_previous;
+    std::string m_path;
+};
 TextEncoding OutputEncoding();
 
 // While alive, names inside warnings are taken to be in `encoding`.
@@ -70,7 +84,8 @@ void Print(const std::string& text);
 void Print(const std::string& text, TextEncoding encoding);
 
 // printf-style with %s only: the format is Windows-1251, each argument in the
-// encoding of the innermost TextEncodingScope (Windows-1251 outside any).
+// encoding of the innermost TextEncodingScope (Windows-1251 outside any); "%F" stands
+// for the file of the innermost FileScope, quoted.
 void Warn(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

@@ -24,6 +24,12 @@ void SetUpProcess();
 // Windows), UTF-8 bytes (a UTF-8 locale), or a Windows console written in UTF-16.
 enum class ConsoleKind { Windows1251, Utf8, WideConsole };
 ConsoleKind StandardOutputKind();
+// True when standard output is a terminal (a console window), not a file or a pipe.
+bool StandardOutputIsTerminal();
+// Whether the user's interface language is Russian (Windows); true where the system has
+// no such setting (POSIX: the locale's variables tell).
+bool InterfaceLanguageIsRussian();
+
 // Writes UTF-8 text to the Windows console as UTF-16; false where there is none.
 bool WriteConsoleUtf8(const std::string& text);
 

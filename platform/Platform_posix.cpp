@@ -213,6 +213,10 @@ ConsoleKind StandardOutputKind()
 
 bool WriteConsoleUtf8(const std::string&) { return false; }
 
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) != 0; }
+
+bool InterfaceLanguageIsRussian() { return true; }
+
 char PathSeparator() { return '/'; }
 
 // The text rules of the path helpers serve here; there is no system call for these.

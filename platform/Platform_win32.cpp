@@ -228,6 +228,14 @@ ConsoleKind StandardOutputKind()
     return ConsoleKind::Windows1251;
 }
 
+bool StandardOutputIsTerminal()
+{
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+bool InterfaceLanguageIsRussian() { return PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_RUSSIAN; }
+
 bool WriteConsoleUtf8(const std::string& text)
 {
     if (text.empty()) return true;

@@ -115,6 +115,7 @@ void ConvertAll(std::vector<FileConversion>& conversions, const COptional<TextEn
     for (FileConversion& record : conversions) {
         try {
             const Console::WarningCollector warnings(record.warnings);
+            const Console::FileScope file(record.inputPath);
             FileEncodingRule rule;
             rule.forced = forced.HasValue();
             rule.forAscii = rule.forced ? forced.Value() : record.schemeEncoding;
@@ -360,6 +361,8 @@ int Run(int argumentCount, const char* const* arguments, bool leaveImagesToExit)
     }
     WriteReportFile(reportFile.get(), context.report);
     Console::Print("\nERROR:" + std::to_string(exitCode));
+    // A terminal's prompt starts on a line of its own.
+    if (Platform::StandardOutputIsTerminal()) Console::Print("\n");
     Console::Flush();
     Platform::ReleaseHeldLocks();
     Platform::DeferInterrupts(false);

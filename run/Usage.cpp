@@ -48,7 +48,9 @@ std::string UsageText()
            "\n"
            "Encodings: a settings file is UTF-8 when it starts with a byte-order mark or is\n"
            "well-formed UTF-8, Windows-1251 otherwise; a file of ASCII bytes takes the\n"
-           "scheme's encoding. Messages are UTF-8 in a UTF-8 locale, else Windows-1251.\n"
+           "scheme's encoding. Messages are UTF-8 in a UTF-8 locale, else Windows-1251;\n"
+           "warnings are English unless the locale is Russian, C or POSIX (VELMARCH_LANG=en\n"
+           "or ru decides).\n"
            "\n"
            "Exit codes: 0 after success (the console ends with ERROR:0), 1 after a failure or\n"
            "a -check finding (ERROR:1).\n";

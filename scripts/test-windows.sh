@@ -28,7 +28,7 @@ cmake --build build/windows -j"$jobs" --target velmarch velmarch_unit_tests
 
 echo "starting Wine (the first start takes a while)"
 "$wine" wineboot --init >/dev/null 2>&1 || true
-"$wine" build/windows/tests/velmarch_unit_tests.exe 2>/dev/null
+VELMARCH_LANG=ru "$wine" build/windows/tests/velmarch_unit_tests.exe 2>/dev/null
 
 cmake -S . -B build/windows-e2e -DCMAKE_BUILD_TYPE=Debug \
   -DVELMARCH_E2E_EXE="$PWD/build/windows/velmarch.exe" -DVELMARCH_E2E_RUNNER="$wine"

@@ -158,6 +158,10 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     const std::string runner = VELMARCH_RUNNER;
     std::string command = "cd " + ShellQuoted(workDir.string()) + " && LC_ALL=" + ShellQuoted(locale) +
                           " LANG=" + ShellQuoted(locale) + " ";
+    // A Windows build takes its language from the user's interface language, which a
+    // runner such as Wine takes from its own settings: the C locale stands for a Russian
+    // system, as it does on POSIX.
+    if (!runner.empty() && locale == "C") command += "VELMARCH_LANG=ru ";
     if (!runner.empty()) command += runner + " ";
     command += ShellQuoted(program.string());
     for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);

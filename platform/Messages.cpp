@@ -1,0 +1,27 @@
+#include "platform/Messages.h"
+
+namespace Messages {
+
+namespace {
+
+// "ru", "ru_RU.UTF-8", "C", "POSIX" and "C.UTF-8" keep the contract's Russian.
+bool NamesRussian(const std::string& locale)
+{
+    const std::string language = locale.substr(0, locale.find_first_of("_.@"));
+    return language == "ru" || language == "C" || language == "POSIX";
+}
+
+}  // namespace
+
+Language LanguageFor(const std::string& override, const std::string* localeNames, int count, bool systemRussian)
+{
+    if (override == "en") return Language::English;
+    if (override == "ru") return Language::Russian;
+    for (int index = 0; index < count; ++index) {
+        if (localeNames[index].empty()) continue;
+        return NamesRussian(localeNames[index]) ? Language::Russian : Language::English;
+    }
+    return systemRussian ? Language::Russian : Language::English;
+}
+
+}  // namespace Messages
