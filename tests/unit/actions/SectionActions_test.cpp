@@ -33,6 +33,15 @@ TEST(SectionRemove, TemplateRemovesEveryMatchAndNothingElse)
     EXPECT_EQ(TextWithoutStamp(image), "\n[b]\n\n[a 3]\n");
 }
 
+// In a UTF-8 file a template matches the folded names.
+TEST(SectionRemove, Utf8TemplateMatchesFoldedNames)
+{
+    CIniFileImage image = ImageFromText("[Zone1]\n[zone2]\n[ZONE3]\n[Other]\nk=\xD0\xB8\n");
+    ASSERT_EQ(image.FileEncoding(), TextEncoding::Utf8);
+    CSectionRemoveAction("Zone*", false).Execute(image);
+    EXPECT_EQ(TextWithoutStamp(image), "\n[Other]\nk=\xD0\xB8\n");
+}
+
 TEST(SectionRemove, TemplateMatchingNothingIsSilent)
 {
     CapturedConsole console;

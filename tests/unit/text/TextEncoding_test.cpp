@@ -31,6 +31,14 @@ TEST(TextEncoding, DetectsAFilesEncodingFromItsBytes)
     for (const DetectionRow& row : rows) {
         EXPECT_EQ(Encoding::Detect(row.bytes, row.forAscii), row.wanted) << row.what;
     }
+    // ASCII runs are scanned a block at a time: a letter or a stray byte at any offset of
+    // the padding around a block's edges is seen.
+    for (std::size_t offset = 0; offset <= 80; ++offset) {
+        const std::string padding(offset, 'a');
+        const std::string tail(100, 'b');
+        EXPECT_EQ(Encoding::Detect(padding + "\xD0\xB8" + tail, TextEncoding::Windows1251), TextEncoding::Utf8) << offset;
+        EXPECT_EQ(Encoding::Detect(padding + "\xC1" + tail, TextEncoding::Utf8), TextEncoding::Windows1251) << offset;
+    }
 }
 
 struct FoldingRow {
@@ -56,6 +64,9 @@ TEST(TextEncoding, Utf8NamesCompareByCaseFolding)
         {"Ab", "aBc", -1},                         // a proper prefix first
         {"a\xFF", "A\xFF", 0},                     // a byte that is no character stands for itself
         {"a\xFF", "a\xC3\xBF", 1},                 // ... and is never a character
+        {"Z", "z", 0},                             // the last ASCII capital folds too
+        {"ZONE", "zone", 0},
+        {"[", "{", -1},                            // the bytes around the capitals do not fold
     };
     for (const FoldingRow& row : rows) {
         EXPECT_EQ(LetterCase::CompareNames(TextEncoding::Utf8, row.left, row.right), row.order)
@@ -87,6 +98,8 @@ TEST(TextEncoding, ConvertsAndShowsTexts)
     EXPECT_EQ(Encoding::ForDisplay("[\xE6\xBC\xA2\xFF\xD0\x91]", TextEncoding::Utf8, TextEncoding::Windows1251),
               "[\\u6F22\\xFF\xC1]");
     EXPECT_EQ(Encoding::ForDisplay("\xC1", TextEncoding::Windows1251, TextEncoding::Utf8), "\xD0\x91");
+    // A UTF-8 console is shown UTF-8 as it is, but a byte that is no character still as \xNN.
+    EXPECT_EQ(Encoding::ForDisplay("[\xD0\x91\xFF\xD0]", TextEncoding::Utf8, TextEncoding::Utf8), "[\xD0\x91\\xFF\\xD0]");
 }
 
 }  // namespace
