@@ -52,6 +52,10 @@ CSettingMoveAction::CSettingMoveAction(CSectionContAction& holder, std::string s
 void CSettingMoveAction::Execute(CIniFileImage& image)
 {
     if (!CanExecute(image)) return;
+    // The owner's sections come first, as the steps' order says: its template is
+    // compiled (and an invalid one refused) whether or not a target exists. The
+    // selection is kept for the rest of the step.
+    owner.SelectedSectionImages(image);
     m_targets = targetPattern.empty() ? std::vector<std::string>{targetSection} : image.SelectSections(NamePatternIn(image.FileEncoding(), targetSection, false));
     if (!m_targets.empty()) RunOverSettings(image);
     m_targets.clear();

@@ -114,3 +114,25 @@ TEST(SettingActions, SectionTemplateOfTheOwnerSelectsEverySection)
 }
 
 }  // namespace
+
+namespace {
+
+// A move or a copy selects its own sections first: an invalid template there fails the
+// step whether or not a section matches the target.
+TEST(SettingMoveAndCopy, AnInvalidOwnerTemplateFailsWhetherOrNotATargetExists)
+{
+    for (const bool copy : {false, true}) {
+        for (const char* ini : {"[b]\nk=1\n", "[b]\nk=1\n[t1]\n"}) {
+            CIniFileImage image = TestSupport::ImageFromText(ini);
+            auto section = std::make_shared<CSectionContAction>("a(*", false);
+            if (copy) {
+                section->settingActions.push_back(std::make_unique<CSettingCopyAction>(*section, "k", "t*"));
+            } else {
+                section->settingActions.push_back(std::make_unique<CSettingMoveAction>(*section, "k", "t*"));
+            }
+            EXPECT_THROW(section->Execute(image), std::regex_error) << ini << (copy ? " copy" : " move");
+        }
+    }
+}
+
+}  // namespace
