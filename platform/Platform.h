@@ -55,6 +55,15 @@ SystemAnswer SystemRelativePath(const std::string& fromDirectory, const std::str
 // Windows (the contract), the current folder on POSIX, as every POSIX program does.
 bool NamesFromProgramFolder();
 
+// The program's arguments, the program's name first, as UTF-8 on Windows (read as
+// UTF-16 from the system, never through the code page) and as the bytes they are on
+// POSIX.
+std::vector<std::string> CommandLineArguments(int argumentCount, char** arguments);
+
+// Whether file names are Unicode text (Windows: a Windows-1251 scheme's file names are
+// then converted from Windows-1251) or bytes (POSIX).
+bool FileNamesAreUnicode();
+
 // Full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 

@@ -227,6 +227,13 @@ const char* TextLineEnd() { return "\n"; }
 
 bool NamesFromProgramFolder() { return false; }
 
+std::vector<std::string> CommandLineArguments(int argumentCount, char** arguments)
+{
+    return std::vector<std::string>(arguments, arguments + argumentCount);
+}
+
+bool FileNamesAreUnicode() { return false; }
+
 std::string ExecutablePath()
 {
     std::vector<char> buffer(512);

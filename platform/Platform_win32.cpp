@@ -33,6 +33,54 @@ std::string Native(const std::string& path)
     }
     return native;
 }
+// Names are UTF-8 inside the program and UTF-16 at every system call, converted here
+// only. A text that is not UTF-8 (bytes from elsewhere) is taken as Windows-1251. No
+// best-fit conversion is made anywhere: a name is its characters or nothing.
+std::wstring ToUtf16(const std::string& text)
+{
+    if (text.empty()) return std::wstring();
+    const int size = static_cast<int>(text.size());
+    UINT page = CP_UTF8;
+    int length = ::MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length == 0) {
+        page = 1251;
+        length = ::MultiByteToWideChar(page, 0, text.data(), size, nullptr, 0);
+    }
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(page, page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string ToUtf8(const wchar_t* text, std::size_t size)
+{
+    if (size == 0) return std::string();
+    const int length = ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), narrow.data(), length, nullptr, nullptr);
+    return narrow;
+}
+
+std::string ToUtf8(const std::wstring& text) { return ToUtf8(text.data(), text.size()); }
+
+// A path for a file call: separators the system's, and an absolute name of MAX_PATH
+// characters or more in the \\?\ form, which has no length limit.
+std::wstring Wide(const std::string& path)
+{
+    std::wstring wide = ToUtf16(Native(path));
+    if (wide.size() < MAX_PATH || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+    if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') return L"\\\\?\\" + wide;
+    if (wide.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
+    return wide;
+}
+
+// The \\?\ form the system may give back is not shown.
+std::string FromSystemPath(const std::wstring& path)
+{
+    if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return "\\\\" + ToUtf8(path.substr(8));
+    if (path.rfind(L"\\\\?\\", 0) == 0) return ToUtf8(path.substr(4));
+    return ToUtf8(path);
+}
+
 std::intptr_t FromHandle(HANDLE handle) { return reinterpret_cast<std::intptr_t>(handle); }
 
 bool WriteFully(HANDLE file, const char* data, std::size_t sizeBytes)
@@ -65,7 +113,7 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 void NoteTemporary(const std::string& path)
 {
-    const HANDLE hold = ::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+    const HANDLE hold = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     const std::lock_guard<std::mutex> lock(g_temporariesLock);
     g_temporaries[path] = hold;
@@ -98,7 +146,7 @@ BOOL WINAPI OnControl(DWORD event)
     }
     for (const auto& [path, hold] : g_temporaries) {
         if (hold != INVALID_HANDLE_VALUE) ::CloseHandle(hold);
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(Wide(path).c_str());
     }
     std::printf("\n[EXCEPTION] interrupted by a signal: files not yet put in place are as they were\nERROR:1");
     std::fflush(stdout);
@@ -127,13 +175,13 @@ bool InterruptPending()
 
 std::string RealPath(const std::string& path)
 {
-    const std::string native = Native(path);
-    const DWORD length = ::GetFullPathNameA(native.c_str(), 0, nullptr, nullptr);
-    if (length == 0) return native;
-    std::vector<char> buffer(length + 1);
-    const DWORD written = ::GetFullPathNameA(native.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (written == 0 || written >= buffer.size()) return native;
-    return std::string(buffer.data(), written);
+    const std::wstring wide = ToUtf16(Native(path));
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return Native(path);
+    std::vector<wchar_t> buffer(length + 1);
+    const DWORD written = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (written == 0 || written >= buffer.size()) return Native(path);
+    return FromSystemPath(std::wstring(buffer.data(), written));
 }
 
 // Ownership and the write permission of others live in ACLs, which a new folder
@@ -141,7 +189,7 @@ std::string RealPath(const std::string& path)
 EntryFacts FactsOf(const std::string& path)
 {
     EntryFacts facts;
-    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
     facts.exists = true;
     const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -155,7 +203,7 @@ void KeepWritableByOwnerOnly(const std::string&) {}
 
 int CreationError(const std::string& folder)
 {
-    const DWORD attributes = ::GetFileAttributesA(Native(folder).c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return static_cast<int>(::GetLastError());
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : ERROR_DIRECTORY;
 }
@@ -163,7 +211,7 @@ int CreationError(const std::string& folder)
 int RemovalError(const std::string& path)
 {
     if (ConsumeInjectedFailure(WriteStep::RemoveCheck)) return ERROR_ACCESS_DENIED;
-    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return ERROR_ACCESS_DENIED;
     }
@@ -201,7 +249,7 @@ void Unlock(std::intptr_t handle)
 // A file that any process holds open cannot be opened without sharing.
 bool RemoveIfAbandoned(const std::string& path)
 {
-    const HANDLE file = ::CreateFileA(Native(path).c_str(), DELETE | GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const HANDLE file = ::CreateFileW(Wide(path).c_str(), DELETE | GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(file);
@@ -215,6 +263,19 @@ void SetUpProcess() { std::setlocale(LC_ALL, "rus"); }
 const char* TextLineEnd() { return "\r\n"; }
 
 bool NamesFromProgramFolder() { return true; }
+
+std::vector<std::string> CommandLineArguments(int argumentCount, char** arguments)
+{
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) return std::vector<std::string>(arguments, arguments + argumentCount);
+    std::vector<std::string> converted;
+    for (int index = 0; index < count; ++index) converted.push_back(ToUtf8(std::wstring(wide[index])));
+    ::LocalFree(wide);
+    return converted;
+}
+
+bool FileNamesAreUnicode() { return true; }
 
 // A console reads right whatever its code page when written in UTF-16; a redirected
 // output keeps the contract's Windows-1251 bytes.
@@ -251,76 +312,81 @@ bool WriteConsoleUtf8(const std::string& text)
 
 char PathSeparator() { return '\\'; }
 
-// PathCombineA refuses results of MAX_PATH or more; the text rule then takes over.
+// PathCombineW refuses results of MAX_PATH or more; the text rule then takes over.
 bool SystemCombinePath(const std::string& directory, const std::string& name, std::string& combined)
 {
-    char buffer[MAX_PATH] = {};
-    if (::PathCombineA(buffer, Native(directory).c_str(), Native(name).c_str()) == nullptr) return false;
-    combined = buffer;
+    const std::wstring wideDirectory = ToUtf16(Native(directory));
+    const std::wstring wideName = ToUtf16(Native(name));
+    if (wideDirectory.size() >= MAX_PATH || wideName.size() >= MAX_PATH) return false;
+    wchar_t buffer[MAX_PATH] = {};
+    if (::PathCombineW(buffer, wideDirectory.c_str(), wideName.c_str()) == nullptr) return false;
+    combined = ToUtf8(std::wstring(buffer));
     return true;
 }
 
 SystemAnswer SystemRelativePath(const std::string& fromDirectory, const std::string& toDirectory,
                                 std::string& relative)
 {
-    char buffer[MAX_PATH] = {};
-    if (!::PathRelativePathToA(buffer, Native(fromDirectory).c_str(), FILE_ATTRIBUTE_DIRECTORY, Native(toDirectory).c_str(),
-                               FILE_ATTRIBUTE_DIRECTORY)) {
+    const std::wstring from = ToUtf16(Native(fromDirectory));
+    const std::wstring to = ToUtf16(Native(toDirectory));
+    if (from.size() >= MAX_PATH || to.size() >= MAX_PATH) return SystemAnswer::NoCall;
+    wchar_t buffer[MAX_PATH] = {};
+    if (!::PathRelativePathToW(buffer, from.c_str(), FILE_ATTRIBUTE_DIRECTORY, to.c_str(), FILE_ATTRIBUTE_DIRECTORY)) {
         return SystemAnswer::None;
     }
-    relative = buffer;
+    relative = ToUtf8(std::wstring(buffer));
     return SystemAnswer::Found;
 }
 
 std::string ExecutablePath()
 {
-    std::vector<char> buffer(512);
+    std::vector<wchar_t> buffer(512);
     for (;;) {
-        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return std::string();
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) return FromSystemPath(std::wstring(buffer.data(), length));
         buffer.resize(buffer.size() * 2);
     }
 }
 
 std::string CurrentDirectory()
 {
-    const DWORD length = ::GetCurrentDirectoryA(0, nullptr);
+    const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
     if (length == 0) return std::string();
-    std::vector<char> buffer(length + 1);
-    const DWORD written = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    std::vector<wchar_t> buffer(length + 1);
+    const DWORD written = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
     if (written == 0 || written >= buffer.size()) return std::string();
-    return std::string(buffer.data(), written);
+    return FromSystemPath(std::wstring(buffer.data(), written));
 }
 
 EntryKind KindOf(const std::string& path)
 {
-    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::Missing;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::Directory;
     return (attributes & FILE_ATTRIBUTE_DEVICE) != 0 ? EntryKind::Other : EntryKind::File;
 }
 
-bool CreateOneDirectory(const std::string& path) { return ::CreateDirectoryA(Native(path).c_str(), nullptr) != 0; }
+bool CreateOneDirectory(const std::string& path) { return ::CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 
 int CreateDirectoryExclusive(const std::string& path)
 {
     if (ConsumeInjectedFailure(WriteStep::FolderCreate)) return ERROR_ACCESS_DENIED;
-    if (::CreateDirectoryA(Native(path).c_str(), nullptr)) return 0;
+    if (::CreateDirectoryW(Wide(path).c_str(), nullptr)) return 0;
     const DWORD error = ::GetLastError();
     return error == 0 ? -1 : static_cast<int>(error);
 }
 
 bool IsExistsError(int errorCode) { return errorCode == ERROR_ALREADY_EXISTS || errorCode == ERROR_FILE_EXISTS; }
 
-void RemoveEmptyDirectory(const std::string& path) { ::RemoveDirectoryA(Native(path).c_str()); }
+void RemoveEmptyDirectory(const std::string& path) { ::RemoveDirectoryW(Wide(path).c_str()); }
 
 // An existing file is known by its volume's serial number and its file index; a name
 // that names nothing by its full path, letter case ignored, as NTFS compares names.
 std::string FileIdentity(const std::string& path)
 {
     const std::string native = Native(path);
-    const HANDLE file = ::CreateFileA(native.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+    const HANDLE file = ::CreateFileW(Wide(native).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         BY_HANDLE_FILE_INFORMATION information {};
@@ -338,15 +404,15 @@ std::string FileIdentity(const std::string& path)
 bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entries)
 {
     entries.clear();
-    WIN32_FIND_DATAA found {};
-    const HANDLE search = ::FindFirstFileA((Native(directory) + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found {};
+    const HANDLE search = ::FindFirstFileW(Wide(Native(directory) + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     do {
         DirectoryEntry entry;
-        entry.name = found.cFileName;
+        entry.name = ToUtf8(std::wstring(found.cFileName));
         entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entries.push_back(std::move(entry));
-    } while (::FindNextFileA(search, &found));
+    } while (::FindNextFileW(search, &found));
     ::FindClose(search);
     return true;
 }
@@ -362,18 +428,18 @@ int PreserveCopy(const std::string& from, const std::string& to)
     // The copy is made whole under a temporary name, then moved to its own name without
     // replacing anything there: a kill never leaves a partial file under that name.
     const std::string temporary = target + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-copy";
-    ::DeleteFileA(temporary.c_str());
-    if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_FILE_EXISTS;
+    ::DeleteFileW(Wide(temporary).c_str());
+    if (::GetFileAttributesW(Wide(target).c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_FILE_EXISTS;
     NoteTemporary(temporary);
     struct Forget {
         const std::string& path;
         ~Forget() { ForgetTemporary(path); }
     } forget {temporary};
-    if (!::CopyFileA(Native(from).c_str(), temporary.c_str(), TRUE)) {
+    if (!::CopyFileW(Wide(from).c_str(), Wide(temporary).c_str(), TRUE)) {
         const DWORD error = ::GetLastError();
         return error == 0 ? -1 : static_cast<int>(error);
     }
-    const HANDLE copy = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    const HANDLE copy = ::CreateFileW(Wide(temporary).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD error = 0;
     if (copy == INVALID_HANDLE_VALUE) {
@@ -382,9 +448,9 @@ int PreserveCopy(const std::string& from, const std::string& to)
         if (!::FlushFileBuffers(copy)) error = ::GetLastError();
         ::CloseHandle(copy);
     }
-    if (error == 0 && !::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) error = ::GetLastError();
+    if (error == 0 && !::MoveFileExW(Wide(temporary).c_str(), Wide(target).c_str(), MOVEFILE_WRITE_THROUGH)) error = ::GetLastError();
     if (error == 0) return 0;
-    ::DeleteFileA(temporary.c_str());
+    ::DeleteFileW(Wide(temporary).c_str());
     return static_cast<int>(error);
 }
 
@@ -392,19 +458,17 @@ int PreserveCopy(const std::string& from, const std::string& to)
 // message are left as written: without them a message with %1 would read garbage.
 std::string ErrorText(int errorCode)
 {
-    char* message = nullptr;
+    wchar_t* message = nullptr;
     const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    const DWORD length = ::FormatMessageA(flags, nullptr, static_cast<DWORD>(errorCode), 0,
-                                          reinterpret_cast<char*>(&message), 0, nullptr);
+    const DWORD length = ::FormatMessageW(flags, nullptr, static_cast<DWORD>(errorCode), 0,
+                                          reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     std::string text;
     if (length != 0 && message != nullptr) {
-        const int messageLength = ::lstrlenA(message);
-        if (messageLength >= 2 && messageLength + 14 <= 1023) {
-            char formatted[1024];
-            message[messageLength - 2] = '\0';
-            std::snprintf(formatted, sizeof formatted, "%s (0x%x)", message, static_cast<unsigned>(errorCode));
-            text = formatted;
-        }
+        std::wstring wide(message, length);
+        while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) wide.pop_back();
+        char code[32];
+        std::snprintf(code, sizeof code, " (0x%x)", static_cast<unsigned>(errorCode));
+        text = ToUtf8(wide) + code;
     }
     if (message != nullptr) ::LocalFree(message);
     return text;
@@ -452,7 +516,7 @@ bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budg
 bool ReadWholeFile(const std::string& path, FileBytes& bytes)
 {
     bytes = FileBytes();
-    const HANDLE file = ::CreateFileA(Native(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     if (::GetFileType(file) != FILE_TYPE_DISK) {
@@ -468,7 +532,7 @@ bool ReadWholeFile(const std::string& path, FileBytes& bytes)
 
 std::intptr_t OpenForReading(const std::string& path)
 {
-    const HANDLE file = ::CreateFileA(Native(path).c_str(), GENERIC_READ,
+    const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return -1;
@@ -508,7 +572,7 @@ std::string FinalLinkTarget(const std::string& path) { return Native(path); }
 bool ExistsReadOnly(const std::string& path)
 {
     if (ConsumeInjectedFailure(WriteStep::ReadOnlyTarget)) return true;
-    const DWORD attributes = ::GetFileAttributesA(Native(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
            (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
@@ -521,7 +585,7 @@ bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile)
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string path = Native(targetPath) + ".velmarch-" + std::to_string(::GetCurrentProcessId()) + "-" +
                                  std::to_string(counter++) + ".tmp";
-        const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
+        const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             tempFile.handle = FromHandle(file);
@@ -564,12 +628,12 @@ bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
     if (ConsumeInjectedFailure(WriteStep::Replace)) return false;
     const std::string temp = Native(tempPath);
     const std::string target = Native(targetPath);
-    if (::GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        ::ReplaceFileA(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    if (::GetFileAttributesW(Wide(target).c_str()) != INVALID_FILE_ATTRIBUTES &&
+        ::ReplaceFileW(Wide(target).c_str(), Wide(temp).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         ForgetTemporary(temp);
         return true;
     }
-    if (::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) return false;
+    if (::MoveFileExW(Wide(temp).c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) return false;
     ForgetTemporary(temp);
     return true;
 }
@@ -577,7 +641,7 @@ bool ReplaceWith(const std::string& tempPath, const std::string& targetPath)
 void RemoveFile(const std::string& path)
 {
     ForgetTemporary(Native(path));
-    ::DeleteFileA(Native(path).c_str());
+    ::DeleteFileW(Wide(path).c_str());
 }
 
 bool RemoveEntry(const std::string& path)
@@ -586,7 +650,7 @@ bool RemoveEntry(const std::string& path)
         ::SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    return ::DeleteFileA(Native(path).c_str()) != 0;
+    return ::DeleteFileW(Wide(path).c_str()) != 0;
 }
 
 // MOVEFILE_WRITE_THROUGH already waits for the rename to reach the disk.

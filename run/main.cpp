@@ -1,6 +1,9 @@
 #include "platform/Platform.h"
 #include "run/Run.h"
 
+#include <string>
+#include <vector>
+
 // The run gets a large stack of its own, whatever the process's stack limit: the
 // regular-expression compiler recurses with a pattern's size.
 int main(int argumentCount, char** arguments)
@@ -10,7 +13,10 @@ int main(int argumentCount, char** arguments)
     // starts has them blocked.
     Platform::InstallInterruptCleanup();
     int exitCode = 1;
-    const auto run = [&] { exitCode = Run(argumentCount, arguments, true); };
+    const std::vector<std::string> texts = Platform::CommandLineArguments(argumentCount, arguments);
+    std::vector<const char*> converted;
+    for (const std::string& text : texts) converted.push_back(text.c_str());
+    const auto run = [&] { exitCode = Run(static_cast<int>(converted.size()), converted.data(), true); };
     if (!Platform::RunOnOwnStack(run, kRunStackBytes, -1)) run();
     return exitCode;
 }

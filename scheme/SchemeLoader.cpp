@@ -2,6 +2,7 @@
 
 #include "platform/Console.h"
 #include "platform/Paths.h"
+#include "platform/Platform.h"
 #include "text/Sha256.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlWindowsFileBuffer.h"
@@ -51,6 +52,15 @@ std::vector<FileConversion> BuildConversions(CSchemaParser& parser, SchemeDocume
     for (const SchemeFileEntry& entry : parser.fileEntries) {
         conversions.emplace_back(entry);
         conversions.back().schemeEncoding = own;
+        // Where names are Unicode, a Windows-1251 scheme's file names are its characters.
+        if (Platform::FileNamesAreUnicode() && own == TextEncoding::Windows1251) {
+            for (COptional<std::string>* name : {&conversions.back().inputName, &conversions.back().outputName}) {
+                std::string converted;
+                if (name->HasValue() && Encoding::Convert(name->Value(), own, TextEncoding::Utf8, converted)) {
+                    *name = converted;
+                }
+            }
+        }
     }
 
     const TextEncoding other = own == TextEncoding::Utf8 ? TextEncoding::Windows1251 : TextEncoding::Utf8;

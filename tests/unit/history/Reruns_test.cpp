@@ -240,7 +240,8 @@ TEST(Reruns, TheReportTellsEachRecordsStatus)
     // A report that cannot be written fails the run before anything changes.
     WriteFile(folder / "a.ini", "[A]\nk=1\n");
     EXPECT_EQ(RunStep(folder, {{"-force", "-report", folder / "no/r.json"}}, console), 1);
-    EXPECT_THAT(console, HasSubstr("Unable to write file [" + folder / "no/r.json" + "].Error is ["));
+    EXPECT_THAT(console, HasSubstr("Unable to write file ["));
+    EXPECT_THAT(console, HasSubstr("r.json].Error is ["));
     EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nk=1\n");
 }
 
