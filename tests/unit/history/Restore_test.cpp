@@ -3,10 +3,9 @@
 
 #include "history/Restore.h"
 #include "platform/Platform.h"
-#include "run/Run.h"
 #include "text/Json.h"
 
-#include "TestSupport.h"
+#include "RunSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,7 +19,7 @@ using testing::HasSubstr;
 
 namespace {
 
-using TestSupport::CapturedConsole;
+using TestSupport::RunProgram;
 using TestSupport::ReadFile;
 using TestSupport::TempFolder;
 using TestSupport::WriteFile;
@@ -30,15 +29,6 @@ constexpr const char* kDoubleIntoB =
     "<Convert file=\"a.ini\" output_file=\"b.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" "
     "multiplier=\"2\"/></Section></Convert>";
 
-int RunWith(std::vector<std::string> texts, std::string& console)
-{
-    std::vector<const char*> arguments = {"velmarch"};
-    for (const std::string& text : texts) arguments.push_back(text.c_str());
-    CapturedConsole captured;
-    const int exitCode = ::Run(static_cast<int>(arguments.size()), arguments.data());
-    console = captured.Text();
-    return exitCode;
-}
 
 std::string OnlyDatedFolder(const TempFolder& folder)
 {
@@ -110,11 +100,11 @@ TEST(Restore, ATamperedRecordIsRefusedBeforeAnythingChanges)
         WriteFile(folder / "a.ini", "[A]\nk=1\n");
         WriteFile(folder / "b.ini", "[B]\nmine=1\n");
         std::string console;
-        ASSERT_EQ(RunWith({folder / "s.xml", "-fdir", folder.Path().string()}, console), 0) << console;
+        ASSERT_EQ(RunProgram({folder / "s.xml", "-fdir", folder.Path().string()}, console), 0) << console;
         const std::string dated = OnlyDatedFolder(folder);
         const std::string converted = ReadFile(folder / "b.ini");
         row.edit(folder, dated);
-        EXPECT_EQ(RunWith({"-restore", dated, "-force"}, console), 1);
+        EXPECT_EQ(RunProgram({"-restore", dated, "-force"}, console), 1);
         EXPECT_THAT(console, HasSubstr(row.reason));
         EXPECT_THAT(console, HasSubstr("nothing was restored"));
         EXPECT_EQ(ReadFile(folder / "b.ini"), converted);
@@ -131,10 +121,10 @@ TEST(Restore, ARecordOfAnotherUserIsRefused)
     WriteFile(folder / "s.xml", kDoubleIntoB);
     WriteFile(folder / "a.ini", "[A]\nk=1\n");
     std::string console;
-    ASSERT_EQ(RunWith({folder / "s.xml", "-fdir", folder.Path().string()}, console), 0) << console;
+    ASSERT_EQ(RunProgram({folder / "s.xml", "-fdir", folder.Path().string()}, console), 0) << console;
     const std::string dated = OnlyDatedFolder(folder);
     ASSERT_EQ(::chown((dated + "/velmarch.json").c_str(), 65534, 65534), 0);
-    EXPECT_EQ(RunWith({"-restore", dated}, console), 1);
+    EXPECT_EQ(RunProgram({"-restore", dated}, console), 1);
     EXPECT_THAT(console, HasSubstr("belongs to another user"));
     EXPECT_TRUE(fs::exists(folder / "b.ini"));
 }
@@ -147,10 +137,10 @@ TEST(Restore, ARunThatChangedNothingIsNotUndoneFileByFile)
     WriteFile(folder / "a.ini", "[A]\nk=1\n");
     std::string console;
     Platform::FailNextWriteStepForTesting(Platform::WriteStep::Replace, 1);  // after the record
-    EXPECT_EQ(RunWith({folder / "s.xml", "-fdir", folder.Path().string()}, console), 1);
+    EXPECT_EQ(RunProgram({folder / "s.xml", "-fdir", folder.Path().string()}, console), 1);
     Platform::FailNextWriteStepForTesting(Platform::WriteStep::None);
     ASSERT_FALSE(fs::exists(folder / "b.ini"));
-    EXPECT_EQ(RunWith({"-restore", OnlyDatedFolder(folder)}, console), 0) << console;
+    EXPECT_EQ(RunProgram({"-restore", OnlyDatedFolder(folder)}, console), 0) << console;
     EXPECT_THAT(console, HasSubstr("it changed no file, and nothing was restored"));
     EXPECT_THAT(console, testing::Not(HasSubstr("removed")));
     EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nk=1\n");

@@ -6,10 +6,9 @@
 #include "engine/WholeFile.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
-#include "run/Run.h"
 #include "text/Json.h"
 
-#include "TestSupport.h"
+#include "RunSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,7 +19,7 @@ using testing::HasSubstr;
 
 namespace {
 
-using TestSupport::CapturedConsole;
+using TestSupport::RunProgram;
 using TestSupport::ReadFile;
 using TestSupport::TempFolder;
 using TestSupport::WithLineFeeds;
@@ -32,15 +31,6 @@ const std::string kCyrillicFile = "\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.ini";       
 const std::string kGreekFile = "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.ini";  // Ελληνικά.ini
 const std::string kCjkFile = "\xE6\xBC\xA2\xE5\xAD\x97.ini";                                // 漢字.ini
 
-int RunWith(const std::vector<std::string>& texts, std::string& console)
-{
-    std::vector<const char*> arguments = {"velmarch"};
-    for (const std::string& text : texts) arguments.push_back(text.c_str());
-    CapturedConsole captured;
-    const int exitCode = ::Run(static_cast<int>(arguments.size()), arguments.data());
-    console = captured.Text();
-    return exitCode;
-}
 
 // Files named in UTF-8, made and read through the program's own file calls (the wide
 // ones on Windows).
@@ -73,7 +63,7 @@ TEST(UnicodeNames, ConvertRerunReportAndRestore)
                                     "\"><Section section_name=\"A\"><Setting setting_name=\"k\" multiplier=\"3\"/>"
                                     "</Section></File></Convert>");
     std::string console;
-    ASSERT_EQ(RunWith({folder / "u.xml", "-fdir", base, "-f", kCjkFile, "-report", folder / "r.json"}, console), 0)
+    ASSERT_EQ(RunProgram({folder / "u.xml", "-fdir", base, "-f", kCjkFile, "-report", folder / "r.json"}, console), 0)
         << console;
     EXPECT_THAT(WithLineFeeds(ReadU8(at(kCjkFile))), HasSubstr("k=2"));
     EXPECT_THAT(WithLineFeeds(ReadU8(at(cyrillic))), HasSubstr("k=3"));
@@ -90,17 +80,17 @@ TEST(UnicodeNames, ConvertRerunReportAndRestore)
         WriteFile(folder / "w.xml", "<?xml version=\"1.0\" encoding=\"windows-1251\"?><Convert file=\"\xC8\xE2\xE0\xED/"
                                     "\xF4\xE0\xE9\xEB.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" "
                                     "multiplier=\"5\"/></Section></Convert>");
-        ASSERT_EQ(RunWith({folder / "w.xml", "-fdir", base, "-nobackup"}, console), 0) << console;
+        ASSERT_EQ(RunProgram({folder / "w.xml", "-fdir", base, "-nobackup"}, console), 0) << console;
         EXPECT_THAT(WithLineFeeds(ReadU8(at(cyrillic))), HasSubstr("k=15"));
     }
 
     // The first scheme again leaves its files as they are.
-    ASSERT_EQ(RunWith({folder / "u.xml", "-fdir", base, "-f", kCjkFile}, console), 0) << console;
+    ASSERT_EQ(RunProgram({folder / "u.xml", "-fdir", base, "-f", kCjkFile}, console), 0) << console;
     EXPECT_THAT(console, HasSubstr("was converted by this scenario"));
     EXPECT_THAT(WithLineFeeds(ReadU8(at(kCjkFile))), HasSubstr("k=2"));
 
     // The restore puts the CJK file back byte for byte (the Cyrillic one changed since).
-    ASSERT_EQ(RunWith({"-restore", dated, "-force"}, console), 0) << console;
+    ASSERT_EQ(RunProgram({"-restore", dated, "-force"}, console), 0) << console;
     EXPECT_EQ(ReadU8(at(kCjkFile)), original);
     EXPECT_EQ(ReadU8(at(cyrillic)), original);
     EXPECT_EQ(ReadU8(at(kGreekFile)), original);
