@@ -10,11 +10,16 @@ namespace {
 
 [[noreturn]] void ThrowWriteError(const std::string& path, int errorCode)
 {
-    throw std::runtime_error("Unable to write file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
-                             Platform::ErrorText(errorCode) + "]");
+    throw std::runtime_error(WriteErrorText(path, errorCode));
 }
 
 }  // namespace
+
+std::string WriteErrorText(const std::string& path, int errorCode)
+{
+    return "Unable to write file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
+           Platform::ErrorText(errorCode) + "]";
+}
 
 std::string StageWholeFile(const std::string& path, const std::string& text,
                            const std::vector<std::string>& attributeSources)

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// "Unable to write file [<path>].Error is [<code>][<text>]"
+std::string WriteErrorText(const std::string& path, int errorCode);
+
 // Throws a runtime error naming the file when a step fails; nothing is left behind.
 void WriteWholeFile(const std::string& path, const std::string& text);
 

@@ -1,5 +1,6 @@
 #include "ini/IniFileImage.h"
 
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
 
@@ -23,12 +24,6 @@ std::runtime_error CreateError(const std::string& path, const std::string& folde
     if (!folder.empty()) text += ": no file can be made in the folder [" + folder + "]";
     return std::runtime_error(text + ".Error is [" + std::to_string(errorCode) + "][" + Platform::ErrorText(errorCode) +
                               "]");
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t separator = path.find_last_of("/\\");
-    return separator == std::string::npos ? std::string(".") : path.substr(0, separator == 0 ? 1 : separator);
 }
 
 std::runtime_error WriteError(const std::string& path)
@@ -130,7 +125,7 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
     if (kind == Platform::EntryKind::Directory || kind == Platform::EntryKind::Other) throw CreateError(path);
     if (Platform::ExistsReadOnly(target)) throw CreateError(path, std::string(), Platform::PermissionDeniedCode());
     Platform::TempFile temp;
-    if (!Platform::CreateTempFileBeside(target, temp)) throw CreateError(path, FolderOf(target), Platform::LastErrorCode());
+    if (!Platform::CreateTempFileBeside(target, temp)) throw CreateError(path, DirectoryPart(target), Platform::LastErrorCode());
 
     bool written = false;
     try {

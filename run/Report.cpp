@@ -1,7 +1,8 @@
 #include "run/Report.h"
 
-#include "text/TextEncoding.h"
+#include "engine/WholeFile.h"
 #include "text/Json.h"
+#include "text/TextEncoding.h"
 
 #include <stdexcept>
 
@@ -61,19 +62,11 @@ std::string CRunReport::ToText() const
     return document.Dump();
 }
 
-namespace {
-
-[[noreturn]] void ThrowWriteError(const std::string& path, int errorCode)
-{
-    throw std::runtime_error("Unable to write file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
-                             Platform::ErrorText(errorCode) + "]");
-}
-
-}  // namespace
-
 CReportFile::CReportFile(std::string path) : m_path(std::move(path))
 {
-    if (!Platform::CreateTempFileBeside(m_path, m_temporary)) ThrowWriteError(m_path, Platform::LastErrorCode());
+    if (!Platform::CreateTempFileBeside(m_path, m_temporary)) {
+        throw std::runtime_error(WriteErrorText(m_path, Platform::LastErrorCode()));
+    }
 }
 
 CReportFile::~CReportFile()
@@ -97,7 +90,7 @@ void CReportFile::Write(const CRunReport& report)
         written = false;
         errorCode = Platform::LastErrorCode();
     }
-    if (!written) ThrowWriteError(m_path, errorCode);
+    if (!written) throw std::runtime_error(WriteErrorText(m_path, errorCode));
     m_temporary.path.clear();
     Platform::SyncDirectoryOf(m_path);
 }

@@ -48,12 +48,10 @@ public:
     std::string RecordText(std::size_t folderIndex, bool committed, bool stoppedPartWay) override
     {
         TakeBackupPaths();
-        const std::string& folder = m_plan.datedFolders[folderIndex];
         RunRecord record = m_run;
         record.complete = committed;
         for (std::size_t index = 0; index < m_conversions.size(); ++index) {
-            const FileConversion& conversion = m_conversions[index];
-            if (conversion.backupFolder != folder) continue;
+            if (m_inputFolder[index] != folderIndex) continue;
             if (!committed) m_recorded.insert(folderIndex);
             if (stoppedPartWay && !m_plan.placements[m_outputPlacement[index]].placed) continue;
             record.records.push_back(Entry(index, committed));
@@ -114,6 +112,13 @@ private:
     void Plan(bool noBackup)
     {
         m_digest = !noBackup;
+        // Every record's input backup, in the dated folder that will hold its record.
+        if (!noBackup) {
+            for (const FileConversion& record : m_conversions) {
+                m_inputFolder.push_back(FolderIndex(record.backupFolder));
+                m_inputBelow.push_back(Below(record.backupFolder, record.backupPath));
+            }
+        }
         std::map<std::string, std::size_t> readerOf;  // input key -> first record reading it
         for (std::size_t index = 0; index < m_conversions.size(); ++index) {
             readerOf.emplace(m_conversions[index].inputIdentity, index);
@@ -127,9 +132,8 @@ private:
             if (!noBackup) {
                 const auto reader = readerOf.find(record.outputIdentity);
                 if (reader != readerOf.end()) {
-                    const FileConversion& readerRecord = m_conversions[reader->second];
-                    placement.datedFolder = static_cast<int>(FolderIndex(readerRecord.backupFolder));
-                    placement.backupBelow = Below(readerRecord.backupFolder, readerRecord.backupPath);
+                    placement.datedFolder = static_cast<int>(m_inputFolder[reader->second]);
+                    placement.backupBelow = m_inputBelow[reader->second];
                 } else if (record.outputNeedsBackup) {
                     placement.datedFolder = static_cast<int>(FolderIndex(record.outputBackupFolder));
                     placement.backupBelow = Below(record.outputBackupFolder, record.outputBackupPath);
@@ -148,7 +152,6 @@ private:
         for (std::size_t index = 0; index < m_conversions.size(); ++index) {
             FileConversion& record = m_conversions[index];
             if (noBackup || record.inputRewritten) continue;
-            FolderIndex(record.backupFolder);
             if (!removed.insert(record.inputIdentity).second) {
                 m_inputRemoval[index] = m_inputRemoval[readerOf[record.inputIdentity]];
                 continue;
@@ -156,8 +159,8 @@ private:
             Placement placement;
             placement.target = record.inputPath;
             placement.removes = true;
-            placement.datedFolder = static_cast<int>(FolderIndex(record.backupFolder));
-            placement.backupBelow = Below(record.backupFolder, record.backupPath);
+            placement.datedFolder = static_cast<int>(m_inputFolder[index]);
+            placement.backupBelow = m_inputBelow[index];
             m_inputRemoval[index] = m_plan.placements.size();
             m_recordOf.push_back(index);
             m_plan.placements.push_back(std::move(placement));
@@ -171,15 +174,10 @@ private:
     // The dated folders may have moved to a later second's name: the records follow.
     void TakeBackupPaths()
     {
-        if (m_pathsTaken || m_plan.datedFolders.empty()) return;
-        m_pathsTaken = true;
-        for (FileConversion& record : m_conversions) {
-            for (std::string* folder : {&record.backupFolder, &record.outputBackupFolder}) {
-                const std::string old = *folder;
-                std::string& path = folder == &record.backupFolder ? record.backupPath : record.outputBackupPath;
-                *folder = CombinePath(DirectoryPart(old), FileNamePart(m_plan.datedFolders.front()));
-                if (path.compare(0, old.size(), old) == 0) path = *folder + path.substr(old.size());
-            }
+        for (std::size_t index = 0; index < m_inputFolder.size(); ++index) {
+            FileConversion& record = m_conversions[index];
+            record.backupFolder = m_plan.datedFolders[m_inputFolder[index]];
+            record.backupPath = CombinePath(record.backupFolder, m_inputBelow[index]);
         }
     }
 
@@ -214,11 +212,12 @@ private:
     const RunRecord& m_run;
     TransactionPlan m_plan;
     bool m_digest = false;
-    bool m_pathsTaken = false;
     std::set<std::size_t> m_recorded;  // the dated folders given a record before the commit
     std::vector<std::size_t> m_recordOf;         // placement -> record
     std::vector<std::size_t> m_outputPlacement;  // record -> its output's placement
     std::vector<std::size_t> m_inputRemoval;     // record -> its input's removal, or kNone
+    std::vector<std::size_t> m_inputFolder;      // record -> the dated folder of its input's backup
+    std::vector<std::string> m_inputBelow;       // record -> that backup's path below the folder
     std::map<std::size_t, std::string> m_outputBackupSha256;
     std::vector<std::string> m_realInputs;
     std::vector<std::string> m_realOutputs;

@@ -1,8 +1,12 @@
 #pragma once
 
-// A whole run of the program inside the test process, its console text captured.
+// A whole run of the program inside the test process, its console text captured. A run
+// sets the console's encoding and the messages' language from the environment; they are
+// put back after it, so that later tests see the process as it was.
 
 #include "TestSupport.h"
+#include "platform/Console.h"
+#include "platform/Messages.h"
 #include "run/Run.h"
 
 #include <string>
@@ -15,9 +19,13 @@ inline int RunProgram(const std::vector<std::string>& texts, std::string& consol
 {
     std::vector<const char*> arguments = {"velmarch"};
     for (const std::string& text : texts) arguments.push_back(text.c_str());
+    const TextEncoding output = Console::OutputEncoding();
+    const Messages::Language language = Messages::CurrentLanguage();
     CapturedConsole captured;
     const int exitCode = ::Run(static_cast<int>(arguments.size()), arguments.data());
     console = captured.Text();
+    Console::SetOutputEncodingForTesting(output);
+    Messages::CurrentLanguage() = language;
     return exitCode;
 }
 

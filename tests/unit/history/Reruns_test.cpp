@@ -4,9 +4,8 @@
 
 #include "platform/Platform.h"
 #include "text/Json.h"
-#include "run/Run.h"
 
-#include "TestSupport.h"
+#include "RunSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -19,7 +18,7 @@ using testing::HasSubstr;
 
 namespace {
 
-using TestSupport::CapturedConsole;
+using TestSupport::RunProgram;
 using TestSupport::ReadFile;
 using TestSupport::TempFolder;
 using TestSupport::WithLineFeeds;
@@ -83,12 +82,7 @@ int RunStep(const TempFolder& folder, const Step& step, std::string& console)
             texts.push_back(argument == "{R}" ? folder / "r.json" : argument);
         }
     }
-    std::vector<const char*> arguments = {"velmarch"};
-    for (const std::string& text : texts) arguments.push_back(text.c_str());
-    CapturedConsole captured;
-    const int exitCode = Run(static_cast<int>(arguments.size()), arguments.data());
-    console = captured.Text();
-    return exitCode;
+    return RunProgram(texts, console);
 }
 
 TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
@@ -164,15 +158,7 @@ TEST(Reruns, AFileReachedThroughALinkIsTheSameFile)
     WriteFile(folder / "real/a.ini", "[A]\nk=1\n");
     fs::create_directory_symlink(folder / "real", folder / "link");
     std::string console;
-    const auto run = [&](const char* base) {
-        const std::string scheme = folder / "s.xml";
-        const std::string directory = folder / base;
-        const char* arguments[] = {"velmarch", scheme.c_str(), "-fdir", directory.c_str()};
-        CapturedConsole captured;
-        const int exitCode = ::Run(4, arguments);
-        console = captured.Text();
-        return exitCode;
-    };
+    const auto run = [&](const char* base) { return RunProgram({folder / "s.xml", "-fdir", folder / base}, console); };
     ASSERT_EQ(run("real"), 0) << console;
     EXPECT_EQ(run("link"), 0);
     EXPECT_THAT(console, HasSubstr("was converted by this scenario on "));

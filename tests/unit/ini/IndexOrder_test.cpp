@@ -3,9 +3,8 @@
 // their new place only, copies in a stable order, and a section table that does not
 // grow without end however many steps rename.
 
-#include "run/Run.h"
 
-#include "TestSupport.h"
+#include "RunSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +12,7 @@
 
 namespace {
 
-using TestSupport::CapturedConsole;
+using TestSupport::RunProgram;
 using TestSupport::ReadFile;
 using TestSupport::TempFolder;
 using TestSupport::WithLineFeeds;
@@ -24,11 +23,10 @@ std::string Converted(const std::string& steps, const std::string& ini)
     TempFolder folder;
     WriteFile(folder / "s.xml", "<Convert file=\"a.ini\">" + steps + "</Convert>");
     WriteFile(folder / "a.ini", ini);
-    const std::string scheme = folder / "s.xml";
-    const std::string base = folder.Path().string();
-    const char* arguments[] = {"velmarch", scheme.c_str(), "-fdir", base.c_str(), "-nobackup"};
-    CapturedConsole console;
-    if (::Run(5, arguments) != 0) return "(failed) " + console.Text();
+    std::string console;
+    if (RunProgram({folder / "s.xml", "-fdir", folder.Path().string(), "-nobackup"}, console) != 0) {
+        return "(failed) " + console;
+    }
     const std::string text = WithLineFeeds(ReadFile(folder / "a.ini"));
     return text.substr(text.find(";\n\n") + 2);
 }

@@ -2,11 +2,10 @@
 // the program's Windows-1251 to UTF-8 without their leading line break.
 
 #include "platform/Messages.h"
-#include "run/Run.h"
 #include "text/Json.h"
 #include "text/TextEncoding.h"
 
-#include "TestSupport.h"
+#include "RunSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +13,7 @@
 
 namespace {
 
-using TestSupport::CapturedConsole;
+using TestSupport::RunProgram;
 using TestSupport::ReadFile;
 using TestSupport::TempFolder;
 using TestSupport::WriteFile;
@@ -27,14 +26,10 @@ TEST(Report, NamesAndWarningsAreUtf8)
                                     "\"><Section section_name=\"A\" section_to=\"B\"/></Convert>");
     WriteFile(folder / name, "[A]\nk=1\n[Bad\n");
     ::setenv("VELMARCH_LANG", "ru", 1);
-    const std::string scheme = folder / "s.xml";
-    const std::string base = folder.Path().string();
     const std::string report = folder / "r.json";
-    const char* arguments[] = {"velmarch", scheme.c_str(), "-fdir", base.c_str(), "-nobackup", "-report", report.c_str()};
-    {
-        CapturedConsole console;
-        ASSERT_EQ(::Run(7, arguments), 0) << console.Text();
-    }
+    std::string console;
+    ASSERT_EQ(RunProgram({folder / "s.xml", "-fdir", folder.Path().string(), "-nobackup", "-report", report}, console), 0)
+        << console;
     CJson document;
     ASSERT_TRUE(CJson::Parse(ReadFile(report), document));
     const CJson& record = document.Find("records")->Items().at(0);
