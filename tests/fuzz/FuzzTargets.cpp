@@ -98,15 +98,16 @@ std::string Without(const CIniFileImage& image)
     return text.substr(position);
 }
 
-// A key whose name starts with ';' or '[' (read from a line with leading blanks) is
-// written as the name stands and read back as a comment or a header: the writer keeps
-// names byte for byte, so such files are not expected to read back the same.
+// A key whose name starts with ';', '[' or '#' (read from a line with leading blanks, or
+// a CR that the name drops) is written as the name stands and read back as a comment or
+// a header: the writer keeps names byte for byte, so such files are not expected to read
+// back the same.
 bool HasKeyReadAsAnotherLine(const CIniFileImage& image)
 {
     for (const CIniSectionsImaging* section : image.Sections()) {
         for (const CParameterImage& parameter : section->Parameters()) {
             const std::string_view name = section->Store().NameOf(parameter);
-            if (!name.empty() && (name[0] == ';' || name[0] == '[')) return true;
+            if (!name.empty() && (name[0] == ';' || name[0] == '[' || name[0] == '#')) return true;
         }
     }
     return false;
