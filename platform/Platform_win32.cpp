@@ -508,8 +508,12 @@ bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budg
         delete held;
         return false;
     }
+    const bool finished = job->WaitFor(budgetMilliseconds);
+    // A run waited for without a budget is let end before the process does: a process
+    // that exits while its other thread is still ending was seen killed under Wine.
+    if (budgetMilliseconds < 0) ::WaitForSingleObject(thread, INFINITE);
     ::CloseHandle(thread);
-    return job->WaitFor(budgetMilliseconds);
+    return finished;
 }
 
 // Others may read the scheme meanwhile but not write it.
