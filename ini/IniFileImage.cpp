@@ -150,16 +150,6 @@ std::vector<std::string_view> CIniFileImage::CommentsOf(CommentSpan span) const
     return std::vector<std::string_view>(begin, begin + span.count);
 }
 
-CommentSpan CIniFileImage::KeepComments(const std::vector<std::string_view>& lines)
-{
-    if (lines.empty()) return CommentSpan();
-    CommentSpan span;
-    span.first = static_cast<std::uint32_t>(m_store->commentLines.size());
-    span.count = static_cast<std::uint32_t>(lines.size());
-    m_store->commentLines.insert(m_store->commentLines.end(), lines.begin(), lines.end());
-    return span;
-}
-
 bool CIniFileImage::AddSection(const std::string& name)
 {
     if (FindSection(name) != nullptr) {

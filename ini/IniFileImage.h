@@ -23,6 +23,9 @@
 
 class CSafeRegex;
 class CSha256;
+namespace IniLine {
+struct Line;
+}
 
 // How a file's encoding is decided: forced, or told from its bytes, a file of ASCII
 // bytes taking the scheme's.
@@ -97,10 +100,11 @@ public:
 private:
     // Reading, one handler per kind of line.
     struct ReaderState;
-    void HandleLines(std::string_view text, ReaderState& state);
-    void HandleSectionHeader(std::string_view line, ReaderState& state);
-    void HandleKeyLine(std::string_view line, ReaderState& state);
-    CommentSpan KeepComments(const std::vector<std::string_view>& lines);
+    void HandleLines(std::string_view text, std::size_t start, ReaderState& state);
+    void HandleSectionHeader(const IniLine::Line& line, ReaderState& state);
+    void HandleKeyLine(const IniLine::Line& line, ReaderState& state);
+    void LeaveSection(ReaderState& state);
+    CommentSpan KeepComments(const std::vector<std::string_view>& lines) { return m_store->KeepComments(lines); }
 
     CIniSectionsImaging& EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments);
     void Forget(std::uint32_t slot);

@@ -1,5 +1,7 @@
 #include "ini/IniFileImage.h"
 
+#include "ini/IniLine.h"
+
 #include "platform/Console.h"
 #include "platform/FileBytes.h"
 #include "platform/Messages.h"
@@ -17,28 +19,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kStampPhrase = "The date and time to convert a settings file: ";
 constexpr std::string_view kVersionPhrase = "Settings file version: ";
 
-bool IsBlank(char byte) { return byte == ' ' || byte == '\t'; }
-
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-// Names lose every CR and LF byte, then blanks and tabs at both ends.
-std::string CleanName(std::string_view raw)
-{
-    if (raw.find_first_of("\r\n") == std::string_view::npos) return std::string(TrimBlanks(raw));
-    std::string name;
-    name.reserve(raw.size());
-    for (char byte : raw) {
-        if (byte != '\r' && byte != '\n') name.push_back(byte);
-    }
-    return std::string(TrimBlanks(name));
-}
-
-bool IsLoneSemicolon(std::string_view line) { return TrimBlanks(line) == ";"; }
+bool IsLoneSemicolon(std::string_view line) { return IniLine::TrimBlanks(line) == ";"; }
 
 // Drops the conversion stamp (and a version note) that an earlier run wrote in front
 // of the first section, so that converting a converted file leaves one stamp.
@@ -48,7 +29,7 @@ std::vector<std::string_view> WithoutStamp(const std::vector<std::string_view>& 
     for (std::size_t index = 0; index < lines.size(); ++index) {
         // Each line is looked at with blanks and tabs trimmed: a phrase whose closing
         // blank is only trailing white space is no stamp.
-        const std::string_view line = TrimBlanks(lines[index]);
+        const std::string_view line = IniLine::TrimBlanks(lines[index]);
         const bool isStamp = line.find(kStampPhrase) != std::string_view::npos;
         const bool isVersion = !isStamp && line.find(kVersionPhrase) != std::string_view::npos;
         if (!isStamp && !isVersion) continue;
@@ -66,24 +47,20 @@ std::vector<std::string_view> WithoutStamp(const std::vector<std::string_view>& 
     return kept;
 }
 
-// A line whose first byte that is no blank is '#' is a comment line, as one that
-// starts with ';' is: the convention of Linux settings files.
-bool IsHashComment(std::string_view line)
-{
-    const std::size_t first = line.find_first_not_of(" \t");
-    return first != std::string_view::npos && line[first] == '#';
-}
-
 }  // namespace
 
 struct CIniFileImage::ReaderState {
     CIniSectionsImaging* currentSection = nullptr;
-    // The current section's parameters read so far; the section takes them whole when
-    // another one begins, so its list is allocated once at its exact size.
-    std::vector<CParameterImage> read;
     // Keys under a repeated header are dropped with that header's warning alone.
     bool underRepeatedHeader = false;
     std::vector<std::string_view> pendingComments;
+    // The pending comment lines would be written back with their bytes.
+    bool pendingAsWritten = true;
+    // The current section's lines: they begin after its header and end with its last
+    // key line. The section reads them when its parameters are first asked for.
+    SectionBody body;
+    // A line the image drops came after the current section's last key line.
+    bool droppedSinceKey = false;
 };
 
 void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
@@ -106,83 +83,106 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     m_store->encoding = rule.forced ? rule.forAscii : Encoding::Detect(text, rule.forAscii);
     m_index = CSectionIndex(FileEncoding());
     const Console::TextEncodingScope names(FileEncoding());
+    std::size_t start = 0;
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         m_byteOrderMark = true;
-        text.remove_prefix(kByteOrderMark.size());
+        start = kByteOrderMark.size();
     }
     // About one section per kilobyte in typical files: the index rarely grows twice.
     m_index.reserve(text.size() / 1024 + 16);
     ReaderState state;
-    HandleLines(text, state);
-    if (state.currentSection != nullptr) state.currentSection->AdoptParameters(state.read);
+    HandleLines(text, start, state);
+    LeaveSection(state);
     // Comment lines after the last element are kept; they are written at the end.
     m_trailingComments = KeepComments(WithoutStamp(state.pendingComments));
 }
 
-// Handles every line of `text`, the last one also without a line feed.
-void CIniFileImage::HandleLines(std::string_view text, ReaderState& state)
+// Handles every line of `text` from `start`, the last one also without a line feed.
+// A section's key lines are only looked at enough to know where its lines end, how
+// many parameters they make and whether writing them back would keep their bytes.
+void CIniFileImage::HandleLines(std::string_view text, std::size_t start, ReaderState& state)
 {
-    std::size_t handled = 0;
-    while (handled < text.size()) {
-        const std::size_t lineEnd = text.find('\n', handled);
-        std::string_view line = text.substr(handled, lineEnd == std::string_view::npos ? std::string_view::npos
-                                                                                       : lineEnd - handled);
-        handled = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
-        if (lineEnd != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty()) continue;
-        if (line[0] == ';' || IsHashComment(line)) {
-            state.pendingComments.push_back(line);
-        } else if (line[0] == '[') {
+    IniLine::CLines lines(text, LineEnd(), start);
+    for (IniLine::Line line; lines.Next(line);) {
+        switch (IniLine::KindOf(line.text)) {
+        case IniLine::Kind::Empty:
+            state.droppedSinceKey = true;
+            break;
+        case IniLine::Kind::Comment:
+            state.pendingComments.push_back(line.text);
+            state.pendingAsWritten = state.pendingAsWritten && line.endsAsWritten;
+            break;
+        case IniLine::Kind::Header:
             HandleSectionHeader(line, state);
-        } else {
+            break;
+        case IniLine::Kind::Key:
             HandleKeyLine(line, state);
+            break;
         }
     }
 }
 
 // Header := '[' Name ']' Anything
-void CIniFileImage::HandleSectionHeader(std::string_view line, ReaderState& state)
+void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& state)
 {
-    const std::size_t close = line.find(']', 1);
+    const std::size_t close = line.text.find(']', 1);
     if (close == std::string_view::npos) {
-        Console::Warn(Messages::kMalformedSectionHeader, std::string(line.substr(1)).c_str());
+        Console::Warn(Messages::kMalformedSectionHeader, std::string(line.text.substr(1)).c_str());
+        state.droppedSinceKey = true;
         return;
     }
-    const std::string name = CleanName(line.substr(1, close - 1));
-    if (state.currentSection != nullptr) state.currentSection->AdoptParameters(state.read);
+    const std::string name = IniLine::CleanName(line.text.substr(1, close - 1));
+    LeaveSection(state);
     if (FindSection(name) != nullptr) {
         Console::Warn(Messages::kRepeatedSection, name.c_str());
-        state.currentSection = nullptr;
         state.underRepeatedHeader = true;
         return;
     }
     CIniSectionsImaging& entered = EnterSection(NextOrder(), name, KeepComments(WithoutStamp(state.pendingComments)));
     state.pendingComments.clear();
-    // The empty name stands for "no current section".
-    state.currentSection = name.empty() ? nullptr : &entered;
+    state.pendingAsWritten = true;
     state.underRepeatedHeader = false;
+    // The empty name stands for "no current section".
+    if (name.empty()) return;
+    state.currentSection = &entered;
+    state.body = SectionBody();
+    state.body.begin = line.next;
+    state.body.end = line.next;
+    state.body.firstOrder = m_orderCounter;
+    state.body.asWritten = true;
+    state.droppedSinceKey = false;
 }
 
-// KeyLine := Key ['=' Value]; the value is kept exactly as written.
-void CIniFileImage::HandleKeyLine(std::string_view line, ReaderState& state)
+void CIniFileImage::HandleKeyLine(const IniLine::Line& line, ReaderState& state)
 {
-    const std::size_t equals = line.find('=');
-    const std::string_view raw = line.substr(0, equals);
-    // A key is a view into the file's bytes unless cleaning took bytes out of its middle.
-    std::string_view key = TrimBlanks(raw);
-    // A line holds no LF; a CR may stand inside it.
-    if (std::memchr(key.data(), '\r', key.size()) != nullptr) key = m_store->arena.Keep(CleanName(raw));
-    if (key.empty()) return;
-    if (state.currentSection == nullptr) {
-        if (!state.underRepeatedHeader) Console::Warn(Messages::kParameterOutsideSection, std::string(key).c_str());
+    const IniLine::KeyLine split = IniLine::SplitKeyLine(line.text);
+    if (split.KeyIsEmpty()) {
+        state.droppedSinceKey = true;
         return;
     }
-    const bool hasValue = equals != std::string_view::npos;
-    const std::string_view value = hasValue ? line.substr(equals + 1) : std::string_view();
-    CParameterImage& parameter = state.read.emplace_back();
-    parameter.orderNumber = NextOrder();
-    m_store->SetName(parameter, key);
-    m_store->SetValue(parameter, value, hasValue);
-    m_store->SetComments(parameter, KeepComments(state.pendingComments));
+    if (state.currentSection == nullptr) {
+        if (!state.underRepeatedHeader) {
+            const std::string key = split.needsCleaning ? IniLine::CleanName(split.rawKey) : std::string(split.key);
+            Console::Warn(Messages::kParameterOutsideSection, key.c_str());
+        }
+        return;
+    }
+    SectionBody& body = state.body;
+    body.asWritten = body.asWritten && !state.droppedSinceKey && state.pendingAsWritten && line.endsAsWritten &&
+                     split.KeyAsWritten();
+    body.end = line.next;
+    ++body.keyLines;
     state.pendingComments.clear();
+    state.pendingAsWritten = true;
+    state.droppedSinceKey = false;
+}
+
+// The current section takes its lines, and its parameters' order numbers are kept
+// for them.
+void CIniFileImage::LeaveSection(ReaderState& state)
+{
+    if (state.currentSection == nullptr) return;
+    state.currentSection->SetUnreadBody(state.body);
+    m_orderCounter += static_cast<std::int32_t>(state.body.keyLines);
+    state.currentSection = nullptr;
 }

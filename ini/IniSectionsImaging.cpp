@@ -1,5 +1,6 @@
 #include "ini/IniSectionsImaging.h"
 
+#include "ini/IniLine.h"
 #include "ini/ValueScaling.h"
 #include "text/LetterCase.h"
 
@@ -13,6 +14,7 @@ CParameterImage* CIniParametersImaging::FindParameter(std::string_view name)
 
 const CParameterImage* CIniParametersImaging::FindParameter(std::string_view name) const
 {
+    ReadOnce();
     const CParameterImage* first = nullptr;
     for (const CParameterImage& parameter : m_parameters) {
         if (!m_store->NameIs(parameter, name)) continue;
@@ -23,6 +25,7 @@ const CParameterImage* CIniParametersImaging::FindParameter(std::string_view nam
 
 std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_view name)
 {
+    ReadOnce();
     std::vector<CParameterImage*> found;
     for (CParameterImage& parameter : m_parameters) {
         if (m_store->NameIs(parameter, name)) found.push_back(&parameter);
@@ -37,6 +40,7 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
 
 void CIniParametersImaging::InsertParameter(CParameterImage parameter)
 {
+    ReadOnce();
     parameter.sequence = m_store->nextSequence++;
     if (!m_parameters.empty() && m_parameters.back().orderNumber > parameter.orderNumber) m_outOfOrder = true;
     m_parameters.push_back(parameter);
@@ -52,24 +56,38 @@ void CIniParametersImaging::PutInOrder() const
     m_outOfOrder = false;
 }
 
-void CIniParametersImaging::AdoptParameters(std::vector<CParameterImage>& read)
+// The lines go through the reader's rules: a line the reader dropped (an empty one, a
+// header it warned about, a key that is empty once cleaned) is dropped again, and
+// comment lines go with the next parameter.
+void CIniParametersImaging::ReadBody() const
 {
-    if (read.empty()) return;
-    m_parameters.reserve(m_parameters.size() + read.size());
-    if (!m_parameters.empty()) {
-        for (CParameterImage& parameter : read) InsertParameter(parameter);
-    } else {
-        // Read in writing order into an empty section: numbered as they come.
-        for (CParameterImage& parameter : read) {
-            parameter.sequence = m_store->nextSequence++;
-            m_parameters.push_back(parameter);
-        }
+    m_read = true;
+    CImageStore& store = *m_store;
+    m_parameters.reserve(m_body.keyLines);
+    std::int32_t order = m_body.firstOrder;
+    std::vector<std::string_view> pending;
+    IniLine::CLines lines(BodyAsRead(), "\n");
+    for (IniLine::Line line; lines.Next(line);) {
+        const IniLine::Kind kind = IniLine::KindOf(line.text);
+        if (kind == IniLine::Kind::Comment) pending.push_back(line.text);
+        if (kind != IniLine::Kind::Key) continue;
+        const IniLine::KeyLine split = IniLine::SplitKeyLine(line.text);
+        std::string_view key = split.key;
+        if (split.needsCleaning) key = store.arena.Keep(IniLine::CleanName(split.rawKey));
+        if (key.empty()) continue;
+        CParameterImage& parameter = m_parameters.emplace_back();
+        parameter.orderNumber = order++;
+        parameter.sequence = store.nextSequence++;
+        store.SetName(parameter, key);
+        store.SetValue(parameter, split.value, split.hasValue);
+        store.SetComments(parameter, store.KeepComments(pending));
+        pending.clear();
     }
-    read.clear();
 }
 
 void CIniParametersImaging::RemoveParameters(std::string_view name)
 {
+    ReadOnce();
     m_parameters.erase(std::remove_if(m_parameters.begin(), m_parameters.end(),
                                       [this, name](const CParameterImage& parameter) {
                                           return m_store->NameIs(parameter, name);
@@ -79,6 +97,7 @@ void CIniParametersImaging::RemoveParameters(std::string_view name)
 
 void CIniParametersImaging::ClearParameters()
 {
+    m_read = true;
     m_parameters.clear();
     m_outOfOrder = false;
 }

@@ -64,6 +64,16 @@ struct CImageStore {
         parameter.m_valueRef = Reference(value, CParameterImage::kInlineValueBits, size);
         parameter.m_valueSize = static_cast<std::uint16_t>(size | (present ? CParameterImage::kHasValueBit : 0u));
     }
+    // Adds comment lines to the image's list; the span names them there.
+    CommentSpan KeepComments(const std::vector<std::string_view>& lines)
+    {
+        if (lines.empty()) return CommentSpan();
+        CommentSpan span;
+        span.first = static_cast<std::uint32_t>(commentLines.size());
+        span.count = static_cast<std::uint32_t>(lines.size());
+        commentLines.insert(commentLines.end(), lines.begin(), lines.end());
+        return span;
+    }
     void SetComments(CParameterImage& parameter, CommentSpan span)
     {
         if (span.empty()) {
@@ -119,6 +129,21 @@ private:
     }
 };
 
+// The lines of a section after its header, up to the end of its last key line, as the
+// file holds them. They are read into parameters only when something asks for the
+// section's parameters: most sections of a large file are written back untouched.
+struct SectionBody {
+    // Offsets into the file's bytes.
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    // The order number of the first parameter; the others follow it one by one.
+    std::int32_t firstOrder = 0;
+    // Lines that make a parameter.
+    std::uint32_t keyLines = 0;
+    // Every line would be written back with the same bytes, so the writer copies them.
+    bool asWritten = false;
+};
+
 class CIniParametersImaging {
 public:
     using List = std::vector<CParameterImage>;
@@ -142,17 +167,33 @@ public:
     void RenameParameters(std::string_view name, std::string_view newName);
     // Stores a copy of the text as the parameter's value.
     void SetValue(CParameterImage& parameter, std::string_view value);
-    // Takes parameters read in writing order, numbering them as inserted in that order.
-    void AdoptParameters(std::vector<CParameterImage>& read);
+    // Gives an empty section the lines it reads when its parameters are first asked for.
+    void SetUnreadBody(const SectionBody& body)
+    {
+        m_body = body;
+        m_read = body.keyLines == 0;
+    }
+    // The section's lines exactly as the writer would write them, when they were never
+    // read (nothing changed them) and their bytes are what writing them gives.
+    bool WritesBodyAsRead() const { return !m_read && m_body.asWritten; }
+    std::string_view BodyAsRead() const
+    {
+        return m_store->fileBytes.substr(m_body.begin, m_body.end - m_body.begin);
+    }
 
     // In writing order.
     const List& ParametersInOrder() const
     {
+        ReadOnce();
         if (m_outOfOrder) PutInOrder();
         return m_parameters;
     }
     // In no particular order.
-    const List& Parameters() const { return m_parameters; }
+    const List& Parameters() const
+    {
+        ReadOnce();
+        return m_parameters;
+    }
     const CImageStore& Store() const { return *m_store; }
     CImageStore& Store() { return *m_store; }
 
@@ -168,9 +209,17 @@ private:
     // for: many such insertions then cost one sort.
     void PutInOrder() const;
 
+    void ReadOnce() const
+    {
+        if (!m_read) ReadBody();
+    }
+    void ReadBody() const;
+
     CImageStore* m_store;
     mutable List m_parameters;
     mutable bool m_outOfOrder = false;
+    mutable bool m_read = true;
+    SectionBody m_body;
 };
 
 class CIniSectionsImaging : public CIniParametersImaging {

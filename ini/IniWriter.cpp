@@ -104,10 +104,23 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         text += section->header.name;
         text += ']';
         EndLine(text, lineEnd);
-        for (const CParameterImage& parameter : section->ParametersInOrder()) {
-            AppendLines(text, comments, m_store->CommentsOf(parameter), lineEnd);
-            m_store->AppendLine(parameter, text);
-            EndLine(text, lineEnd);
+        if (section->WritesBodyAsRead()) {
+            // Lines nothing asked for are copied as the file holds them, a chunk at a
+            // time.
+            std::string_view body = section->BodyAsRead();
+            while (body.size() > kChunkBytes) {
+                text.append(body.data(), kChunkBytes);
+                body.remove_prefix(kChunkBytes);
+                if (flush && !flush(text)) return false;
+            }
+            text += body;
+        } else {
+            for (const CParameterImage& parameter : section->ParametersInOrder()) {
+                AppendLines(text, comments, m_store->CommentsOf(parameter), lineEnd);
+                m_store->AppendLine(parameter, text);
+                EndLine(text, lineEnd);
+                if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
+            }
         }
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }
