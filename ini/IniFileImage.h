@@ -11,6 +11,7 @@
 #include "ini/Optional.h"
 #include "ini/IniSectionsImaging.h"
 #include "ini/SectionIndex.h"
+#include "platform/FileBytes.h"
 #include "text/LetterCase.h"
 
 #include <cstdint>
@@ -93,7 +94,7 @@ public:
     const CIniSectionsImaging* FirstInIndexOrder(const std::function<bool(const CIniSectionsImaging&)>& matches) const;
     const std::string& Path() const { return m_path; }
     // The file's bytes exactly as they were read.
-    std::string_view LoadedBytes() const { return std::string_view(m_bytes.get(), m_byteCount); }
+    std::string_view LoadedBytes() const { return std::string_view(m_file.data.get(), m_file.sizeBytes); }
     // The comment lines of an element.
     std::vector<std::string_view> CommentsOf(CommentSpan span) const;
 
@@ -129,8 +130,7 @@ private:
     mutable bool m_sortedValid = false;
     mutable std::size_t m_removedSorted = 0;
 
-    std::unique_ptr<char[]> m_bytes;  // the file as read
-    std::size_t m_byteCount = 0;
+    Platform::FileBytes m_file;  // the file as read or mapped
     std::int32_t m_orderCounter = 1;
     std::string m_path;
     // Comment lines after the last section's last line, written back at the end.

@@ -68,13 +68,10 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     const std::intptr_t file = Platform::OpenForReading(path);
     if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
     m_path = path;
-    Platform::FileBytes bytes;
-    if (const int errorCode = Platform::ReadToEnd(file, bytes)) {
+    if (const int errorCode = Platform::MapOrReadToEnd(file, m_file)) {
         throw std::runtime_error("Unable to read file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
                                  Platform::ErrorText(errorCode) + "]");
     }
-    m_bytes = std::move(bytes.data);
-    m_byteCount = bytes.sizeBytes;
     m_store->fileBytes = LoadedBytes();
     std::string_view text = LoadedBytes();
     // Ctrl-Z ends the input as the end of the file does.
@@ -155,7 +152,7 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
 
 void CIniFileImage::HandleKeyLine(const IniLine::Line& line, ReaderState& state)
 {
-    const IniLine::KeyLine split = IniLine::SplitKeyLine(line.text);
+    const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
     if (split.KeyIsEmpty()) {
         state.droppedSinceKey = true;
         return;

@@ -71,7 +71,7 @@ void CIniParametersImaging::ReadBody() const
         const IniLine::Kind kind = IniLine::KindOf(line.text);
         if (kind == IniLine::Kind::Comment) pending.push_back(line.text);
         if (kind != IniLine::Kind::Key) continue;
-        const IniLine::KeyLine split = IniLine::SplitKeyLine(line.text);
+        const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
         std::string_view key = split.key;
         if (split.needsCleaning) key = store.arena.Keep(IniLine::CleanName(split.rawKey));
         if (key.empty()) continue;

@@ -125,6 +125,10 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }
     AppendLines(text, comments, m_trailingComments, lineEnd);
+    // A file another program changed while it was converted gave bytes of no one moment.
+    if (!Platform::StillAsMapped(m_file)) {
+        throw std::runtime_error("Unable to read file [" + m_path + "]: the file changed while it was converted");
+    }
     return !flush || flush(text);
 }
 

@@ -6,17 +6,26 @@
 
 namespace Platform {
 
+void FreeBlock::operator()(char* block) const
+{
+    if (mappedBytes == 0) {
+        delete[] block;
+    } else {
+        UnmapWatched(block, mappedBytes, watch);
+    }
+}
+
 int ReadToEnd(std::intptr_t handle, FileBytes& bytes)
 {
     std::size_t capacity = static_cast<std::size_t>(SizeHint(handle)) + 1;
     // Left uninitialised: the reads fill it, and zeroing first would touch every page twice.
-    bytes.data.reset(new char[capacity]);
+    bytes.data = Block(new char[capacity]);
     bytes.sizeBytes = 0;
     for (;;) {
         if (bytes.sizeBytes == capacity) {
             // The file grew or reported no size: a larger block, the bytes copied over.
             const std::size_t larger = capacity * 2 + 64 * 1024;
-            std::unique_ptr<char[]> grown(new char[larger]);
+            Block grown(new char[larger]);
             std::copy(bytes.data.get(), bytes.data.get() + bytes.sizeBytes, grown.get());
             bytes.data = std::move(grown);
             capacity = larger;

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -387,6 +388,136 @@ bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budg
         return false;
     }
     return job->WaitFor(budgetMilliseconds);
+}
+
+namespace {
+
+// The mapped settings files, for the bus-error handler to tell their pages: a file
+// shortened by another program while mapped raises SIGBUS at the first access past
+// its new end. The handler maps zeros over the rest of that mapping, notes it, and the
+// access is retried; the run then finds the note before it puts anything in place.
+struct MappingWatch {
+    std::atomic<std::uintptr_t> begin {0};
+    std::atomic<std::uintptr_t> end {0};
+    std::atomic<bool> shortened {false};
+    bool claimed = false;
+    int descriptor = -1;
+    std::uint64_t sizeBytes = 0;
+    struct timespec modified {};
+};
+
+constexpr int kWatchCount = 64;
+MappingWatch g_watches[kWatchCount];
+std::mutex g_watchesLock;
+std::uintptr_t g_pageBytes = 4096;
+
+void OnBusError(int, siginfo_t* info, void*)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (MappingWatch& watch : g_watches) {
+        const std::uintptr_t begin = watch.begin.load();
+        const std::uintptr_t end = watch.end.load();
+        if (begin == 0 || address < begin || address >= end) continue;
+        const std::uintptr_t page = address & ~(g_pageBytes - 1);
+        void* zeros = ::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (zeros == MAP_FAILED) break;
+        watch.shortened.store(true);
+        return;
+    }
+    // No page of a mapped settings file: the retried access takes the default action.
+    ::signal(SIGBUS, SIG_DFL);
+}
+
+void WatchBusErrors()
+{
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        const long pageBytes = ::sysconf(_SC_PAGESIZE);
+        if (pageBytes > 0) g_pageBytes = static_cast<std::uintptr_t>(pageBytes);
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, nullptr);
+    });
+}
+
+int ClaimWatch()
+{
+    const std::lock_guard<std::mutex> lock(g_watchesLock);
+    for (int index = 0; index < kWatchCount; ++index) {
+        if (!g_watches[index].claimed) {
+            g_watches[index].claimed = true;
+            g_watches[index].shortened.store(false);
+            return index;
+        }
+    }
+    return -1;
+}
+
+void ReleaseWatch(int index)
+{
+    const std::lock_guard<std::mutex> lock(g_watchesLock);
+    g_watches[index].claimed = false;
+}
+
+}  // namespace
+
+int MapOrReadToEnd(std::intptr_t handle, FileBytes& bytes)
+{
+    const int descriptor = static_cast<int>(handle);
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+        static_cast<std::uint64_t>(info.st_size) > std::numeric_limits<std::size_t>::max() / 2) {
+        return ReadToEnd(handle, bytes);
+    }
+    const int index = ClaimWatch();
+    if (index < 0) return ReadToEnd(handle, bytes);
+    WatchBusErrors();
+    const auto sizeBytes = static_cast<std::size_t>(info.st_size);
+    int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+    // The pages the file has in memory are mapped at once, not one fault at a time.
+    flags |= MAP_POPULATE;
+#endif
+    void* mapped = ::mmap(nullptr, sizeBytes, PROT_READ, flags, descriptor, 0);
+    if (mapped == MAP_FAILED) {
+        ReleaseWatch(index);
+        return ReadToEnd(handle, bytes);
+    }
+    MappingWatch& watch = g_watches[index];
+    watch.descriptor = descriptor;
+    watch.sizeBytes = static_cast<std::uint64_t>(info.st_size);
+    watch.modified = info.st_mtim;
+    const auto begin = reinterpret_cast<std::uintptr_t>(mapped);
+    watch.end.store(begin + (sizeBytes + g_pageBytes - 1) / g_pageBytes * g_pageBytes);
+    watch.begin.store(begin);
+    bytes.data = Block(static_cast<char*>(mapped), FreeBlock {sizeBytes, index});
+    bytes.sizeBytes = sizeBytes;
+    return 0;
+}
+
+bool StillAsMapped(const FileBytes& bytes)
+{
+    const FreeBlock& block = bytes.data.get_deleter();
+    if (block.mappedBytes == 0) return true;
+    const MappingWatch& watch = g_watches[block.watch];
+    struct stat info {};
+    return !watch.shortened.load() && ::fstat(watch.descriptor, &info) == 0 &&
+           static_cast<std::uint64_t>(info.st_size) == watch.sizeBytes &&
+           info.st_mtim.tv_sec == watch.modified.tv_sec && info.st_mtim.tv_nsec == watch.modified.tv_nsec;
+}
+
+void UnmapWatched(char* block, std::size_t mappedBytes, int index)
+{
+    MappingWatch& watch = g_watches[index];
+    watch.begin.store(0);
+    watch.end.store(0);
+    ::munmap(block, mappedBytes);
+    ::close(watch.descriptor);
+    watch.descriptor = -1;
+    ReleaseWatch(index);
 }
 
 bool ReadWholeFile(const std::string& path, FileBytes& bytes)

@@ -516,6 +516,14 @@ bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budg
     return finished;
 }
 
+// Settings files are read: a file another program shortens meanwhile then gives a
+// short read, never a fault.
+int MapOrReadToEnd(std::intptr_t handle, FileBytes& bytes) { return ReadToEnd(handle, bytes); }
+
+bool StillAsMapped(const FileBytes&) { return true; }
+
+void UnmapWatched(char* block, std::size_t, int) { delete[] block; }
+
 // Others may read the scheme meanwhile but not write it.
 bool ReadWholeFile(const std::string& path, FileBytes& bytes)
 {

@@ -147,4 +147,67 @@ TEST(IniReader, MissingFileIsAnErrorAndLeavesTheImageEmpty)
     EXPECT_EQ(image.Path(), "");
 }
 
+// The written bytes after the three stamp lines, line ends as written.
+std::string BelowTheStamp(const CIniFileImage& image)
+{
+    const std::string text = image.ComposeText();
+    std::size_t position = 0;
+    for (int line = 0; line < 3; ++line) position = text.find('\n', position) + 1;
+    return text.substr(position);
+}
+
+// A section nothing asked about is copied as the file holds it only where reading
+// and writing it would give the same bytes: for every kind of irregular line, the text
+// is the same whether every section was read or none.
+TEST(IniReader, SectionsLeftUnreadWriteAsReadOnesDo)
+{
+    const char* const texts[] = {
+        "[A]\nk = v\nj=w\n",
+        "[A]\n k=v\n",
+        "[A]\nk=v\n\nj=w\n",
+        "[A]\nk=v\r\nj=w\n",
+        "[A]\r\nk=v\r\nj=w\n",
+        "[A]\r\nk=v\r\n;c\nj=w\r\n",
+        "[A]\nk\r=v\nj=1\n",
+        "[A]\nk=v\r\rw\nj=1\n",
+        "[A]\n=v\nk=1\n",
+        "[A]\nk=1\n\r\nj=2\n",
+        "[A]\nk=1\n[broken\nj=2\n",
+        "[A]\nk=1\n;c\n\n[B]\nj=2\n",
+        "[A]\nk=1\nj=2",
+        "[A]\nk=1\n; The date and time to convert a settings file: 20260101/000000\nj=2\n",
+        "[A]\nk=1\x1Aj=2\n",
+        "\xEF\xBB\xBF[A]\nk=1\n",
+        "[A]\nk=1 \nj\t\n",
+        "[A]\n  # note\nk=1\n",
+        "[A]\nk=1\n[a]\nj=2\n[B]\nm=3\n",
+        "x=1\n[A]\nk=1\n[]\nz=1\n",
+        "[A]\nk=1\n;c1\n;c2\nj=2\n\n\n[B]\n",
+    };
+    for (const char* text : texts) {
+        CapturedConsole console;
+        const CIniFileImage unread = ImageFromText(text);
+        const CIniFileImage read = ImageFromText(text);
+        for (const CIniSectionsImaging* section : read.Sections()) section->Parameters();
+        EXPECT_EQ(BelowTheStamp(unread), BelowTheStamp(read)) << text;
+    }
+}
+
+#ifndef _WIN32
+// A settings file another program wrote to while it was being converted is not
+// written out from bytes of no one moment.
+TEST(IniReader, FileChangedWhileConvertedIsAnError)
+{
+    TestSupport::TempFolder folder;
+    const std::string path = folder / "input.ini";
+    TestSupport::WriteFile(path, "[A]\nk=1\n");
+    CIniFileImage image;
+    image.Load(path);
+    TestSupport::WriteFile(path, "[A]\nk=1\nj=2\n");
+    EXPECT_THAT([&] { image.ComposeText(); },
+                ThrowsMessage<std::runtime_error>(
+                    StrEq("Unable to read file [" + path + "]: the file changed while it was converted")));
+}
+#endif
+
 }  // namespace
