@@ -20,3 +20,9 @@ std::vector<std::string> CSectionAction::SectionNames(const CIniFileImage& image
     if (namePattern.empty()) return {name};
     return image.SelectSections(NamePatternIn(image.FileEncoding(), name, m_regexMode));
 }
+
+std::vector<CIniSectionsImaging*> CSectionAction::SectionImages(CIniFileImage& image) const
+{
+    if (namePattern.empty()) return {image.FindSection(name)};
+    return image.SelectSectionImages(NamePatternIn(image.FileEncoding(), name, m_regexMode));
+}

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CIniFileImage;
+class CIniSectionsImaging;
 
 class CSectionAction {
 public:
@@ -26,6 +27,9 @@ public:
 
     // The names the action works on: what the pattern selects, or the one plain name.
     std::vector<std::string> SectionNames(const CIniFileImage& image) const;
+    // The sections SectionNames names, found in the image (nullptr for a name it does
+    // not hold).
+    std::vector<CIniSectionsImaging*> SectionImages(CIniFileImage& image) const;
 
     std::string name;
     std::string namePattern;

@@ -79,10 +79,7 @@ void CSectionContAction::Execute(CIniFileImage& image)
 const std::vector<CIniSectionsImaging*>& CSectionContAction::SelectedSectionImages(CIniFileImage& image)
 {
     if (!m_executing || !m_haveImages) {
-        m_selectedImages.clear();
-        for (const std::string& sectionName : SelectedSections(image)) {
-            m_selectedImages.push_back(image.FindSection(sectionName));
-        }
+        m_selectedImages = SectionImages(image);
         m_haveImages = m_executing;
     }
     return m_selectedImages;

@@ -15,9 +15,12 @@ std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
 {
     if (term.sectionPattern.empty()) return term.sectionName;
     const CSafeRegex pattern(term.sectionPattern);
-    const CIniSectionsImaging* first = image.FirstInIndexOrder(
-        [&](const CIniSectionsImaging& section) { return pattern.Matches(section.header.name); });
-    return first == nullptr ? std::string() : first->header.name;
+    std::string name;
+    const CIniSectionsImaging* first = image.FirstInIndexOrder([&](const CIniSectionsImaging& section) {
+        name.assign(section.header.name);
+        return pattern.Matches(name);
+    });
+    return first == nullptr ? std::string() : std::string(first->header.name);
 }
 
 std::string WithoutLeadingZeros(const std::string& digits)

@@ -19,19 +19,19 @@ struct CommentSpan {
     bool empty() const { return count == 0; }
 };
 
+// A section's header. Its name is a view into the file's bytes, or into the image's
+// arena for a name an action gave or that cleaning changed.
 class CSectionImage {
 public:
-    CSectionImage(std::int32_t order, std::string sectionName, CommentSpan comments = {})
-        : orderNumber(order), commentLines(comments), name(std::move(sectionName))
+    CSectionImage(std::int32_t order, std::string_view sectionName, CommentSpan comments = {})
+        : orderNumber(order), commentLines(comments), name(sectionName)
     {
     }
-
-    std::string HeaderLine() const { return "[" + name + "]"; }
 
     // Where the element is written: sections and parameters go out in ascending order.
     std::int32_t orderNumber = 0;
     CommentSpan commentLines;
-    std::string name;
+    std::string_view name;
 };
 
 // One setting: a record of six words. Its name and value are references that the

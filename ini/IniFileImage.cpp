@@ -11,19 +11,19 @@ std::uint32_t CIniFileImage::SlotOf(std::string_view name) const
     return m_index.Find(name, [this](std::uint32_t slot) { return NameOfSlot(slot); });
 }
 
-CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name)
+CIniSectionsImaging* CIniFileImage::FindSection(std::string_view name)
 {
     const std::uint32_t slot = SlotOf(name);
     return slot == CSectionIndex::kNone ? nullptr : m_sections[slot].get();
 }
 
-const CIniSectionsImaging* CIniFileImage::FindSection(const std::string& name) const
+const CIniSectionsImaging* CIniFileImage::FindSection(std::string_view name) const
 {
     const std::uint32_t slot = SlotOf(name);
     return slot == CSectionIndex::kNone ? nullptr : m_sections[slot].get();
 }
 
-CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments)
+CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, std::string_view name, CommentSpan comments)
 {
     m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
     const auto slot = static_cast<std::uint32_t>(m_sections.size() - 1);
@@ -206,17 +206,29 @@ std::vector<std::string> CIniFileImage::SelectSections(const std::string& namePa
     return SelectSections(CSafeRegex(namePattern));
 }
 
-std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern) const
+std::vector<std::uint32_t> CIniFileImage::SelectedSlots(const CSafeRegex& pattern) const
 {
-    std::vector<std::string> selected;
     std::string matchText;
     const bool folded = FileEncoding() == TextEncoding::Utf8;
-    const auto selects = [&](const CIniSectionsImaging& section) {
+    return SlotsInIndexOrder([&](const CIniSectionsImaging& section) {
         if (!folded) return pattern.MatchesLowered(section.header.name, matchText);
         LetterCase::MatchTextInto(TextEncoding::Utf8, section.header.name, matchText);
         return pattern.Matches(matchText);
-    };
-    for (std::uint32_t slot : SlotsInIndexOrder(selects)) selected.push_back(m_sections[slot]->header.name);
+    });
+}
+
+std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern) const
+{
+    std::vector<std::string> selected;
+    for (std::uint32_t slot : SelectedSlots(pattern)) selected.emplace_back(m_sections[slot]->header.name);
+    return selected;
+}
+
+std::vector<CIniSectionsImaging*> CIniFileImage::SelectSectionImages(const std::string& namePattern)
+{
+    if (m_index.empty()) return {};
+    std::vector<CIniSectionsImaging*> selected;
+    for (std::uint32_t slot : SelectedSlots(CSafeRegex(namePattern))) selected.push_back(m_sections[slot].get());
     return selected;
 }
 

@@ -65,8 +65,8 @@ public:
     std::string ComposeText() const;
     bool ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const;
 
-    CIniSectionsImaging* FindSection(const std::string& name);
-    const CIniSectionsImaging* FindSection(const std::string& name) const;
+    CIniSectionsImaging* FindSection(std::string_view name);
+    const CIniSectionsImaging* FindSection(std::string_view name) const;
     bool AddSection(const std::string& name);
     bool RenameSection(const std::string& oldName, const std::string& newName);
     bool CopySection(const std::string& sourceName, const std::string& targetName);
@@ -79,6 +79,8 @@ public:
     std::vector<std::string> SelectParameters(const std::string& sectionName, const std::string& namePattern) const;
     // The same with a pattern compiled once by the caller.
     std::vector<std::string> SelectSections(const CSafeRegex& pattern) const;
+    // The sections themselves that SelectSections names, in the same order.
+    std::vector<CIniSectionsImaging*> SelectSectionImages(const std::string& namePattern);
     std::vector<std::string> SelectParameters(const std::string& sectionName, const CSafeRegex& pattern) const;
     std::vector<std::string> SelectParameters(const CIniSectionsImaging& section, const CSafeRegex& pattern) const;
     bool AddParameter(const std::string& sectionName, const std::string& parameterName,
@@ -107,12 +109,13 @@ private:
     void LeaveSection(ReaderState& state);
     CommentSpan KeepComments(const std::vector<std::string_view>& lines) { return m_store->KeepComments(lines); }
 
-    CIniSectionsImaging& EnterSection(std::int32_t orderNumber, const std::string& name, CommentSpan comments);
+    CIniSectionsImaging& EnterSection(std::int32_t orderNumber, std::string_view name, CommentSpan comments);
     void Forget(std::uint32_t slot);
     // The slots of the sections `selects` accepts, in index order.
     template <class Selects>
     std::vector<std::uint32_t> SlotsInIndexOrder(const Selects& selects) const;
     void SortByName(std::vector<std::uint32_t>& slots) const;
+    std::vector<std::uint32_t> SelectedSlots(const CSafeRegex& pattern) const;
     void PlaceSorted(std::uint32_t slot);
     void UnplaceSorted(std::uint32_t slot);
     // The slot of the section of that name, or CSectionIndex::kNone.

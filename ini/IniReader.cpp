@@ -128,10 +128,17 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
         state.droppedSinceKey = true;
         return;
     }
-    const std::string name = IniLine::CleanName(line.text.substr(1, close - 1));
+    // The name stays a view into the file's bytes unless cleaning takes bytes out of it.
+    const std::string_view raw = line.text.substr(1, close - 1);
+    std::string_view name = IniLine::TrimBlanks(raw);
+    std::string cleaned;
+    if (raw.find('\r') != std::string_view::npos) {
+        cleaned = IniLine::CleanName(raw);
+        name = cleaned;
+    }
     LeaveSection(state);
     if (FindSection(name) != nullptr) {
-        Console::Warn(Messages::kRepeatedSection, name.c_str());
+        Console::Warn(Messages::kRepeatedSection, std::string(name).c_str());
         state.underRepeatedHeader = true;
         return;
     }

@@ -64,6 +64,16 @@ struct CImageStore {
         parameter.m_valueRef = Reference(value, CParameterImage::kInlineValueBits, size);
         parameter.m_valueSize = static_cast<std::uint16_t>(size | (present ? CParameterImage::kHasValueBit : 0u));
     }
+    // A view of the text that lives as long as the image: the text itself when it lies
+    // in the file's bytes, else a copy in the arena.
+    std::string_view KeepText(std::string_view text)
+    {
+        const char* begin = fileBytes.data();
+        if (begin != nullptr && text.data() >= begin && text.data() + text.size() <= begin + fileBytes.size()) {
+            return text;
+        }
+        return arena.Keep(text);
+    }
     // Adds comment lines to the image's list; the span names them there.
     CommentSpan KeepComments(const std::vector<std::string_view>& lines)
     {
@@ -224,13 +234,14 @@ private:
 
 class CIniSectionsImaging : public CIniParametersImaging {
 public:
-    CIniSectionsImaging(CImageStore& store, std::int32_t orderNumber, std::string name, CommentSpan commentLines = {})
-        : CIniParametersImaging(store), header(orderNumber, std::string(), commentLines)
+    CIniSectionsImaging(CImageStore& store, std::int32_t orderNumber, std::string_view name,
+                        CommentSpan commentLines = {})
+        : CIniParametersImaging(store), header(orderNumber, std::string_view(), commentLines)
     {
-        SetName(std::move(name));
+        SetName(name);
     }
 
-    void SetName(std::string name) { header.name = std::move(name); }
+    void SetName(std::string_view name) { header.name = Store().KeepText(name); }
 
     CSectionImage header;
 };

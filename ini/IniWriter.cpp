@@ -11,6 +11,10 @@
 
 namespace {
 
+// The text is handed on whenever it has grown past this: a large file is never held
+// in memory twice.
+constexpr std::size_t kChunkBytes = 256 * 1024;
+
 std::runtime_error CreateError(const std::string& path)
 {
     return std::runtime_error("Unable to create file [" + path + "]");
@@ -89,7 +93,6 @@ std::string CIniFileImage::ComposeText() const
 // twice. False when a flush failed.
 bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const
 {
-    constexpr std::size_t kChunkBytes = 1 << 20;
     const std::string_view lineEnd = LineEnd();
     if (m_byteOrderMark) text += "\xEF\xBB\xBF";
     text += StampLines(lineEnd);
@@ -108,10 +111,11 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
             // Lines nothing asked for are copied as the file holds them, a chunk at a
             // time.
             std::string_view body = section->BodyAsRead();
-            while (body.size() > kChunkBytes) {
-                text.append(body.data(), kChunkBytes);
-                body.remove_prefix(kChunkBytes);
-                if (flush && !flush(text)) return false;
+            while (flush && text.size() + body.size() > kChunkBytes) {
+                const std::size_t part = kChunkBytes - std::min(text.size(), kChunkBytes);
+                text.append(body.data(), part);
+                body.remove_prefix(part);
+                if (!flush(text)) return false;
             }
             text += body;
         } else {
@@ -147,7 +151,7 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
     bool written = false;
     try {
         std::string chunk;
-        chunk.reserve(std::min<std::size_t>(m_loadedSizeBytes, 1 << 20) + 64 * 1024);
+        chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 64 * 1024);
         written = ComposeInto(chunk, [&temp, digest](std::string& text) {
             if (digest != nullptr) digest->Update(text);
             const bool chunkWritten = Platform::WriteAll(temp, text.data(), text.size());
