@@ -106,6 +106,7 @@ private:
     void HandleLines(std::string_view text, std::size_t start, ReaderState& state);
     void HandleSectionHeader(const IniLine::Line& line, ReaderState& state);
     void HandleKeyLine(const IniLine::Line& line, ReaderState& state);
+    void NoteKeyLine(const IniLine::Line& line, bool keyAsWritten, ReaderState& state);
     void LeaveSection(ReaderState& state);
     CommentSpan KeepComments(const std::vector<std::string_view>& lines) { return m_store->KeepComments(lines); }
 

@@ -42,9 +42,63 @@ public:
     {
     }
 
-    bool Next(Line& line);
+    bool Next(Line& line)
+    {
+        const std::size_t begin = m_at;
+        if (begin >= m_text.size()) return false;
+        constexpr std::size_t kNone = std::string_view::npos;
+        std::size_t lineFeed = kNone;
+        std::size_t equals = kNone;
+        std::size_t firstReturn = kNone;
+        for (std::size_t at = begin; at < m_text.size();) {
+            const std::size_t start = at & ~std::size_t {63};
+            if (m_block.start != start) Load(start);
+            const int shift = static_cast<int>(at - start);
+            const std::uint64_t lineFeeds = m_block.lineFeeds >> shift;
+            std::uint64_t equalSigns = m_block.equalSigns >> shift;
+            std::uint64_t returns = m_block.carriageReturns >> shift;
+            if (lineFeeds != 0) {
+                const int found = LowestBit(lineFeeds);
+                const std::uint64_t before = (std::uint64_t {1} << found) - 1;
+                equalSigns &= before;
+                returns &= before;
+                lineFeed = at + static_cast<std::size_t>(found);
+            }
+            if (equals == kNone && equalSigns != 0) equals = at + static_cast<std::size_t>(LowestBit(equalSigns)) - begin;
+            if (firstReturn == kNone && returns != 0) firstReturn = at + static_cast<std::size_t>(LowestBit(returns));
+            if (lineFeed != kNone) break;
+            at = start + 64;
+        }
+        std::size_t end = lineFeed == kNone ? m_text.size() : lineFeed;
+        bool carriageReturn = false;
+        if (lineFeed != kNone) {
+            carriageReturn = end > begin && m_text[end - 1] == '\r';
+            if (carriageReturn) --end;
+        }
+        line.text = std::string_view(m_text.data() + begin, end - begin);
+        line.next = lineFeed == kNone ? m_text.size() : lineFeed + 1;
+        line.endsAsWritten = lineFeed != kNone && carriageReturn == m_crLf;
+        line.equals = equals != kNone && equals < line.text.size() ? equals : kNone;
+        line.holdsCarriageReturn = firstReturn != kNone && firstReturn < end;
+        m_at = line.next;
+        return true;
+    }
 
 private:
+    static int LowestBit(std::uint64_t bits)
+    {
+#if defined(__GNUC__)
+        return __builtin_ctzll(bits);
+#else
+        int index = 0;
+        while ((bits & 1) == 0) {
+            bits >>= 1;
+            ++index;
+        }
+        return index;
+#endif
+    }
+
     struct Block {
         std::size_t start = std::string_view::npos;
         std::uint64_t lineFeeds = 0;
@@ -59,7 +113,24 @@ private:
     Block m_block;
 };
 
-Kind KindOf(std::string_view line);
+Kind KindOfIndented(std::string_view line);
+
+inline Kind KindOf(std::string_view line)
+{
+    if (line.empty()) return Kind::Empty;
+    switch (line[0]) {
+    case ';':
+    case '#':
+        return Kind::Comment;
+    case '[':
+        return Kind::Header;
+    case ' ':
+    case '\t':
+        return KindOfIndented(line);
+    default:
+        return Kind::Key;
+    }
+}
 
 std::string_view TrimBlanks(std::string_view text);
 // Names lose every CR and LF byte, then blanks and tabs at both ends.
@@ -81,6 +152,22 @@ struct KeyLine {
     bool KeyIsEmpty() const { return key.empty() || (needsCleaning && CleanName(rawKey).empty()); }
 };
 
-KeyLine SplitKeyLine(const Line& line);
+inline KeyLine SplitKeyLine(const Line& line)
+{
+    KeyLine split;
+    split.hasValue = line.equals != std::string_view::npos;
+    const std::size_t keySize = split.hasValue ? line.equals : line.text.size();
+    split.rawKey = line.text.substr(0, keySize);
+    split.key = split.rawKey;
+    if (!split.key.empty()) {
+        const char first = split.key.front();
+        const char last = split.key.back();
+        if (first == ' ' || first == '\t' || last == ' ' || last == '\t') split.key = TrimBlanks(split.key);
+    }
+    // A line holds no LF; a CR may stand inside it.
+    split.needsCleaning = line.holdsCarriageReturn && split.key.find('\r') != std::string_view::npos;
+    if (split.hasValue) split.value = line.text.substr(keySize + 1);
+    return split;
+}
 
 }  // namespace IniLine

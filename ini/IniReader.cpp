@@ -159,6 +159,15 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
 
 void CIniFileImage::HandleKeyLine(const IniLine::Line& line, ReaderState& state)
 {
+    // Most lines open with their key's first byte and hold no CR: the key is not empty,
+    // and it is written back as it stands unless a blank ends it.
+    const char first = line.text[0];
+    if (state.currentSection != nullptr && !line.holdsCarriageReturn && first != '=' && first != ' ' &&
+        first != '\t') {
+        const char last = line.equals == std::string_view::npos ? line.text.back() : line.text[line.equals - 1];
+        NoteKeyLine(line, last != ' ' && last != '\t', state);
+        return;
+    }
     const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
     if (split.KeyIsEmpty()) {
         state.droppedSinceKey = true;
@@ -171,9 +180,15 @@ void CIniFileImage::HandleKeyLine(const IniLine::Line& line, ReaderState& state)
         }
         return;
     }
+    NoteKeyLine(line, split.KeyAsWritten(), state);
+}
+
+// A key line of the current section: its lines now run to the end of this one.
+void CIniFileImage::NoteKeyLine(const IniLine::Line& line, bool keyAsWritten, ReaderState& state)
+{
     SectionBody& body = state.body;
     body.asWritten = body.asWritten && !state.droppedSinceKey && state.pendingAsWritten && line.endsAsWritten &&
-                     split.KeyAsWritten();
+                     keyAsWritten;
     body.end = line.next;
     ++body.keyLines;
     state.pendingComments.clear();

@@ -129,6 +129,10 @@ LocalTime Now();
 // that long. True when the work finished; false when it did not start or ran over
 // budget (it is then left running, detached, so it must own everything it touches).
 bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budgetMilliseconds);
+// Every thread allocates from the process's one heap. The run does its work on a thread
+// of its own, and a heap of a thread's own grows a few pages at a time, each a system
+// call. Call this before any thread starts.
+void ShareOneHeap();
 
 // Reads an existing regular file whole with plain reads (others may read it but not
 // write it meanwhile where the system enforces that), so a file changed underneath

@@ -9,6 +9,9 @@
 #include <pthread.h>
 #include <fcntl.h>
 #include <langinfo.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -368,6 +371,13 @@ LocalTime Now()
     now.minute = parts.tm_min;
     now.second = parts.tm_sec;
     return now;
+}
+
+void ShareOneHeap()
+{
+#ifdef M_ARENA_MAX
+    ::mallopt(M_ARENA_MAX, 1);
+#endif
 }
 
 bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budgetMilliseconds)

@@ -492,6 +492,9 @@ LocalTime Now()
     return now;
 }
 
+// The process heap is shared by every thread already.
+void ShareOneHeap() {}
+
 bool RunOnOwnStack(std::function<void()> work, std::size_t stackBytes, long budgetMilliseconds)
 {
     auto job = std::make_shared<OwnStackJob>();

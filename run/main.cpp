@@ -9,8 +9,9 @@
 int main(int argumentCount, char** arguments)
 {
     constexpr std::size_t kRunStackBytes = std::size_t {256} << 20;
-    // Signals are taken by one thread of their own from the start: every thread the run
-    // starts has them blocked.
+    // One heap for every thread; signals are taken by one thread of their own from the
+    // start: every thread the run starts has them blocked.
+    Platform::ShareOneHeap();
     Platform::InstallInterruptCleanup();
     int exitCode = 1;
     const std::vector<std::string> texts = Platform::CommandLineArguments(argumentCount, arguments);

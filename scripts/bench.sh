@@ -20,19 +20,14 @@ mkdir -p "$work"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j"$(nproc 2>/dev/null || echo 2)" --target velmarch >/dev/null
 g++ -O2 -std=c++17 -o "$work/floor" "$bench_src/floor.cpp"
+g++ -O2 -std=c++17 -o "$work/bench_runs" scripts/bench_runs.cpp
 for size in "${sizes[@]}"; do
   [ -s "$work/$size.ini" ] || python3 "$bench_src/gen_ini.py" "$size" "$work/$size.ini"
 done
 
 # Prints "cpu_seconds peak_kib" for one run of the command: CPU per run over `repeat`
-# runs in one measurement (the small file takes a few milliseconds), peak of any run.
-measure() {
-  local repeat="$1"
-  shift
-  /usr/bin/time -f '%U %S %M' -o "$work/time.txt" \
-    bash -c 'for _ in $(seq "$0"); do "$@" >/dev/null || exit 1; done' "$repeat" "$@"
-  awk -v n="$repeat" '{ printf "%.4f %d\n", ($1 + $2) / n, $3 }' "$work/time.txt"
-}
+# runs (the small file takes a few milliseconds), peak of any run.
+measure() { "$work/bench_runs" "$@"; }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
