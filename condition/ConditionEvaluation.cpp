@@ -17,10 +17,10 @@ std::string SectionNameOf(const CCondition& term, const CIniFileImage& image)
     const CSafeRegex pattern(term.sectionPattern);
     std::string name;
     const CIniSectionsImaging* first = image.FirstInIndexOrder([&](const CIniSectionsImaging& section) {
-        name.assign(section.header.name);
+        name.assign(section.header.Name());
         return pattern.Matches(name);
     });
-    return first == nullptr ? std::string() : std::string(first->header.name);
+    return first == nullptr ? std::string() : std::string(first->header.Name());
 }
 
 std::string WithoutLeadingZeros(const std::string& digits)

@@ -24,15 +24,31 @@ struct CommentSpan {
 class CSectionImage {
 public:
     CSectionImage(std::int32_t order, std::string_view sectionName, CommentSpan comments = {})
-        : orderNumber(order), commentLines(comments), name(sectionName)
+        : orderNumber(order), commentLines(comments)
     {
+        SetName(sectionName);
     }
 
+    std::string_view Name() const { return std::string_view(m_name, m_nameSize); }
+    // The text must outlive the header.
+    void SetName(std::string_view name)
+    {
+        m_name = name.data();
+        m_nameSize = static_cast<std::uint32_t>(name.size());
+    }
+
+private:
+    // A name's pointer and size apart, so that the header packs into three words.
+    const char* m_name = "";
+    std::uint32_t m_nameSize = 0;
+
+public:
     // Where the element is written: sections and parameters go out in ascending order.
     std::int32_t orderNumber = 0;
     CommentSpan commentLines;
-    std::string_view name;
 };
+
+static_assert(sizeof(CSectionImage) == 24, "a section header is three words");
 
 // One setting: a record of six words. Its name and value are references that the
 // image's store resolves (CImageStore::NameOf, ValueOf): an offset into the file's bytes

@@ -14,28 +14,28 @@ std::uint32_t CIniFileImage::SlotOf(std::string_view name) const
 CIniSectionsImaging* CIniFileImage::FindSection(std::string_view name)
 {
     const std::uint32_t slot = SlotOf(name);
-    return slot == CSectionIndex::kNone ? nullptr : m_sections[slot].get();
+    return slot == CSectionIndex::kNone ? nullptr : m_sections[slot];
 }
 
 const CIniSectionsImaging* CIniFileImage::FindSection(std::string_view name) const
 {
     const std::uint32_t slot = SlotOf(name);
-    return slot == CSectionIndex::kNone ? nullptr : m_sections[slot].get();
+    return slot == CSectionIndex::kNone ? nullptr : m_sections[slot];
 }
 
 CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, std::string_view name, CommentSpan comments)
 {
-    m_sections.push_back(std::make_unique<CIniSectionsImaging>(*m_store, orderNumber, name, comments));
-    const auto slot = static_cast<std::uint32_t>(m_sections.size() - 1);
+    const std::uint32_t slot = m_sections.size();
+    CIniSectionsImaging& entered = m_sections.Make(*m_store, orderNumber, name, comments);
     m_index.Insert(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
     PlaceSorted(slot);
-    return *m_sections.back();
+    return entered;
 }
 
 void CIniFileImage::Forget(std::uint32_t slot)
 {
     m_index.Erase(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
-    m_sections[slot].reset();
+    m_sections.Remove(slot);
     // The index order stays valid: a removed section's slot is skipped.
     ++m_removedSorted;
 }
@@ -47,12 +47,12 @@ void CIniFileImage::PlaceSorted(std::uint32_t slot)
     if (!m_sortedValid) return;
     if (m_removedSorted > 0) {
         m_sortedSlots.erase(std::remove_if(m_sortedSlots.begin(), m_sortedSlots.end(),
-                                           [this](std::uint32_t entry) { return !m_sections[entry]; }),
+                                           [this](std::uint32_t entry) { return m_sections[entry] == nullptr; }),
                             m_sortedSlots.end());
         m_removedSorted = 0;
     }
     const TextEncoding encoding = FileEncoding();
-    const std::string_view name = m_sections[slot]->header.name;
+    const std::string_view name = m_sections[slot]->header.Name();
     const auto place = std::lower_bound(m_sortedSlots.begin(), m_sortedSlots.end(), name,
                                         [this, encoding](std::uint32_t entry, std::string_view wanted) {
                                             return LetterCase::CompareNames(encoding, NameOfSlot(entry), wanted) < 0;
@@ -75,19 +75,19 @@ std::vector<std::uint32_t> CIniFileImage::SlotsInIndexOrder(const Selects& selec
     std::vector<std::uint32_t> slots;
     if (m_sortedValid) {
         for (std::uint32_t slot : m_sortedSlots) {
-            if (m_sections[slot] && selects(*m_sections[slot])) slots.push_back(slot);
+            if (m_sections[slot] != nullptr && selects(*m_sections[slot])) slots.push_back(slot);
         }
         return slots;
     }
     for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
-        if (m_sections[slot] && selects(*m_sections[slot])) slots.push_back(slot);
+        if (m_sections[slot] != nullptr && selects(*m_sections[slot])) slots.push_back(slot);
     }
     // A selection of most sections makes the whole order, which later selections then
     // walk; a smaller one is sorted on its own.
     if (slots.size() * 2 > m_index.size()) {
         m_sortedSlots.clear();
         for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
-            if (m_sections[slot]) m_sortedSlots.push_back(slot);
+            if (m_sections[slot] != nullptr) m_sortedSlots.push_back(slot);
         }
         SortByName(m_sortedSlots);
         m_sortedValid = true;
@@ -105,18 +105,52 @@ std::vector<std::uint32_t> CIniFileImage::SlotsInIndexOrder(const Selects& selec
     return slots;
 }
 
-// Sorted as views of the names, so that a comparison reaches the bytes at once.
+namespace {
+
+// The first sixteen bytes of a Windows-1251 name upper-cased, in the order of the case-
+// insensitive comparison, and zeros after a shorter name: keys that differ order their
+// names; equal keys leave it to the names. UTF-8 names, whose order folds characters,
+// all get the zero key.
+struct SortKey {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+
+    bool operator<(const SortKey& other) const { return high != other.high ? high < other.high : low < other.low; }
+    bool operator==(const SortKey& other) const { return high == other.high && low == other.low; }
+};
+
+SortKey KeyOf(TextEncoding encoding, std::string_view name)
+{
+    SortKey key;
+    if (encoding != TextEncoding::Windows1251) return key;
+    for (std::size_t index = 0; index < 16; ++index) {
+        const std::uint64_t byte = index < name.size() ? LetterCase::Upper(static_cast<unsigned char>(name[index])) : 0;
+        std::uint64_t& word = index < 8 ? key.high : key.low;
+        word = (word << 8) | byte;
+    }
+    return key;
+}
+
+}  // namespace
+
+// Sorted by keys made once and then as views of the names, so that most comparisons
+// need not reach the names' bytes.
 void CIniFileImage::SortByName(std::vector<std::uint32_t>& slots) const
 {
     struct Entry {
+        SortKey key;
         std::string_view name;
         std::uint32_t slot;
     };
+    const TextEncoding encoding = FileEncoding();
     std::vector<Entry> entries;
     entries.reserve(slots.size());
-    for (std::uint32_t slot : slots) entries.push_back({m_sections[slot]->header.name, slot});
-    const TextEncoding encoding = FileEncoding();
+    for (std::uint32_t slot : slots) {
+        const std::string_view name = m_sections[slot]->header.Name();
+        entries.push_back({KeyOf(encoding, name), name, slot});
+    }
     std::sort(entries.begin(), entries.end(), [encoding](const Entry& left, const Entry& right) {
+        if (!(left.key == right.key)) return left.key < right.key;
         return LetterCase::CompareNames(encoding, left.name, right.name) < 0;
     });
     for (std::size_t index = 0; index < entries.size(); ++index) slots[index] = entries[index].slot;
@@ -126,7 +160,7 @@ std::vector<const CIniSectionsImaging*> CIniFileImage::Sections() const
 {
     std::vector<const CIniSectionsImaging*> sections;
     for (std::uint32_t slot : SlotsInIndexOrder([](const CIniSectionsImaging&) { return true; })) {
-        sections.push_back(m_sections[slot].get());
+        sections.push_back(m_sections[slot]);
     }
     return sections;
 }
@@ -135,10 +169,11 @@ const CIniSectionsImaging* CIniFileImage::FirstInIndexOrder(
     const std::function<bool(const CIniSectionsImaging&)>& matches) const
 {
     const CIniSectionsImaging* first = nullptr;
-    for (const auto& section : m_sections) {
-        if (!section || !matches(*section)) continue;
-        if (first == nullptr || LetterCase::CompareNames(FileEncoding(), section->header.name, first->header.name) < 0) {
-            first = section.get();
+    for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
+        const CIniSectionsImaging* section = m_sections[slot];
+        if (section == nullptr || !matches(*section)) continue;
+        if (first == nullptr || LetterCase::CompareNames(FileEncoding(), section->header.Name(), first->header.Name()) < 0) {
+            first = section;
         }
     }
     return first;
@@ -211,8 +246,8 @@ std::vector<std::uint32_t> CIniFileImage::SelectedSlots(const CSafeRegex& patter
     std::string matchText;
     const bool folded = FileEncoding() == TextEncoding::Utf8;
     return SlotsInIndexOrder([&](const CIniSectionsImaging& section) {
-        if (!folded) return pattern.MatchesLowered(section.header.name, matchText);
-        LetterCase::MatchTextInto(TextEncoding::Utf8, section.header.name, matchText);
+        if (!folded) return pattern.MatchesLowered(section.header.Name(), matchText);
+        LetterCase::MatchTextInto(TextEncoding::Utf8, section.header.Name(), matchText);
         return pattern.Matches(matchText);
     });
 }
@@ -220,7 +255,7 @@ std::vector<std::uint32_t> CIniFileImage::SelectedSlots(const CSafeRegex& patter
 std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern) const
 {
     std::vector<std::string> selected;
-    for (std::uint32_t slot : SelectedSlots(pattern)) selected.emplace_back(m_sections[slot]->header.name);
+    for (std::uint32_t slot : SelectedSlots(pattern)) selected.emplace_back(m_sections[slot]->header.Name());
     return selected;
 }
 
@@ -228,7 +263,7 @@ std::vector<CIniSectionsImaging*> CIniFileImage::SelectSectionImages(const std::
 {
     if (m_index.empty()) return {};
     std::vector<CIniSectionsImaging*> selected;
-    for (std::uint32_t slot : SelectedSlots(CSafeRegex(namePattern))) selected.push_back(m_sections[slot].get());
+    for (std::uint32_t slot : SelectedSlots(CSafeRegex(namePattern))) selected.push_back(m_sections[slot]);
     return selected;
 }
 

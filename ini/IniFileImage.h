@@ -11,6 +11,7 @@
 #include "ini/Optional.h"
 #include "ini/IniSectionsImaging.h"
 #include "ini/SectionIndex.h"
+#include "ini/StableSlots.h"
 #include "platform/FileBytes.h"
 #include "text/LetterCase.h"
 
@@ -121,12 +122,12 @@ private:
     void UnplaceSorted(std::uint32_t slot);
     // The slot of the section of that name, or CSectionIndex::kNone.
     std::uint32_t SlotOf(std::string_view name) const;
-    std::string_view NameOfSlot(std::uint32_t slot) const { return m_sections[slot]->header.name; }
+    std::string_view NameOfSlot(std::uint32_t slot) const { return m_sections[slot]->header.Name(); }
 
     // Sections in the order they were made, which is their order number's order; a
     // removed section leaves an empty slot.
     std::unique_ptr<CImageStore> m_store;
-    std::vector<std::unique_ptr<CIniSectionsImaging>> m_sections;
+    CStableSlots<CIniSectionsImaging> m_sections;
     CSectionIndex m_index;
     // Every slot in index order, once a selection of most sections made it; a removed
     // section's slot stays in it until the next placing.

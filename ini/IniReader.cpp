@@ -59,6 +59,8 @@ struct CIniFileImage::ReaderState {
     // The current section's lines: they begin after its header and end with its last
     // key line. The section reads them when its parameters are first asked for.
     SectionBody body;
+    // Writing them back would keep their bytes.
+    bool bodyAsWritten = true;
     // A line the image drops came after the current section's last key line.
     bool droppedSinceKey = false;
 };
@@ -153,7 +155,7 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
     state.body.begin = line.next;
     state.body.end = line.next;
     state.body.firstOrder = m_orderCounter;
-    state.body.asWritten = true;
+    state.bodyAsWritten = true;
     state.droppedSinceKey = false;
 }
 
@@ -187,8 +189,8 @@ void CIniFileImage::HandleKeyLine(const IniLine::Line& line, ReaderState& state)
 void CIniFileImage::NoteKeyLine(const IniLine::Line& line, bool keyAsWritten, ReaderState& state)
 {
     SectionBody& body = state.body;
-    body.asWritten = body.asWritten && !state.droppedSinceKey && state.pendingAsWritten && line.endsAsWritten &&
-                     keyAsWritten;
+    state.bodyAsWritten = state.bodyAsWritten && !state.droppedSinceKey && state.pendingAsWritten &&
+                          line.endsAsWritten && keyAsWritten;
     body.end = line.next;
     ++body.keyLines;
     state.pendingComments.clear();
@@ -201,7 +203,7 @@ void CIniFileImage::NoteKeyLine(const IniLine::Line& line, bool keyAsWritten, Re
 void CIniFileImage::LeaveSection(ReaderState& state)
 {
     if (state.currentSection == nullptr) return;
-    state.currentSection->SetUnreadBody(state.body);
+    state.currentSection->SetUnreadBody(state.body, state.bodyAsWritten);
     m_orderCounter += static_cast<std::int32_t>(state.body.keyLines);
     state.currentSection = nullptr;
 }

@@ -11,6 +11,7 @@
 #include "text/TextEncoding.h"
 
 #include <cstdint>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,9 +29,11 @@ struct CImageStore {
     TextEncoding encoding = TextEncoding::Windows1251;
     std::string_view fileBytes;
     CTextArena arena;
-    std::vector<std::string_view> texts;  // entry 0: the empty text
-    std::vector<std::string_view> commentLines;
-    std::vector<CommentSpan> commentSpans;  // entry 0: no comments
+    // Lists that only grow, in blocks that stay where they are: no list is ever held
+    // twice while it grows.
+    std::deque<std::string_view> texts;  // entry 0: the empty text
+    std::deque<std::string_view> commentLines;
+    std::deque<CommentSpan> commentSpans;  // entry 0: no comments
     std::uint32_t nextSequence = 1;
 
     std::string_view NameOf(const CParameterImage& parameter) const
@@ -150,8 +153,6 @@ struct SectionBody {
     std::int32_t firstOrder = 0;
     // Lines that make a parameter.
     std::uint32_t keyLines = 0;
-    // Every line would be written back with the same bytes, so the writer copies them.
-    bool asWritten = false;
 };
 
 class CIniParametersImaging {
@@ -178,14 +179,17 @@ public:
     // Stores a copy of the text as the parameter's value.
     void SetValue(CParameterImage& parameter, std::string_view value);
     // Gives an empty section the lines it reads when its parameters are first asked for.
-    void SetUnreadBody(const SectionBody& body)
+    // `asWritten`: every line would be written back with the same bytes, so the writer
+    // copies them.
+    void SetUnreadBody(const SectionBody& body, bool asWritten)
     {
         m_body = body;
+        m_bodyAsWritten = asWritten;
         m_read = body.keyLines == 0;
     }
     // The section's lines exactly as the writer would write them, when they were never
     // read (nothing changed them) and their bytes are what writing them gives.
-    bool WritesBodyAsRead() const { return !m_read && m_body.asWritten; }
+    bool WritesBodyAsRead() const { return !m_read && m_bodyAsWritten; }
     std::string_view BodyAsRead() const
     {
         return m_store->fileBytes.substr(m_body.begin, m_body.end - m_body.begin);
@@ -229,6 +233,7 @@ private:
     mutable List m_parameters;
     mutable bool m_outOfOrder = false;
     mutable bool m_read = true;
+    bool m_bodyAsWritten = false;
     SectionBody m_body;
 };
 
@@ -241,7 +246,7 @@ public:
         SetName(name);
     }
 
-    void SetName(std::string_view name) { header.name = Store().KeepText(name); }
+    void SetName(std::string_view name) { header.SetName(Store().KeepText(name)); }
 
     CSectionImage header;
 };

@@ -57,7 +57,7 @@ void EndLine(std::string& text, std::string_view lineEnd)
     }
 }
 
-void AppendLines(std::string& text, const std::vector<std::string_view>& store, CommentSpan lines,
+void AppendLines(std::string& text, const std::deque<std::string_view>& store, CommentSpan lines,
                  std::string_view lineEnd)
 {
     for (std::uint32_t index = lines.first; index < lines.first + lines.count; ++index) {
@@ -97,14 +97,15 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
     if (m_byteOrderMark) text += "\xEF\xBB\xBF";
     text += StampLines(lineEnd);
 
-    const std::vector<std::string_view>& comments = m_store->commentLines;
+    const std::deque<std::string_view>& comments = m_store->commentLines;
     // Sections were made in order-number order, so the slots are in writing order.
-    for (const auto& section : m_sections) {
-        if (!section) continue;
+    for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
+        const CIniSectionsImaging* section = m_sections[slot];
+        if (section == nullptr) continue;
         text += lineEnd;
         AppendLines(text, comments, section->header.commentLines, lineEnd);
         text += '[';
-        text += section->header.name;
+        text += section->header.Name();
         text += ']';
         EndLine(text, lineEnd);
         if (section->WritesBodyAsRead()) {

@@ -22,7 +22,7 @@ TEST(IniFileImage, SectionNamesIgnoreLetterCaseLatinAndCyrillic)
     CIniFileImage image = ImageFromText("[Main]\nx=1\n[MAIN]\ny=2\n[\xD1\xE5\xEA\xF6\xE8\xFF]\nz=3\n");
     EXPECT_EQ(image.Sections().size(), 2u);
     ASSERT_NE(image.FindSection("main"), nullptr);
-    EXPECT_EQ(image.FindSection("main")->header.name, "Main");
+    EXPECT_EQ(image.FindSection("main")->header.Name(), "Main");
     EXPECT_NE(image.FindSection("\xF1\xC5\xCA\xD6\xC8\xDF"), nullptr);
     EXPECT_EQ(console.Text(), Warning(Messages::kRepeatedSection, "MAIN"));
 }
