@@ -50,11 +50,11 @@ public:
 
 static_assert(sizeof(CSectionImage) == 24, "a section header is three words");
 
-// One setting: a record of six words. Its name and value are references that the
+// One setting: a record of five words. Its name and value are references that the
 // image's store resolves (CImageStore::NameOf, ValueOf): an offset into the file's bytes
 // with the length beside it, or, for a text outside the file or too long to describe
-// here, an entry of the store's text table. Its comment lines are an entry of the
-// store's comment table (0: none).
+// here, an entry of the store's text table. Its comment lines, when it has any, the
+// store finds by its sequence number.
 class CParameterImage {
 public:
     bool HasValue() const { return (m_valueSize & kHasValueBit) != 0; }
@@ -70,12 +70,13 @@ private:
     static constexpr std::uint32_t kInTable = 0x80000000u;
     static constexpr std::uint16_t kHasValueBit = 0x8000u;
     static constexpr std::uint16_t kInlineValueBits = 0x7FFFu;
+    static constexpr std::uint16_t kHasCommentsBit = 0x8000u;
+    static constexpr std::uint16_t kInlineNameBits = 0x7FFFu;
 
     std::uint32_t m_nameRef = kInTable;  // the empty text, entry 0 of the table
     std::uint32_t m_valueRef = kInTable;
-    std::uint32_t m_comments = 0;
-    std::uint16_t m_nameSize = 0;
+    std::uint16_t m_nameSize = 0;   // with the has-comments flag in the top bit
     std::uint16_t m_valueSize = 0;  // with the has-value flag in the top bit
 };
 
-static_assert(sizeof(CParameterImage) == 24, "a parameter is six words");
+static_assert(sizeof(CParameterImage) == 20, "a parameter is five words");

@@ -41,7 +41,7 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
 void CIniParametersImaging::InsertParameter(CParameterImage parameter)
 {
     ReadOnce();
-    parameter.sequence = m_store->nextSequence++;
+    m_store->Renumber(parameter, true);
     if (!m_parameters.empty() && m_parameters.back().orderNumber > parameter.orderNumber) m_outOfOrder = true;
     m_parameters.push_back(parameter);
 }
@@ -107,7 +107,7 @@ void CIniParametersImaging::RenameParameters(std::string_view name, std::string_
     const std::string_view kept = m_store->arena.Keep(newName);
     for (CParameterImage* parameter : FindParameters(name)) {
         m_store->SetName(*parameter, kept);
-        parameter->sequence = m_store->nextSequence++;
+        m_store->Renumber(*parameter, false);
     }
 }
 

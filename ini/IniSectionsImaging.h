@@ -10,6 +10,7 @@
 #include "text/LetterCase.h"
 #include "text/TextEncoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <stdexcept>
@@ -24,7 +25,7 @@ struct ScaleFactor;
 // entry, the image's comment lines, the counter that numbers insertions, and the file's
 // encoding, which decides how names compare.
 struct CImageStore {
-    CImageStore() : texts(1), commentSpans(1) {}
+    CImageStore() : texts(1) {}
 
     TextEncoding encoding = TextEncoding::Windows1251;
     std::string_view fileBytes;
@@ -33,24 +34,35 @@ struct CImageStore {
     // twice while it grows.
     std::deque<std::string_view> texts;  // entry 0: the empty text
     std::deque<std::string_view> commentLines;
-    std::deque<CommentSpan> commentSpans;  // entry 0: no comments
+    // The comment lines of the parameters that have any, in ascending sequence number:
+    // numbers are given in ascending order, so an entry is added at the end.
+    struct NumberedComments {
+        std::uint32_t sequence;
+        CommentSpan span;
+    };
+    std::deque<NumberedComments> commentsBySequence;
     std::uint32_t nextSequence = 1;
 
     std::string_view NameOf(const CParameterImage& parameter) const
     {
-        return Resolve(parameter.m_nameRef, parameter.m_nameSize);
+        return Resolve(parameter.m_nameRef, parameter.m_nameSize & CParameterImage::kInlineNameBits);
     }
     std::string_view ValueOf(const CParameterImage& parameter) const
     {
         return Resolve(parameter.m_valueRef, parameter.m_valueSize & CParameterImage::kInlineValueBits);
     }
-    CommentSpan CommentsOf(const CParameterImage& parameter) const { return commentSpans[parameter.m_comments]; }
+    CommentSpan CommentsOf(const CParameterImage& parameter) const
+    {
+        if ((parameter.m_nameSize & CParameterImage::kHasCommentsBit) == 0) return CommentSpan();
+        const auto found = FindComments(parameter.sequence);
+        return found == commentsBySequence.end() ? CommentSpan() : found->span;
+    }
     // The parameter's name equals `name` but for letter case; in a Windows-1251 file
     // names of other lengths differ at once.
     bool NameIs(const CParameterImage& parameter, std::string_view name) const
     {
         if (encoding == TextEncoding::Windows1251 && (parameter.m_nameRef & CParameterImage::kInTable) == 0 &&
-            parameter.m_nameSize != name.size()) {
+            (parameter.m_nameSize & CParameterImage::kInlineNameBits) != name.size()) {
             return false;
         }
         return LetterCase::EqualNames(encoding, NameOf(parameter), name);
@@ -59,7 +71,9 @@ struct CImageStore {
     // The texts must lie in the file's bytes or outlive the image (the arena's).
     void SetName(CParameterImage& parameter, std::string_view name)
     {
-        parameter.m_nameRef = Reference(name, 0xFFFFu, parameter.m_nameSize);
+        std::uint16_t size = 0;
+        parameter.m_nameRef = Reference(name, CParameterImage::kInlineNameBits, size);
+        parameter.m_nameSize = static_cast<std::uint16_t>(size | (parameter.m_nameSize & CParameterImage::kHasCommentsBit));
     }
     void SetValue(CParameterImage& parameter, std::string_view value, bool present)
     {
@@ -87,14 +101,29 @@ struct CImageStore {
         commentLines.insert(commentLines.end(), lines.begin(), lines.end());
         return span;
     }
+    // The parameter's sequence number is given first.
     void SetComments(CParameterImage& parameter, CommentSpan span)
     {
         if (span.empty()) {
-            parameter.m_comments = 0;
+            parameter.m_nameSize &= CParameterImage::kInlineNameBits;
             return;
         }
-        parameter.m_comments = static_cast<std::uint32_t>(commentSpans.size());
-        commentSpans.push_back(span);
+        parameter.m_nameSize |= CParameterImage::kHasCommentsBit;
+        NoteComments(parameter.sequence, span);
+    }
+    // Numbers the parameter as inserted last; its comment lines go with it, and stay
+    // with the parameter it was copied from when `copied`.
+    void Renumber(CParameterImage& parameter, bool copied)
+    {
+        const std::uint32_t previous = parameter.sequence;
+        parameter.sequence = nextSequence++;
+        if ((parameter.m_nameSize & CParameterImage::kHasCommentsBit) == 0) return;
+        const auto found = FindComments(previous);
+        if (found == commentsBySequence.end()) return;
+        const CommentSpan span = found->span;
+        // The parameter left behind a number no parameter holds any longer.
+        if (!copied) found->span = CommentSpan();
+        NoteComments(parameter.sequence, span);
     }
 
     // Name, and "=" with the value when there is one. A line the file holds as it is
@@ -104,9 +133,10 @@ struct CImageStore {
         const std::uint32_t name = parameter.m_nameRef;
         const std::uint32_t value = parameter.m_valueRef;
         if (parameter.HasValue() && ((name | value) & CParameterImage::kInTable) == 0 &&
-            value == name + parameter.m_nameSize + 1u) {
+            value == name + (parameter.m_nameSize & CParameterImage::kInlineNameBits) + 1u) {
+            const std::size_t nameSize = parameter.m_nameSize & CParameterImage::kInlineNameBits;
             const std::size_t valueSize = parameter.m_valueSize & CParameterImage::kInlineValueBits;
-            text.append(fileBytes.data() + name, parameter.m_nameSize + 1u + valueSize);
+            text.append(fileBytes.data() + name, nameSize + 1u + valueSize);
             return;
         }
         text += NameOf(parameter);
@@ -116,6 +146,29 @@ struct CImageStore {
     }
 
 private:
+    std::deque<NumberedComments>::iterator FindComments(std::uint32_t sequence)
+    {
+        const auto found = std::lower_bound(
+            commentsBySequence.begin(), commentsBySequence.end(), sequence,
+            [](const NumberedComments& entry, std::uint32_t wanted) { return entry.sequence < wanted; });
+        return found != commentsBySequence.end() && found->sequence == sequence ? found : commentsBySequence.end();
+    }
+    std::deque<NumberedComments>::const_iterator FindComments(std::uint32_t sequence) const
+    {
+        return const_cast<CImageStore*>(this)->FindComments(sequence);
+    }
+    void NoteComments(std::uint32_t sequence, CommentSpan span)
+    {
+        const auto place = std::lower_bound(
+            commentsBySequence.begin(), commentsBySequence.end(), sequence,
+            [](const NumberedComments& entry, std::uint32_t wanted) { return entry.sequence < wanted; });
+        if (place != commentsBySequence.end() && place->sequence == sequence) {
+            place->span = span;
+        } else {
+            commentsBySequence.insert(place, NumberedComments {sequence, span});
+        }
+    }
+
     std::string_view Resolve(std::uint32_t reference, std::uint32_t size) const
     {
         if ((reference & CParameterImage::kInTable) != 0) return texts[reference & ~CParameterImage::kInTable];
@@ -246,7 +299,7 @@ public:
         SetName(name);
     }
 
-    void SetName(std::string_view name) { header.SetName(Store().KeepText(name)); }
+    void SetName(std::string_view name) { header.SetName(Store().arena.Keep(name)); }
 
     CSectionImage header;
 };
