@@ -19,8 +19,7 @@ struct CommentSpan {
     bool empty() const { return count == 0; }
 };
 
-// A section's header. Its name is a view into the file's bytes, or into the image's
-// arena for a name an action gave or that cleaning changed.
+// A section's header. Its name is a view into the image's arena.
 class CSectionImage {
 public:
     CSectionImage(std::int32_t order, std::string_view sectionName, CommentSpan comments = {})

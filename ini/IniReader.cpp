@@ -130,7 +130,7 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
         state.droppedSinceKey = true;
         return;
     }
-    // The name stays a view into the file's bytes unless cleaning takes bytes out of it.
+    // No copy of the name is made unless cleaning takes bytes out of its middle.
     const std::string_view raw = line.text.substr(1, close - 1);
     std::string_view name = IniLine::TrimBlanks(raw);
     std::string cleaned;

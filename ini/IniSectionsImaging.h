@@ -81,16 +81,6 @@ struct CImageStore {
         parameter.m_valueRef = Reference(value, CParameterImage::kInlineValueBits, size);
         parameter.m_valueSize = static_cast<std::uint16_t>(size | (present ? CParameterImage::kHasValueBit : 0u));
     }
-    // A view of the text that lives as long as the image: the text itself when it lies
-    // in the file's bytes, else a copy in the arena.
-    std::string_view KeepText(std::string_view text)
-    {
-        const char* begin = fileBytes.data();
-        if (begin != nullptr && text.data() >= begin && text.data() + text.size() <= begin + fileBytes.size()) {
-            return text;
-        }
-        return arena.Keep(text);
-    }
     // Adds comment lines to the image's list; the span names them there.
     CommentSpan KeepComments(const std::vector<std::string_view>& lines)
     {
@@ -299,6 +289,8 @@ public:
         SetName(name);
     }
 
+    // Names are kept together in the arena, where selecting sections reads them without
+    // reaching the file's bytes.
     void SetName(std::string_view name) { header.SetName(Store().arena.Keep(name)); }
 
     CSectionImage header;
