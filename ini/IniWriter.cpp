@@ -13,7 +13,7 @@ namespace {
 
 // The text is handed on whenever it has grown past this: a large file is never held
 // in memory twice.
-constexpr std::size_t kChunkBytes = 256 * 1024;
+constexpr std::size_t kChunkBytes = 64 * 1024;
 
 std::runtime_error CreateError(const std::string& path)
 {
@@ -152,7 +152,7 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
     bool written = false;
     try {
         std::string chunk;
-        chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 64 * 1024);
+        chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 16 * 1024);
         written = ComposeInto(chunk, [&temp, digest](std::string& text) {
             if (digest != nullptr) digest->Update(text);
             const bool chunkWritten = Platform::WriteAll(temp, text.data(), text.size());

@@ -38,7 +38,8 @@ public:
     T& Make(Arguments&&... arguments)
     {
         const std::uint32_t slot = size();
-        if (slot % kBlockCount == 0) m_blocks.push_back(std::make_unique<Storage[]>(kBlockCount));
+        // Left uninitialised: each object is made in its storage when its turn comes.
+        if (slot % kBlockCount == 0) m_blocks.push_back(std::unique_ptr<Storage[]>(new Storage[kBlockCount]));
         T* made = new (At(slot)) T(std::forward<Arguments>(arguments)...);
         m_live.push_back(true);
         return *made;

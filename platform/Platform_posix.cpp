@@ -303,6 +303,15 @@ bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entr
     while (const dirent* entry = ::readdir(handle)) {
         DirectoryEntry listed;
         listed.name = entry->d_name;
+#ifdef _DIRENT_HAVE_D_TYPE
+        // The listing tells most entries' kind; a link or an entry of unknown kind is
+        // looked at.
+        if (entry->d_type == DT_DIR || entry->d_type == DT_REG) {
+            listed.isDirectory = entry->d_type == DT_DIR;
+            entries.push_back(std::move(listed));
+            continue;
+        }
+#endif
         std::string full = native;
         if (full.empty() || full.back() != '/') full.push_back('/');
         listed.isDirectory = KindOf(full + listed.name) == EntryKind::Directory;
