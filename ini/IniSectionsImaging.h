@@ -40,7 +40,7 @@ struct CImageStore {
         std::uint32_t sequence;
         CommentSpan span;
     };
-    std::deque<NumberedComments> commentsBySequence;
+    std::vector<NumberedComments> commentsBySequence;
     std::uint32_t nextSequence = 1;
 
     std::string_view NameOf(const CParameterImage& parameter) const
@@ -136,14 +136,14 @@ struct CImageStore {
     }
 
 private:
-    std::deque<NumberedComments>::iterator FindComments(std::uint32_t sequence)
+    std::vector<NumberedComments>::iterator FindComments(std::uint32_t sequence)
     {
         const auto found = std::lower_bound(
             commentsBySequence.begin(), commentsBySequence.end(), sequence,
             [](const NumberedComments& entry, std::uint32_t wanted) { return entry.sequence < wanted; });
         return found != commentsBySequence.end() && found->sequence == sequence ? found : commentsBySequence.end();
     }
-    std::deque<NumberedComments>::const_iterator FindComments(std::uint32_t sequence) const
+    std::vector<NumberedComments>::const_iterator FindComments(std::uint32_t sequence) const
     {
         return const_cast<CImageStore*>(this)->FindComments(sequence);
     }
