@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <regex>
 
 namespace {
@@ -79,6 +81,32 @@ TEST(IniFileImage, SelectSectionsMatchesLowerCasedWholeNamesInIndexOrder)
     CIniFileImage image = ImageFromText("[b]\n[A2]\n[a1]\n[xa1]\n");
     EXPECT_EQ(image.SelectSections("a[0-9]"), (std::vector<std::string>{"a1", "A2"}));
     EXPECT_TRUE(image.SelectSections("A1").empty());
+}
+
+// Index order is the order names compare in, however alike their beginnings: long
+// shared beginnings, a name that begins another, '_' between the letters' cases,
+// Cyrillic letters of either case.
+TEST(IniFileImage, IndexOrderIsTheOrderNamesCompareIn)
+{
+    const std::string pieces[] = {"a", "B", "_", "z", "0", "\xE0", "\xC0", "\xFF", "\xB8", "Server", "SERVER0000000000"};
+    std::mt19937 random(11);
+    std::vector<std::string> names;
+    std::string text;
+    for (int index = 0; index < 300; ++index) {
+        std::string name;
+        const int count = 1 + static_cast<int>(random() % 6);
+        for (int piece = 0; piece < count; ++piece) name += pieces[random() % std::size(pieces)];
+        bool known = false;
+        for (const std::string& other : names) known = known || LetterCase::EqualNoCase(other, name);
+        if (known) continue;
+        names.push_back(name);
+        text += "[" + name + "]\nk=1\n";
+    }
+    CapturedConsole console;
+    const CIniFileImage image = ImageFromText(text);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& left, const std::string& right) { return LetterCase::CompareNoCase(left, right) < 0; });
+    EXPECT_EQ(image.SelectSections(".*"), names);
 }
 
 TEST(IniFileImage, InvalidPatternRaisesOnlyWhenThereIsANameToTest)
