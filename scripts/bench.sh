@@ -50,7 +50,7 @@ for size in "${sizes[@]}"; do
   f_cpu="$(cut -d' ' -f1 "$work/floor.txt" | median)"
   f_mem="$(cut -d' ' -f2 "$work/floor.txt" | median)"
   awk -v s="$size" -v b="$bytes" -v vc="$v_cpu" -v vm="$v_mem" -v fc="$f_cpu" -v fm="$f_mem" 'BEGIN {
-    printf "%-6s %6.1f MiB | velmarch CPU %.4f s, peak %.0f MiB | floor CPU %.4f s, peak %.0f MiB | CPU %.2fx the floor, peak %.2fx the file\n",
-      s, b / 1048576, vc, vm / 1024, fc, fm / 1024, (fc > 0 ? vc / fc : 0), vm * 1024 / b }'
+    printf "%-6s %6.1f MiB | velmarch CPU %.4f s, peak %.1f MiB | floor CPU %.4f s, peak %.1f MiB | CPU %.2fx the floor, peak %.2fx the file (4 MiB + 1.5x: %.1f MiB)\n",
+      s, b / 1048576, vc, vm / 1024, fc, fm / 1024, (fc > 0 ? vc / fc : 0), vm * 1024 / b, 4 + 1.5 * b / 1048576 }'
   echo "       output below the stamp: $(grep -av '^; The date and time to convert a settings file: ' "$work/$size.out.ini" | sha256sum | cut -c1-16)"
 done
