@@ -33,6 +33,15 @@ TEST(MappedFile, ChangesMadeWhileMappedAreFoundOut)
         {"left alone", [](const std::string&) {}, true},
         {"cut short", [](const std::string& path) { ASSERT_EQ(::truncate(path.c_str(), 10), 0); }, false},
         {"grown", [](const std::string& path) { std::ofstream(path, std::ios::app) << "more"; }, false},
+        {"grown, its time put back",
+         [](const std::string& path) {
+             struct stat before {};
+             ASSERT_EQ(::stat(path.c_str(), &before), 0);
+             std::ofstream(path, std::ios::app) << "more";
+             struct timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+             ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+         },
+         false},
         {"written in place",
          [](const std::string& path) {
              std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
