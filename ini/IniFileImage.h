@@ -102,6 +102,9 @@ public:
     std::vector<std::string_view> CommentsOf(CommentSpan span) const;
 
 private:
+    bool AppendFileBytes(std::string& text, std::uint64_t begin, std::uint64_t end,
+                         const std::function<bool(std::string&)>& flush) const;
+
     // Reading, one handler per kind of line.
     struct ReaderState;
     void HandleLines(std::string_view text, std::size_t start, ReaderState& state);

@@ -7,6 +7,16 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
+// Where a line's text ends, as an offset into the file's bytes.
+std::uint64_t LineEndOffset(const CImageStore& store, const IniLine::Line& line)
+{
+    return static_cast<std::uint64_t>(line.text.data() + line.text.size() - store.fileBytes.data());
+}
+
+}  // namespace
+
 CParameterImage* CIniParametersImaging::FindParameter(std::string_view name)
 {
     return const_cast<CParameterImage*>(std::as_const(*this).FindParameter(name));
@@ -66,6 +76,15 @@ void CIniParametersImaging::ReadBody() const
     m_parameters.reserve(m_body.keyLines);
     std::int32_t order = m_body.firstOrder;
     std::vector<std::string_view> pending;
+    // Values a step gave lines while the section was unread are taken over.
+    std::vector<CImageStore::ValueEdit> edits;
+    if (m_hasEdits) {
+        const auto found = store.valueEdits.find(this);
+        edits = std::move(found->second);
+        store.valueEdits.erase(found);
+        m_hasEdits = false;
+    }
+    std::size_t nextEdit = 0;
     IniLine::CLines lines(BodyAsRead(), "\n");
     for (IniLine::Line line; lines.Next(line);) {
         const IniLine::Kind kind = IniLine::KindOf(line.text);
@@ -80,6 +99,10 @@ void CIniParametersImaging::ReadBody() const
         parameter.sequence = store.nextSequence++;
         store.SetName(parameter, key);
         store.SetValue(parameter, split.value, split.hasValue);
+        if (nextEdit < edits.size() && edits[nextEdit].end == LineEndOffset(store, line)) {
+            store.SetValue(parameter, edits[nextEdit].value, true);
+            ++nextEdit;
+        }
         store.SetComments(parameter, store.KeepComments(pending));
         pending.clear();
     }
@@ -98,6 +121,8 @@ void CIniParametersImaging::RemoveParameters(std::string_view name)
 void CIniParametersImaging::ClearParameters()
 {
     m_read = true;
+    if (m_hasEdits) m_store->valueEdits.erase(this);
+    m_hasEdits = false;
     m_parameters.clear();
     m_outOfOrder = false;
 }
@@ -128,12 +153,51 @@ bool CIniParametersImaging::MultiplyValues(std::string_view name, const std::str
     return true;
 }
 
+// A section whose lines are written back as they were read keeps them unread: the lines
+// of the name are found by the reader's own rules (their keys stand as written), and
+// each gets its new value as an edit the writer makes as it copies the lines.
+bool CIniParametersImaging::EditUnreadValues(std::string_view name,
+                                             const std::function<std::string(std::string_view)>& newValue)
+{
+    if (m_read || !m_bodyAsWritten || m_hasEdits) return false;
+    CImageStore& store = *m_store;
+    std::vector<CImageStore::ValueEdit> edits;
+    IniLine::CLines lines(BodyAsRead(), "\n");
+    for (IniLine::Line line; lines.Next(line);) {
+        if (IniLine::KindOf(line.text) != IniLine::Kind::Key) continue;
+        const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
+        if (!LetterCase::EqualNames(store.encoding, split.key, name)) continue;
+        const std::string value = newValue(split.value);
+        const std::uint64_t end = LineEndOffset(store, line);
+        const std::uint64_t begin = end - (split.hasValue ? split.value.size() : 0);
+        edits.push_back(CImageStore::ValueEdit {begin, end, store.arena.Keep(value), !split.hasValue});
+    }
+    if (edits.empty()) return true;
+    // A value that ends with CR is written with a line break of its own: the section is
+    // read after all, and the values already made are given as they are.
+    const bool endsWithReturn = std::any_of(edits.begin(), edits.end(), [](const CImageStore::ValueEdit& edit) {
+        return !edit.value.empty() && edit.value.back() == '\r';
+    });
+    if (endsWithReturn) {
+        const std::vector<CParameterImage*> found = FindParameters(name);
+        for (std::size_t index = 0; index < found.size() && index < edits.size(); ++index) {
+            SetValue(*found[index], edits[index].value);
+        }
+        return true;
+    }
+    store.valueEdits[this] = std::move(edits);
+    m_hasEdits = true;
+    return true;
+}
+
 // The factor is parsed once; every parameter of the name gets the result as its value,
 // also when it is unchanged, so a bare name gets one.
 void CIniParametersImaging::ScaleValues(std::string_view name, const std::string& factorText,
                                         std::string (*scale)(const std::string&, const ScaleFactor&))
 {
     const ScaleFactor factor = ParseScaleFactor(factorText);
+    const auto scaled = [&](std::string_view value) { return scale(std::string(value), factor); };
+    if (EditUnreadValues(name, scaled)) return;
     for (CParameterImage* parameter : FindParameters(name)) {
         SetValue(*parameter, scale(std::string(m_store->ValueOf(*parameter)), factor));
     }

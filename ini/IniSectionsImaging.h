@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <unordered_map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -42,6 +44,16 @@ struct CImageStore {
     };
     std::vector<NumberedComments> commentsBySequence;
     std::uint32_t nextSequence = 1;
+    // New values of lines of sections nothing has read yet, by section: a line's value
+    // (its bytes from `begin` to `end` of the file's) gives way to `value`; a line that
+    // held no value gets '=' and the value.
+    struct ValueEdit {
+        std::uint64_t begin;
+        std::uint64_t end;
+        std::string_view value;
+        bool addsEqualSign;
+    };
+    std::unordered_map<const void*, std::vector<ValueEdit>> valueEdits;
 
     std::string_view NameOf(const CParameterImage& parameter) const
     {
@@ -231,8 +243,17 @@ public:
         m_read = body.keyLines == 0;
     }
     // The section's lines exactly as the writer would write them, when they were never
-    // read (nothing changed them) and their bytes are what writing them gives.
+    // read (nothing changed them but the values of ValueEdits) and their bytes are what
+    // writing them gives.
     bool WritesBodyAsRead() const { return !m_read && m_bodyAsWritten; }
+    // The new values of lines of an unread section, in the order of the lines; none
+    // when it has none.
+    const std::vector<CImageStore::ValueEdit>* ValueEdits() const
+    {
+        if (!m_hasEdits) return nullptr;
+        return &m_store->valueEdits.at(this);
+    }
+    std::uint64_t BodyBegin() const { return m_body.begin; }
     std::string_view BodyAsRead() const
     {
         return m_store->fileBytes.substr(m_body.begin, m_body.end - m_body.begin);
@@ -260,6 +281,9 @@ public:
 private:
     void ScaleValues(std::string_view name, const std::string& factorText,
                      std::string (*scale)(const std::string&, const ScaleFactor&));
+    // The new values a value step gives the lines of that name of a section that stays
+    // unread; false, with nothing changed, when the section is not one that can.
+    bool EditUnreadValues(std::string_view name, const std::function<std::string(std::string_view)>& newValue);
 
     // Parameters inserted before others of a higher order number (a setting moved in
     // from an older place) are put in their place when writing order is next asked
@@ -277,6 +301,8 @@ private:
     mutable bool m_outOfOrder = false;
     mutable bool m_read = true;
     bool m_bodyAsWritten = false;
+    // The store holds value edits of this unread section.
+    mutable bool m_hasEdits = false;
     SectionBody m_body;
 };
 

@@ -79,6 +79,22 @@ std::string_view CIniFileImage::LineEnd() const
     return lineFeed != std::string_view::npos && lineFeed > 0 && bytes[lineFeed - 1] == '\r' ? "\r\n" : systemEnd;
 }
 
+// Appends the file's bytes from `begin` to `end`, handing the text on whenever it
+// fills a chunk.
+bool CIniFileImage::AppendFileBytes(std::string& text, std::uint64_t begin, std::uint64_t end,
+                                    const std::function<bool(std::string&)>& flush) const
+{
+    std::string_view bytes = m_store->fileBytes.substr(begin, end - begin);
+    while (flush && text.size() + bytes.size() > kChunkBytes) {
+        const std::size_t part = kChunkBytes - std::min(text.size(), kChunkBytes);
+        text.append(bytes.data(), part);
+        bytes.remove_prefix(part);
+        if (!flush(text)) return false;
+    }
+    text += bytes;
+    return true;
+}
+
 std::string CIniFileImage::ComposeText() const
 {
     std::string text;
@@ -109,16 +125,19 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         text += ']';
         EndLine(text, lineEnd);
         if (section->WritesBodyAsRead()) {
-            // Lines nothing asked for are copied as the file holds them, a chunk at a
-            // time.
-            std::string_view body = section->BodyAsRead();
-            while (flush && text.size() + body.size() > kChunkBytes) {
-                const std::size_t part = kChunkBytes - std::min(text.size(), kChunkBytes);
-                text.append(body.data(), part);
-                body.remove_prefix(part);
-                if (!flush(text)) return false;
+            // Lines nothing asked for go out as the file holds them, but for new values
+            // that steps gave some of them, a chunk at a time.
+            std::uint64_t at = section->BodyBegin();
+            const std::uint64_t end = at + section->BodyAsRead().size();
+            if (const auto* edits = section->ValueEdits()) {
+                for (const CImageStore::ValueEdit& edit : *edits) {
+                    if (!AppendFileBytes(text, at, edit.begin, flush)) return false;
+                    if (edit.addsEqualSign) text += '=';
+                    text += edit.value;
+                    at = edit.end;
+                }
             }
-            text += body;
+            if (!AppendFileBytes(text, at, end, flush)) return false;
         } else {
             for (const CParameterImage& parameter : section->ParametersInOrder()) {
                 AppendLines(text, comments, m_store->CommentsOf(parameter), lineEnd);

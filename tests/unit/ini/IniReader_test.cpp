@@ -193,6 +193,45 @@ TEST(IniReader, SectionsLeftUnreadWriteAsReadOnesDo)
     }
 }
 
+// Rescaling the values of a section nothing has read keeps it unread; the text, and
+// what later steps see, are what they are when the section was read first.
+TEST(IniReader, ValueStepsOnUnreadSectionsGiveWhatTheyGiveOnReadOnes)
+{
+    struct Case {
+        const char* text;
+        const char* steps;  // 'm' multiply k by 2, 'd' divide k by 4, 'c' copy A to C, 'r' read A
+    };
+    const Case cases[] = {
+        {"[A]\nk=3\nj=1\nK=5\nk\n[B]\nk=7\n", "m"},
+        {"[A]\r\nk=3\r\nj=x\r\nk=1.5e3\r\n", "md"},
+        {"[A]\nj=1\nk= 8 \n;c\nk=abc\n", "mm"},
+        {"[A]\nk=3\nk=4", "m"},
+        {"[A]\n k=3\nk=4\n", "m"},
+        {"[A]\nk=3\n\nk=4\n", "m"},
+        {"[A]\nk=3\n", "mc"},
+        {"[A]\nk=3\nj=2\n", "mrm"},
+        {"[A]\nj=2\n", "m"},
+        {"[A]\nk=12\nk=2\n[C]\n", "dc"},
+    };
+    for (const Case& test : cases) {
+        CapturedConsole console;
+        CIniFileImage unread = ImageFromText(test.text);
+        CIniFileImage read = ImageFromText(test.text);
+        for (const CIniSectionsImaging* section : read.Sections()) section->Parameters();
+        for (CIniFileImage* image : {&unread, &read}) {
+            for (const char* step = test.steps; *step != '\0'; ++step) {
+                CIniSectionsImaging* section = image->FindSection("A");
+                if (*step == 'm') section->MultiplyValues("K", "2");
+                if (*step == 'd') section->DivideValues("k", "4");
+                if (*step == 'c') image->CopySection("A", "D");
+                if (*step == 'r') section->Parameters();
+            }
+        }
+        EXPECT_EQ(BelowTheStamp(unread), BelowTheStamp(read)) << test.text << test.steps;
+        EXPECT_EQ(unread.GetParameterValue("A", "k", "-"), read.GetParameterValue("A", "k", "-")) << test.text;
+    }
+}
+
 #ifndef _WIN32
 // A settings file another program wrote to while it was being converted is not
 // written out from bytes of no one moment.
