@@ -148,22 +148,30 @@ struct CImageStore {
     }
 
 private:
+    // The first entry of the number or after it, in either constness of the list.
+    template <class List>
+    static auto PlaceOf(List& list, std::uint32_t sequence)
+    {
+        return std::lower_bound(list.begin(), list.end(), sequence,
+                                [](const NumberedComments& entry, std::uint32_t wanted) { return entry.sequence < wanted; });
+    }
+    template <class List>
+    static auto FindIn(List& list, std::uint32_t sequence)
+    {
+        const auto found = PlaceOf(list, sequence);
+        return found != list.end() && found->sequence == sequence ? found : list.end();
+    }
     std::vector<NumberedComments>::iterator FindComments(std::uint32_t sequence)
     {
-        const auto found = std::lower_bound(
-            commentsBySequence.begin(), commentsBySequence.end(), sequence,
-            [](const NumberedComments& entry, std::uint32_t wanted) { return entry.sequence < wanted; });
-        return found != commentsBySequence.end() && found->sequence == sequence ? found : commentsBySequence.end();
+        return FindIn(commentsBySequence, sequence);
     }
     std::vector<NumberedComments>::const_iterator FindComments(std::uint32_t sequence) const
     {
-        return const_cast<CImageStore*>(this)->FindComments(sequence);
+        return FindIn(commentsBySequence, sequence);
     }
     void NoteComments(std::uint32_t sequence, CommentSpan span)
     {
-        const auto place = std::lower_bound(
-            commentsBySequence.begin(), commentsBySequence.end(), sequence,
-            [](const NumberedComments& entry, std::uint32_t wanted) { return entry.sequence < wanted; });
+        const auto place = PlaceOf(commentsBySequence, sequence);
         if (place != commentsBySequence.end() && place->sequence == sequence) {
             place->span = span;
         } else {
