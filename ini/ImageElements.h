@@ -49,11 +49,12 @@ public:
 
 static_assert(sizeof(CSectionImage) == 24, "a section header is three words");
 
-// One setting: a record of five words. Its name and value are references that the
+// One setting: a record of six words. Its name and value are references that the
 // image's store resolves (CImageStore::NameOf, ValueOf): an offset into the file's bytes
 // with the length beside it, or, for a text outside the file or too long to describe
 // here, an entry of the store's text table. Its comment lines, when it has any, the
-// store finds by its sequence number.
+// store finds by its sequence number. The first letters of its name, upper-cased, stand
+// beside the references, so that looking for a name rarely reaches the name's bytes.
 class CParameterImage {
 public:
     bool HasValue() const { return (m_valueSize & kHasValueBit) != 0; }
@@ -76,6 +77,7 @@ private:
     std::uint32_t m_valueRef = kInTable;
     std::uint16_t m_nameSize = 0;   // with the has-comments flag in the top bit
     std::uint16_t m_valueSize = 0;  // with the has-value flag in the top bit
+    std::uint32_t m_namePrint = 0;  // see CImageStore::NamePrint
 };
 
-static_assert(sizeof(CParameterImage) == 20, "a parameter is five words");
+static_assert(sizeof(CParameterImage) == 24, "a parameter is six words");

@@ -77,13 +77,8 @@ void CIniParametersImaging::ReadBody() const
     std::int32_t order = m_body.firstOrder;
     std::vector<std::string_view> pending;
     // Values a step gave lines while the section was unread are taken over.
-    std::vector<CImageStore::ValueEdit> edits;
-    if (m_hasEdits) {
-        const auto found = store.valueEdits.find(this);
-        edits = std::move(found->second);
-        store.valueEdits.erase(found);
-        m_hasEdits = false;
-    }
+    const CImageStore::ValueEditRun edits = ValueEdits();
+    m_editCount = 0;
     std::size_t nextEdit = 0;
     IniLine::CLines lines(BodyAsRead(), "\n");
     for (IniLine::Line line; lines.Next(line);) {
@@ -99,8 +94,8 @@ void CIniParametersImaging::ReadBody() const
         parameter.sequence = store.nextSequence++;
         store.SetName(parameter, key);
         store.SetValue(parameter, split.value, split.hasValue);
-        if (nextEdit < edits.size() && edits[nextEdit].end == LineEndOffset(store, line)) {
-            store.SetValue(parameter, edits[nextEdit].value, true);
+        if (nextEdit < edits.count && edits.first[nextEdit].end == LineEndOffset(store, line)) {
+            store.SetValue(parameter, edits.first[nextEdit].value, true);
             ++nextEdit;
         }
         store.SetComments(parameter, store.KeepComments(pending));
@@ -121,8 +116,7 @@ void CIniParametersImaging::RemoveParameters(std::string_view name)
 void CIniParametersImaging::ClearParameters()
 {
     m_read = true;
-    if (m_hasEdits) m_store->valueEdits.erase(this);
-    m_hasEdits = false;
+    m_editCount = 0;
     m_parameters.clear();
     m_outOfOrder = false;
 }
@@ -159,9 +153,10 @@ bool CIniParametersImaging::MultiplyValues(std::string_view name, const std::str
 bool CIniParametersImaging::EditUnreadValues(std::string_view name,
                                              const std::function<std::string(std::string_view)>& newValue)
 {
-    if (m_read || !m_bodyAsWritten || m_hasEdits) return false;
+    if (m_read || !m_bodyAsWritten || m_editCount != 0) return false;
     CImageStore& store = *m_store;
-    std::vector<CImageStore::ValueEdit> edits;
+    std::vector<CImageStore::ValueEdit>& edits = store.valueEdits;
+    const std::size_t first = edits.size();
     IniLine::CLines lines(BodyAsRead(), "\n");
     for (IniLine::Line line; lines.Next(line);) {
         if (IniLine::KindOf(line.text) != IniLine::Kind::Key) continue;
@@ -172,21 +167,23 @@ bool CIniParametersImaging::EditUnreadValues(std::string_view name,
         const std::uint64_t begin = end - (split.hasValue ? split.value.size() : 0);
         edits.push_back(CImageStore::ValueEdit {begin, end, store.arena.Keep(value), !split.hasValue});
     }
-    if (edits.empty()) return true;
+    if (edits.size() == first) return true;
     // A value that ends with CR is written with a line break of its own: the section is
     // read after all, and the values already made are given as they are.
-    const bool endsWithReturn = std::any_of(edits.begin(), edits.end(), [](const CImageStore::ValueEdit& edit) {
+    const bool endsWithReturn = std::any_of(edits.begin() + first, edits.end(), [](const CImageStore::ValueEdit& edit) {
         return !edit.value.empty() && edit.value.back() == '\r';
     });
     if (endsWithReturn) {
+        const std::vector<CImageStore::ValueEdit> made(edits.begin() + first, edits.end());
+        edits.resize(first);
         const std::vector<CParameterImage*> found = FindParameters(name);
-        for (std::size_t index = 0; index < found.size() && index < edits.size(); ++index) {
-            SetValue(*found[index], edits[index].value);
+        for (std::size_t index = 0; index < found.size() && index < made.size(); ++index) {
+            SetValue(*found[index], made[index].value);
         }
         return true;
     }
-    store.valueEdits[this] = std::move(edits);
-    m_hasEdits = true;
+    m_firstEdit = static_cast<std::uint32_t>(first);
+    m_editCount = static_cast<std::uint32_t>(edits.size() - first);
     return true;
 }
 

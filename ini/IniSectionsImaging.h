@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <unordered_map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,16 +43,24 @@ struct CImageStore {
     };
     std::vector<NumberedComments> commentsBySequence;
     std::uint32_t nextSequence = 1;
-    // New values of lines of sections nothing has read yet, by section: a line's value
-    // (its bytes from `begin` to `end` of the file's) gives way to `value`; a line that
-    // held no value gets '=' and the value.
+    // New values of lines of sections nothing has read yet, each section's a run of
+    // the list: a line's value (its bytes from `begin` to `end` of the file's) gives
+    // way to `value`; a line that held no value gets '=' and the value.
     struct ValueEdit {
         std::uint64_t begin;
         std::uint64_t end;
         std::string_view value;
         bool addsEqualSign;
     };
-    std::unordered_map<const void*, std::vector<ValueEdit>> valueEdits;
+    std::vector<ValueEdit> valueEdits;
+    struct ValueEditRun {
+        const ValueEdit* first = nullptr;
+        std::size_t count = 0;
+
+        const ValueEdit* begin() const { return first; }
+        const ValueEdit* end() const { return first + count; }
+        bool empty() const { return count == 0; }
+    };
 
     std::string_view NameOf(const CParameterImage& parameter) const
     {
@@ -70,14 +77,32 @@ struct CImageStore {
         return found == commentsBySequence.end() ? CommentSpan() : found->span;
     }
     // The parameter's name equals `name` but for letter case; in a Windows-1251 file
-    // names of other lengths differ at once.
+    // names of other lengths differ at once, and in either names whose first letters
+    // differ.
     bool NameIs(const CParameterImage& parameter, std::string_view name) const
     {
         if (encoding == TextEncoding::Windows1251 && (parameter.m_nameRef & CParameterImage::kInTable) == 0 &&
             (parameter.m_nameSize & CParameterImage::kInlineNameBits) != name.size()) {
             return false;
         }
+        const std::uint32_t print = NamePrint(name);
+        if (print != 0 && parameter.m_namePrint != 0 && print != parameter.m_namePrint) return false;
         return LetterCase::EqualNames(encoding, NameOf(parameter), name);
+    }
+    // The first four bytes of a name, upper-cased, nothing after a shorter name's end;
+    // 0 (no print) when one of them is no ASCII byte: in UTF-8 such a byte may begin a
+    // letter that folds to an ASCII one. Names equal but for case never have two
+    // different prints.
+    static std::uint32_t NamePrint(std::string_view name)
+    {
+        std::uint32_t print = 0;
+        const std::size_t count = name.size() < 4 ? name.size() : 4;
+        for (std::size_t index = 0; index < count; ++index) {
+            const auto byte = static_cast<unsigned char>(name[index]);
+            if (byte >= 0x80) return 0;
+            print |= static_cast<std::uint32_t>(LetterCase::Upper(byte)) << (8 * index);
+        }
+        return print;
     }
 
     // The texts must lie in the file's bytes or outlive the image (the arena's).
@@ -86,6 +111,7 @@ struct CImageStore {
         std::uint16_t size = 0;
         parameter.m_nameRef = Reference(name, CParameterImage::kInlineNameBits, size);
         parameter.m_nameSize = static_cast<std::uint16_t>(size | (parameter.m_nameSize & CParameterImage::kHasCommentsBit));
+        parameter.m_namePrint = NamePrint(name);
     }
     void SetValue(CParameterImage& parameter, std::string_view value, bool present)
     {
@@ -254,12 +280,11 @@ public:
     // read (nothing changed them but the values of ValueEdits) and their bytes are what
     // writing them gives.
     bool WritesBodyAsRead() const { return !m_read && m_bodyAsWritten; }
-    // The new values of lines of an unread section, in the order of the lines; none
-    // when it has none.
-    const std::vector<CImageStore::ValueEdit>* ValueEdits() const
+    // The new values of lines of an unread section, in the order of the lines.
+    CImageStore::ValueEditRun ValueEdits() const
     {
-        if (!m_hasEdits) return nullptr;
-        return &m_store->valueEdits.at(this);
+        if (m_editCount == 0) return {};
+        return {m_store->valueEdits.data() + m_firstEdit, m_editCount};
     }
     std::uint64_t BodyBegin() const { return m_body.begin; }
     std::string_view BodyAsRead() const
@@ -309,8 +334,9 @@ private:
     mutable bool m_outOfOrder = false;
     mutable bool m_read = true;
     bool m_bodyAsWritten = false;
-    // The store holds value edits of this unread section.
-    mutable bool m_hasEdits = false;
+    // The run of the store's value edits that this unread section holds.
+    mutable std::uint32_t m_firstEdit = 0;
+    mutable std::uint32_t m_editCount = 0;
     SectionBody m_body;
 };
 

@@ -129,13 +129,11 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
             // that steps gave some of them, a chunk at a time.
             std::uint64_t at = section->BodyBegin();
             const std::uint64_t end = at + section->BodyAsRead().size();
-            if (const auto* edits = section->ValueEdits()) {
-                for (const CImageStore::ValueEdit& edit : *edits) {
-                    if (!AppendFileBytes(text, at, edit.begin, flush)) return false;
-                    if (edit.addsEqualSign) text += '=';
-                    text += edit.value;
-                    at = edit.end;
-                }
+            for (const CImageStore::ValueEdit& edit : section->ValueEdits()) {
+                if (!AppendFileBytes(text, at, edit.begin, flush)) return false;
+                if (edit.addsEqualSign) text += '=';
+                text += edit.value;
+                at = edit.end;
             }
             if (!AppendFileBytes(text, at, end, flush)) return false;
         } else {

@@ -42,6 +42,38 @@ TEST(IniFileImage, DuplicateParametersAreKeptAndTheFirstIsFound)
     EXPECT_EQ(image.SelectParameters("S", "p.*"), std::vector<std::string>{"Port"});
 }
 
+// Names of up to four and of more bytes, ASCII and not, in both encodings: a lookup
+// finds a name equal but for case, and no other, also after a rename.
+TEST(IniFileImage, ParameterLookupsFoldCaseInEitherEncoding)
+{
+    struct Row {
+        std::string lines;
+        std::string name;
+        std::string found;
+    };
+    const std::vector<Row> rows = {
+        {"Host=1\nHOST2=2\n", "host", "1"},
+        {"Hosx=1\nhost=2\n", "HOST", "2"},
+        {"ab=1\nAB=2\n", "aB", "1"},
+        {"a=1\nb=2\n", "B", "2"},
+        {"Timeout=1\nTimeouT=2\n", "TIMEOUT", "1"},
+        {"Timeoux=1\n", "timeout", "none"},
+        {"\xCF\xEE\xF0\xF2=1\n", "\xEF\xEE\xF0\xF2", "1"},  // Windows-1251 letters
+        {"\xE2\x84\xAA" "ey=1\nx=\xD0\x96\n", "KEY", "1"},  // UTF-8: the Kelvin sign folds to k
+        {"key=1\nx=\xD0\x96\n", "\xE2\x84\xAA" "EY", "1"},
+        {"\xC5\xBF" "ize=1\nx=\xD0\x96\n", "SIZE", "1"},  // UTF-8: the long s folds to s
+        {"Size=1\nx=\xD0\x96\n", "sizf", "none"},
+    };
+    for (const Row& row : rows) {
+        const CIniFileImage image = ImageFromText("[S]\n" + row.lines);
+        EXPECT_EQ(image.GetParameterValue("S", row.name, "none"), row.found) << row.lines << " / " << row.name;
+    }
+    CIniFileImage renamed = ImageFromText("[S]\nHost=1\n");
+    renamed.FindSection("S")->RenameParameters("host", "Address");
+    EXPECT_EQ(renamed.GetParameterValue("S", "ADDRESS", "none"), "1");
+    EXPECT_EQ(renamed.GetParameterValue("S", "host", "none"), "none");
+}
+
 TEST(IniFileImage, RenameAndCopyRefuseANameDifferingOnlyInCase)
 {
     CapturedConsole console;

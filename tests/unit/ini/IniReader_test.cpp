@@ -199,10 +199,13 @@ TEST(IniReader, ValueStepsOnUnreadSectionsGiveWhatTheyGiveOnReadOnes)
 {
     struct Case {
         const char* text;
-        const char* steps;  // 'm' multiply k by 2, 'd' divide k by 4, 'c' copy A to C, 'r' read A
+        // 'm' multiply k by 2, 'd' divide k by 4, 'c' copy A to C, 'r' read A, 'b' multiply
+        // k of B by 3
+        const char* steps;
     };
     const Case cases[] = {
-        {"[A]\nk=3\nj=1\nK=5\nk\n[B]\nk=7\n", "m"},
+        {"[A]\nk=3\nj=1\nK=5\nk\n[B]\nk=7\n", "bm"},
+        {"[B]\nk=7\nk=1\n[A]\nk=3\nj=1\n", "bmr"},
         {"[A]\r\nk=3\r\nj=x\r\nk=1.5e3\r\n", "md"},
         {"[A]\nj=1\nk= 8 \n;c\nk=abc\n", "mm"},
         {"[A]\nk=3\nk=4", "m"},
@@ -220,8 +223,9 @@ TEST(IniReader, ValueStepsOnUnreadSectionsGiveWhatTheyGiveOnReadOnes)
         for (const CIniSectionsImaging* section : read.Sections()) section->Parameters();
         for (CIniFileImage* image : {&unread, &read}) {
             for (const char* step = test.steps; *step != '\0'; ++step) {
-                CIniSectionsImaging* section = image->FindSection("A");
+                CIniSectionsImaging* section = image->FindSection(*step == 'b' ? "B" : "A");
                 if (*step == 'm') section->MultiplyValues("K", "2");
+                if (*step == 'b') section->MultiplyValues("k", "3");
                 if (*step == 'd') section->DivideValues("k", "4");
                 if (*step == 'c') image->CopySection("A", "D");
                 if (*step == 'r') section->Parameters();
