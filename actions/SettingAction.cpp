@@ -53,7 +53,17 @@ void CSettingAction::RunOverSettings(CIniFileImage& image)
 {
     std::optional<CSafeRegex> pattern;  // compiled once per execution
     // Setting actions never add, rename or remove a section: each is found once.
-    for (CIniSectionsImaging* section : owner.SelectedSectionImages(image)) {
+    const std::vector<CIniSectionsImaging*>& sections = owner.SelectedSectionImages(image);
+    constexpr std::size_t kRecordsAhead = 8;
+    constexpr std::size_t kContentsAhead = 4;
+    for (std::size_t index = 0; index < sections.size(); ++index) {
+        if (index + kRecordsAhead < sections.size() && sections[index + kRecordsAhead] != nullptr) {
+            sections[index + kRecordsAhead]->Foresee();
+        }
+        if (index + kContentsAhead < sections.size() && sections[index + kContentsAhead] != nullptr) {
+            sections[index + kContentsAhead]->ForeseeContents();
+        }
+        CIniSectionsImaging* section = sections[index];
         if (section == nullptr) continue;
         for (const std::string& settingName : SettingNames(image, *section, pattern)) ApplyTo(image, *section, settingName);
     }
