@@ -61,7 +61,7 @@ void CSettingAction::RunOverSettings(CIniFileImage& image)
             sections[index + kRecordsAhead]->Foresee();
         }
         if (index + kContentsAhead < sections.size() && sections[index + kContentsAhead] != nullptr) {
-            sections[index + kContentsAhead]->ForeseeContents();
+            sections[index + kContentsAhead]->ForeseeAllContents();
         }
         CIniSectionsImaging* section = sections[index];
         if (section == nullptr) continue;

@@ -317,9 +317,15 @@ public:
     {
         if (m_read) {
             ForeseeBytes(m_parameters.data(), m_parameters.size() * sizeof(CParameterImage));
-        } else {
-            ForeseeBytes(m_store->fileBytes.data() + m_body.begin, m_body.end - m_body.begin);
+        } else if (m_editCount != 0) {
+            ForeseeBytes(&m_store->valueEdits[m_firstEdit], m_editCount * sizeof(CImageStore::ValueEdit));
         }
+    }
+    // Also the first lines of an unread section.
+    void ForeseeAllContents() const
+    {
+        ForeseeContents();
+        if (!m_read) ForeseeBytes(m_store->fileBytes.data() + m_body.begin, m_body.end - m_body.begin);
     }
 
     bool DivideValues(std::string_view name, const std::string& dividerText);

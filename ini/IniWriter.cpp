@@ -115,7 +115,11 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
 
     const std::deque<std::string_view>& comments = m_store->commentLines;
     // Sections were made in order-number order, so the slots are in writing order.
+    constexpr std::uint32_t kContentsAhead = 4;
     for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
+        if (slot + kContentsAhead < m_sections.size()) {
+            if (const CIniSectionsImaging* ahead = m_sections[slot + kContentsAhead]) ahead->ForeseeContents();
+        }
         const CIniSectionsImaging* section = m_sections[slot];
         if (section == nullptr) continue;
         text += lineEnd;
