@@ -25,9 +25,15 @@ const CIniSectionsImaging* CIniFileImage::FindSection(std::string_view name) con
 
 CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, std::string_view name, CommentSpan comments)
 {
+    return EnterSection(orderNumber, name, comments, m_index.Hash(name));
+}
+
+CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, std::string_view name, CommentSpan comments,
+                                                 std::uint32_t nameHash)
+{
     const std::uint32_t slot = m_sections.size();
     CIniSectionsImaging& entered = m_sections.Make(*m_store, orderNumber, name, comments);
-    m_index.Insert(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
+    m_index.Insert(slot, nameHash);
     PlaceSorted(slot);
     return entered;
 }

@@ -109,12 +109,15 @@ private:
     struct ReaderState;
     void HandleLines(std::string_view text, std::size_t start, ReaderState& state);
     void HandleSectionHeader(const IniLine::Line& line, ReaderState& state);
+    void SettleHeader(std::size_t end, ReaderState& state);
     void HandleKeyLine(const IniLine::Line& line, ReaderState& state);
     void NoteKeyLine(const IniLine::Line& line, bool keyAsWritten, ReaderState& state);
     void LeaveSection(ReaderState& state);
     CommentSpan KeepComments(const std::vector<std::string_view>& lines) { return m_store->KeepComments(lines); }
 
     CIniSectionsImaging& EnterSection(std::int32_t orderNumber, std::string_view name, CommentSpan comments);
+    CIniSectionsImaging& EnterSection(std::int32_t orderNumber, std::string_view name, CommentSpan comments,
+                                      std::uint32_t nameHash);
     void Forget(std::uint32_t slot);
     // The slots of the sections `selects` accepts, in index order.
     template <class Selects>

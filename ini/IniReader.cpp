@@ -63,6 +63,30 @@ struct CIniFileImage::ReaderState {
     bool bodyAsWritten = true;
     // A line the image drops came after the current section's last key line.
     bool droppedSinceKey = false;
+    // The text being read.
+    std::string_view text;
+
+    // The last header read, until it is known whether its name is new: that is looked
+    // up in the index when the next header line (or the end of the file) comes, so
+    // that the index's entries for the name, asked for at once, have had the time the
+    // section's lines take to reach the processor. Its lines are noted meanwhile as a
+    // section's; a repeated name has them read again as lines of no section.
+    struct WaitingHeader {
+        bool waiting = false;
+        std::string_view name;  // into the file's bytes or `cleanedName`
+        std::string cleanedName;
+        std::uint32_t hash = 0;
+        std::int32_t orderNumber = 0;
+        // What the reader held before the header took it.
+        std::vector<std::string_view> comments;
+        bool commentsAsWritten = true;
+        bool droppedBefore = false;
+        // Where its lines begin.
+        std::size_t bodyBegin = 0;
+    };
+    WaitingHeader header;
+
+    bool InSection() const { return currentSection != nullptr || header.waiting; }
 };
 
 void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
@@ -90,7 +114,9 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     // About one section per kilobyte in typical files: the index rarely grows twice.
     m_index.reserve(text.size() / 1024 + 16);
     ReaderState state;
+    state.text = text;
     HandleLines(text, start, state);
+    SettleHeader(text.size(), state);
     LeaveSection(state);
     // Comment lines after the last element are kept; they are written at the end.
     m_trailingComments = KeepComments(WithoutStamp(state.pendingComments));
@@ -124,6 +150,8 @@ void CIniFileImage::HandleLines(std::string_view text, std::size_t start, Reader
 // Header := '[' Name ']' Anything
 void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& state)
 {
+    // Whether the header before was a new name is settled before this line has its say.
+    SettleHeader(static_cast<std::size_t>(line.text.data() - state.text.data()), state);
     const std::size_t close = line.text.find(']', 1);
     if (close == std::string_view::npos) {
         Console::Warn(Messages::kMalformedSectionHeader, std::string(line.text.substr(1)).c_str());
@@ -139,18 +167,37 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
         name = cleaned;
     }
     LeaveSection(state);
-    if (FindSection(name) != nullptr) {
-        Console::Warn(Messages::kRepeatedSection, std::string(name).c_str());
-        state.underRepeatedHeader = true;
+    // The empty name stands for "no current section": its keys are dropped with a
+    // warning each unless the name is repeated, which is settled at once.
+    if (name.empty()) {
+        if (FindSection(name) != nullptr) {
+            Console::Warn(Messages::kRepeatedSection, "");
+            state.underRepeatedHeader = true;
+            return;
+        }
+        EnterSection(NextOrder(), name, KeepComments(WithoutStamp(state.pendingComments)));
+        state.pendingComments.clear();
+        state.pendingAsWritten = true;
+        state.underRepeatedHeader = false;
         return;
     }
-    CIniSectionsImaging& entered = EnterSection(NextOrder(), name, KeepComments(WithoutStamp(state.pendingComments)));
+    ReaderState::WaitingHeader& header = state.header;
+    header.waiting = true;
+    if (!cleaned.empty()) {
+        header.cleanedName = std::move(cleaned);
+        name = header.cleanedName;
+    }
+    header.name = name;
+    header.hash = m_index.Hash(name);
+    m_index.Foresee(header.hash);
+    header.orderNumber = NextOrder();
+    header.comments.swap(state.pendingComments);
     state.pendingComments.clear();
+    header.commentsAsWritten = state.pendingAsWritten;
+    header.droppedBefore = state.droppedSinceKey;
+    header.bodyBegin = line.next;
     state.pendingAsWritten = true;
     state.underRepeatedHeader = false;
-    // The empty name stands for "no current section".
-    if (name.empty()) return;
-    state.currentSection = &entered;
     state.body = SectionBody();
     state.body.begin = line.next;
     state.body.end = line.next;
@@ -159,12 +206,36 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
     state.droppedSinceKey = false;
 }
 
+// The waiting header becomes a section, or, its name repeated, is warned about and
+// its lines up to `end` are read again as lines of no section: their keys are dropped,
+// their comment lines go with whatever comes next.
+void CIniFileImage::SettleHeader(std::size_t end, ReaderState& state)
+{
+    ReaderState::WaitingHeader& header = state.header;
+    if (!header.waiting) return;
+    header.waiting = false;
+    const auto nameOf = [this](std::uint32_t slot) { return NameOfSlot(slot); };
+    if (m_index.Find(header.name, header.hash, nameOf) == CSectionIndex::kNone) {
+        state.currentSection =
+            &EnterSection(header.orderNumber, header.name, KeepComments(WithoutStamp(header.comments)), header.hash);
+        return;
+    }
+    Console::Warn(Messages::kRepeatedSection, std::string(header.name).c_str());
+    // The header took no order number, and nothing was taken since.
+    m_orderCounter = header.orderNumber;
+    state.underRepeatedHeader = true;
+    state.pendingComments.swap(header.comments);
+    state.pendingAsWritten = header.commentsAsWritten;
+    state.droppedSinceKey = header.droppedBefore;
+    HandleLines(state.text.substr(0, end), header.bodyBegin, state);
+}
+
 void CIniFileImage::HandleKeyLine(const IniLine::Line& line, ReaderState& state)
 {
     // Most lines open with their key's first byte and hold no CR: the key is not empty,
     // and it is written back as it stands unless a blank ends it.
     const char first = line.text[0];
-    if (state.currentSection != nullptr && !line.holdsCarriageReturn && first != '=' && first != ' ' &&
+    if (state.InSection() && !line.holdsCarriageReturn && first != '=' && first != ' ' &&
         first != '\t') {
         const char last = line.equals == std::string_view::npos ? line.text.back() : line.text[line.equals - 1];
         NoteKeyLine(line, last != ' ' && last != '\t', state);
@@ -175,7 +246,7 @@ void CIniFileImage::HandleKeyLine(const IniLine::Line& line, ReaderState& state)
         state.droppedSinceKey = true;
         return;
     }
-    if (state.currentSection == nullptr) {
+    if (!state.InSection()) {
         if (!state.underRepeatedHeader) {
             const std::string key = split.needsCleaning ? IniLine::CleanName(split.rawKey) : std::string(split.key);
             Console::Warn(Messages::kParameterOutsideSection, key.c_str());

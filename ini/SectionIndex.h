@@ -29,8 +29,13 @@ public:
     template <class NameOf>
     std::uint32_t Find(std::string_view name, const NameOf& nameOf) const
     {
+        return Find(name, Hash(name), nameOf);
+    }
+    // The same with the name's hash made before.
+    template <class NameOf>
+    std::uint32_t Find(std::string_view name, std::uint32_t hash, const NameOf& nameOf) const
+    {
         if (m_count == 0) return kNone;
-        const std::uint32_t hash = Hash(name);
         const std::size_t mask = m_slots.size() - 1;
         for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
             const Entry& entry = m_slots[at];
@@ -43,9 +48,26 @@ public:
     template <class NameOf>
     void Insert(std::uint32_t slot, const NameOf& nameOf)
     {
+        Insert(slot, Hash(nameOf(slot)));
+    }
+    // The same with the name's hash made before.
+    void Insert(std::uint32_t slot, std::uint32_t hash)
+    {
         if ((m_count + m_removed + 1) * 2 > m_slots.size()) Rehash((m_count + 1) * 4);
-        Place(slot, Hash(nameOf(slot)));
+        Place(slot, hash);
         ++m_count;
+    }
+
+    std::uint32_t Hash(std::string_view name) const { return static_cast<std::uint32_t>(m_hash(name)); }
+    // Asks for the table's entries where a look-up of the hash begins, ahead of the
+    // look-up: a large table lies all over memory. Only a hint.
+    void Foresee(std::uint32_t hash) const
+    {
+#if defined(__GNUC__)
+        if (!m_slots.empty()) __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+#else
+        (void)hash;
+#endif
     }
 
     template <class NameOf>
@@ -66,8 +88,6 @@ public:
 private:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     static constexpr std::uint32_t kRemoved = 0xFFFFFFFEu;
-
-    std::uint32_t Hash(std::string_view name) const { return static_cast<std::uint32_t>(m_hash(name)); }
 
     void Place(std::uint32_t slot, std::uint32_t hash)
     {

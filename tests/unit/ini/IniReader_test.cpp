@@ -53,6 +53,39 @@ TEST(IniReader, RepeatedHeaderDropsItsKeysButPassesItsComments)
     EXPECT_EQ(console.Text(), Warning(Messages::kRepeatedSection, "main"));
 }
 
+// A repeated name is known only at the next header line or the file's end: whatever
+// its lines hold, the result and the warnings' order are those of a name known at once.
+TEST(IniReader, RepeatedHeadersWhateverFollowsThem)
+{
+    struct Case {
+        std::string input;
+        std::string output;
+        std::string warnings;
+    };
+    const std::string repeatedA = Warning(Messages::kRepeatedSection, "a");
+    const Case cases[] = {
+        {"[A]\nx=1\n[a]\n", "\n[A]\nx=1\n\n[Added]\n", repeatedA},
+        {"[A]\nx=1\n[a]\ny=2\n; end\n", "\n[A]\nx=1\n\n[Added]\n; end\n", repeatedA},
+        {"[A]\n[a]\n; one\ny=2\n\n; two\n[B]\nz=3\n", "\n[A]\n\n; one\n; two\n[B]\nz=3\n\n[Added]\n", repeatedA},
+        {"[A]\nx=1\n[a]\ny=2\n[Bad\nw=4\n[B]\n", "\n[A]\nx=1\n\n[B]\n\n[Added]\n",
+         repeatedA + Warning(Messages::kMalformedSectionHeader, "Bad")},
+        {"[A]\n[B]\n[Bad\nw=4\n[b]\nv=5\n", "\n[A]\n\n[B]\nw=4\n\n[Added]\n",
+         Warning(Messages::kMalformedSectionHeader, "Bad") + Warning(Messages::kRepeatedSection, "b")},
+        {"[A]\nx=1\n[\ra]\ny=2\n[B]\nz=3\n", "\n[A]\nx=1\n\n[B]\nz=3\n\n[Added]\n", repeatedA},
+        {"[]\nk=1\n[]\nz=2\n[A]\n", "\n[]\n\n[A]\n\n[Added]\n",
+         Warning(Messages::kParameterOutsideSection, "k") + Warning(Messages::kRepeatedSection, "")},
+        {"[A]\n[a]\n[A]\nx=1\n[C]\nc=1\n", "\n[A]\n\n[C]\nc=1\n\n[Added]\n", repeatedA + Warning(Messages::kRepeatedSection, "A")},
+    };
+    for (const Case& test : cases) {
+        CapturedConsole console;
+        CIniFileImage image = ImageFromText(test.input);
+        // A section added later still goes last.
+        image.AddSection("Added");
+        EXPECT_EQ(TextWithoutStamp(image), test.output) << test.input;
+        EXPECT_EQ(console.Text(), test.warnings) << test.input;
+    }
+}
+
 TEST(IniReader, KeyLines)
 {
     // '#' as the first byte that is no blank opens a comment line; a value runs from the
