@@ -59,7 +59,6 @@ struct CImageStore {
 
         const ValueEdit* begin() const { return first; }
         const ValueEdit* end() const { return first + count; }
-        bool empty() const { return count == 0; }
     };
 
     std::string_view NameOf(const CParameterImage& parameter) const
