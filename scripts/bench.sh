@@ -26,8 +26,11 @@ for size in "${sizes[@]}"; do
 done
 
 # Prints "cpu_seconds peak_kib" for one run of the command: CPU per run over `repeat`
-# runs (the small file takes a few milliseconds), peak of any run.
-measure() { "$work/bench_runs" "$@"; }
+# runs (the small file takes a few milliseconds), peak of any run. Each starts with
+# no data of the run before still waiting to be written: the floor leaves its output
+# to the system, and writing it out while the next program runs (and flushes its own
+# output) was charged to that program.
+measure() { sync; "$work/bench_runs" "$@"; }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
