@@ -5,6 +5,7 @@
 // letter case; several parameters may share a name, and among them the one inserted
 // first is found first.
 
+#include "ini/Foresee.h"
 #include "ini/ImageElements.h"
 #include "ini/TextArena.h"
 #include "text/LetterCase.h"
@@ -341,19 +342,6 @@ private:
     // from an older place) are put in their place when writing order is next asked
     // for: many such insertions then cost one sort.
     void PutInOrder() const;
-
-    // At most the first kilobyte: a long run of bytes the processor reads on its own.
-    static void ForeseeBytes(const void* begin, std::size_t size)
-    {
-#if defined(__GNUC__)
-        const char* bytes = static_cast<const char*>(begin);
-        const std::size_t count = size < 1024 ? size : 1024;
-        for (std::size_t offset = 0; offset < count; offset += 64) __builtin_prefetch(bytes + offset);
-#else
-        (void)begin;
-        (void)size;
-#endif
-    }
 
     void ReadOnce() const
     {

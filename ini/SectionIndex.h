@@ -5,6 +5,7 @@
 // the file's encoding). The names themselves stay with the sections: the caller tells
 // the table a slot's name.
 
+#include "ini/Foresee.h"
 #include "text/LetterCase.h"
 
 #include <cstdint>
@@ -63,11 +64,7 @@ public:
     // look-up: a large table lies all over memory. Only a hint.
     void Foresee(std::uint32_t hash) const
     {
-#if defined(__GNUC__)
-        if (!m_slots.empty()) __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
-#else
-        (void)hash;
-#endif
+        if (!m_slots.empty()) ForeseeBytes(&m_slots[hash & (m_slots.size() - 1)], sizeof(Entry));
     }
 
     template <class NameOf>
