@@ -14,6 +14,7 @@
 #include "ini/StableSlots.h"
 #include "platform/FileBytes.h"
 #include "text/LetterCase.h"
+#include "text/Utf16.h"
 
 #include <cstdint>
 #include <functional>
@@ -30,10 +31,13 @@ struct Line;
 }
 
 // How a file's encoding is decided: forced, or told from its bytes, a file of ASCII
-// bytes taking the scheme's.
+// bytes taking the scheme's. A file that starts with a UTF-16 mark is UTF-16 unless a
+// single-byte encoding is forced; `utf16` forces UTF-16 in that order on a file without
+// a mark.
 struct FileEncodingRule {
     TextEncoding forAscii = TextEncoding::Windows1251;
     bool forced = false;
+    ByteForm utf16 = ByteForm::SingleBytes;
 };
 
 class CIniFileImage {
@@ -45,7 +49,8 @@ public:
     CIniFileImage& operator=(const CIniFileImage&) = delete;
     ~CIniFileImage() = default;
 
-    // Fills an empty image from a file; throws when the file cannot be opened or read.
+    // Fills an empty image from a file; throws when the file cannot be opened or read,
+    // or is no text: a zero byte in a single-byte file, UTF-16 that does not decode.
     void Load(const std::string& path, FileEncodingRule rule = FileEncodingRule());
     // The encoding of the file's texts, decided when it was read; names compare by it.
     TextEncoding FileEncoding() const { return m_store->encoding; }
@@ -98,6 +103,10 @@ public:
     const std::string& Path() const { return m_path; }
     // The file's bytes exactly as they were read.
     std::string_view LoadedBytes() const { return std::string_view(m_file.data.get(), m_file.sizeBytes); }
+    // The file's text as the image reads it: its bytes, or a UTF-16 file's text in UTF-8.
+    std::string_view Text() const { return m_form == ByteForm::SingleBytes ? LoadedBytes() : std::string_view(*m_decoded); }
+    // How the file's bytes hold its text; it is written back the same way.
+    ByteForm Form() const { return m_form; }
     // The comment lines of an element.
     std::vector<std::string_view> CommentsOf(CommentSpan span) const;
 
@@ -142,6 +151,12 @@ private:
     mutable std::size_t m_removedSorted = 0;
 
     Platform::FileBytes m_file;  // the file as read or mapped
+    // A UTF-16 file is read whole into UTF-8 text, which the image's views point into
+    // as they point into a single-byte file's bytes; the writer encodes it back.
+    ByteForm m_form = ByteForm::SingleBytes;
+    bool m_utf16Mark = false;
+    // On the heap, so that moving the image keeps the views valid.
+    std::unique_ptr<std::string> m_decoded = std::make_unique<std::string>();
     std::int32_t m_orderCounter = 1;
     std::string m_path;
     // Comment lines after the last section's last line, written back at the end.

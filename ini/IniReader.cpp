@@ -98,12 +98,26 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
         throw std::runtime_error("Unable to read file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
                                  Platform::ErrorText(errorCode) + "]");
     }
-    m_store->fileBytes = LoadedBytes();
-    std::string_view text = LoadedBytes();
+    const bool singleBytes = rule.forced && rule.utf16 == ByteForm::SingleBytes;
+    const Utf16::TextForm decoded = Utf16::DecodeText(LoadedBytes(), singleBytes, rule.utf16, *m_decoded);
+    if (!decoded.IsText()) {
+        throw std::runtime_error(Messages::Fill(
+            decoded.form == ByteForm::SingleBytes ? Messages::kNotTextFile : Messages::kNotWellFormedUtf16,
+            {path, std::to_string(decoded.badOffset)}));
+    }
+    m_form = decoded.form;
+    m_utf16Mark = decoded.marked;
+    m_store->fileBytes = Text();
+    std::string_view text = Text();
     // Ctrl-Z ends the input as the end of the file does.
     text = text.substr(0, text.find('\x1A'));
     m_loadedSizeBytes = text.size();
-    m_store->encoding = rule.forced ? rule.forAscii : Encoding::Detect(text, rule.forAscii);
+    // UTF-16 text is Unicode text, read under the rules of a UTF-8 file.
+    if (m_form != ByteForm::SingleBytes) {
+        m_store->encoding = TextEncoding::Utf8;
+    } else {
+        m_store->encoding = rule.forced ? rule.forAscii : Encoding::Detect(text, rule.forAscii);
+    }
     m_index = CSectionIndex(FileEncoding());
     const Console::TextEncodingScope names(FileEncoding());
     std::size_t start = 0;

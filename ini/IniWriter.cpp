@@ -35,6 +35,11 @@ std::runtime_error WriteError(const std::string& path)
     return std::runtime_error("Unable to write file [" + path + "]");
 }
 
+std::runtime_error WriteError(const std::string& path, const std::string& reason)
+{
+    return std::runtime_error("Unable to write file [" + path + "]: " + reason);
+}
+
 // ";", "; The date and time to convert a settings file: YYYYMMDD/hhmmss", ";"
 std::string StampLines(std::string_view lineEnd)
 {
@@ -74,7 +79,7 @@ std::string_view CIniFileImage::LineEnd() const
 {
     const std::string_view systemEnd = Platform::TextLineEnd();
     if (systemEnd == "\r\n") return systemEnd;
-    const std::string_view bytes = LoadedBytes();
+    const std::string_view bytes = Text();
     const std::size_t lineFeed = bytes.find('\n');
     return lineFeed != std::string_view::npos && lineFeed > 0 && bytes[lineFeed - 1] == '\r' ? "\r\n" : systemEnd;
 }
@@ -174,12 +179,22 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
     try {
         std::string chunk;
         chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 16 * 1024);
-        written = ComposeInto(chunk, [&temp, digest](std::string& text) {
-            if (digest != nullptr) digest->Update(text);
-            const bool chunkWritten = Platform::WriteAll(temp, text.data(), text.size());
+        // A UTF-16 file's text goes out encoded back, its mark in front.
+        std::string encoded(Utf16::MarkOf(m_utf16Mark ? m_form : ByteForm::SingleBytes));
+        Utf16::CEncoder encoder(m_form);
+        written = ComposeInto(chunk, [&](std::string& text) {
+            const std::string* out = &text;
+            if (m_form != ByteForm::SingleBytes) {
+                if (!encoder.Encode(text, encoded)) throw WriteError(path, "a text of it is not well-formed UTF-8");
+                out = &encoded;
+            }
+            if (digest != nullptr) digest->Update(*out);
+            const bool chunkWritten = Platform::WriteAll(temp, out->data(), out->size());
             text.clear();
+            encoded.clear();
             return chunkWritten;
         });
+        if (!encoder.Finished()) throw WriteError(path, "a text of it is not well-formed UTF-8");
     } catch (...) {
         Platform::CloseFile(temp);
         Platform::RemoveFile(temp.path);

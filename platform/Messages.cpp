@@ -24,4 +24,19 @@ Language LanguageFor(const std::string& override, const std::string* localeNames
     return systemRussian ? Language::Russian : Language::English;
 }
 
+std::string Fill(const char* format, std::initializer_list<std::string> values)
+{
+    std::string text;
+    const std::string* value = values.begin();
+    for (const char* at = format; *at != '\0'; ++at) {
+        if (at[0] == '%' && at[1] == 's' && value != values.end()) {
+            text += *value++;
+            ++at;
+        } else {
+            text += *at;
+        }
+    }
+    return text;
+}
+
 }  // namespace Messages

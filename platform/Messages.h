@@ -11,6 +11,7 @@
 // contract's bytes); on Windows, when the user's interface language is not Russian.
 // VELMARCH_LANG=en or ru decides over both.
 
+#include <initializer_list>
 #include <string>
 
 namespace Messages {
@@ -35,6 +36,9 @@ struct Message {
 // "ru", else the locale's variables in their order (`localeNames`: LC_ALL, LC_MESSAGES,
 // LANG), else `systemRussian` (Windows' interface language; true where there is none).
 Language LanguageFor(const std::string& override, const std::string* localeNames, int count, bool systemRussian);
+
+// The text with each "%s" replaced by the next of `values`, taken as they are.
+std::string Fill(const char* format, std::initializer_list<std::string> values);
 
 // \nВ качестве имени xml-схемы будет использовано значение по умолчанию '
 // (the default value is used as the name of the XML scheme)
@@ -113,5 +117,18 @@ inline constexpr Message kRenameSettingTemplate = {
 inline constexpr Message kAddSettingTemplate = {
     "\n[WARNING!] \xC8\xEC\xFF \xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xE0 \xEF\xF0\xE8 \xE4\xEE\xE1\xE0\xE2\xEB\xE5\xED\xE8\xE8 \xEF\xE0\xF0\xE0\xEC\xE5\xF2\xF0\xE0 \xED\xE5 \xEC\xEE\xE6\xE5\xF2 \xE1\xFB\xF2\xFC \xF8\xE0\xE1\xEB\xEE\xED\xEE\xEC. [%s]",
     "\n[WARNING!] %F: the name of an added setting cannot be a template. [%s]"};
+
+// Errors that refuse a file are in English in either language, as the run's other
+// errors are: the Russian column repeats the English text.
+
+// Unable to read file [%s]: it is not a text file (a zero byte at offset %s)
+inline constexpr Message kNotTextFile = {
+    "Unable to read file [%s]: it is not a text file (a zero byte at offset %s)",
+    "Unable to read file [%s]: it is not a text file (a zero byte at offset %s)"};
+
+// Unable to read file [%s]: it is not well-formed UTF-16 (at offset %s)
+inline constexpr Message kNotWellFormedUtf16 = {
+    "Unable to read file [%s]: it is not well-formed UTF-16 (at offset %s)",
+    "Unable to read file [%s]: it is not well-formed UTF-16 (at offset %s)"};
 
 }  // namespace Messages

@@ -37,16 +37,27 @@ void TakeValue(ItemList& items, ItemList::iterator& item, COptional<std::string>
     item = items.erase(item);
 }
 
-// "utf-8", "utf8", "windows-1251", "cp1251" or "1251", letter case free.
-void TakeEncoding(ItemList& items, ItemList::iterator& item, COptional<TextEncoding>& field)
+// "utf-8", "utf8", "windows-1251", "cp1251", "1251", "utf-16le" or "utf-16be", letter
+// case free.
+void TakeEncoding(ItemList& items, ItemList::iterator& item, COptional<ForcedEncoding>& field)
 {
     const std::string option = *item;
     if (field.HasValue()) throw DefinedTwice(option);
     COptional<std::string> name;
     TakeValue(items, item, name);
-    TextEncoding encoding = TextEncoding::Windows1251;
-    if (name.Value() != "1251" && !Encoding::ParseName(name.Value(), encoding)) throw InvalidValue(option);
-    field = encoding;
+    ForcedEncoding forced;
+    std::string lower = name.Value();
+    for (char& letter : lower) letter = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
+    if (lower == "utf-16le") {
+        forced.utf16 = ByteForm::Utf16LittleEndian;
+    } else if (lower == "utf-16be") {
+        forced.utf16 = ByteForm::Utf16BigEndian;
+    } else if (lower == "1251") {
+        forced.text = TextEncoding::Windows1251;
+    } else if (!Encoding::ParseName(name.Value(), forced.text)) {
+        throw InvalidValue(option);
+    }
+    field = forced;
 }
 
 }  // namespace

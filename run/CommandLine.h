@@ -2,8 +2,16 @@
 
 #include "ini/Optional.h"
 #include "text/TextEncoding.h"
+#include "text/Utf16.h"
 
 #include <string>
+
+// The encoding -encoding forces on every settings file: a single-byte one, or UTF-16 in
+// one byte order (for files without a mark; their texts follow UTF-8's rules).
+struct ForcedEncoding {
+    TextEncoding text = TextEncoding::Utf8;
+    ByteForm utf16 = ByteForm::SingleBytes;
+};
 
 struct CCommandLineOptions {
     COptional<std::string> schemeFile;
@@ -19,7 +27,7 @@ struct CCommandLineOptions {
     COptional<bool> dryRun;
     COptional<bool> check;
     // One encoding forced on every settings file of the run.
-    COptional<TextEncoding> encoding;
+    COptional<ForcedEncoding> encoding;
     // Reruns and undo: convert a file this scheme converted before; undo the run
     // recorded in a dated backup folder; write a JSON report; take every warning as an
     // error.

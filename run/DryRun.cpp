@@ -46,7 +46,7 @@ void PrintDryRun(const std::vector<FileConversion>& conversions)
     for (const FileConversion& record : conversions) {
         Console::Print("\n--- " + Console::ShownName(record.inputPath));
         Console::Print("\n+++ " + Console::ShownName(record.outputPath));
-        const std::vector<std::string> before = LinesWithoutStamp(record.image.LoadedBytes());
+        const std::vector<std::string> before = LinesWithoutStamp(record.image.Text());
         std::vector<std::string> after = LinesWithoutStamp(record.image.ComposeText());
         // The blank line that follows the stamp is the stamp's: not shown as added.
         const bool blankFirst = !before.empty() && before.front().empty();

@@ -110,7 +110,7 @@ int CheckScheme(const std::string& schemePath, const CCommandLineOptions& option
 }
 
 // Everything is read and converted before anything on disk changes.
-void ConvertAll(std::vector<FileConversion>& conversions, const COptional<TextEncoding>& forced, bool keepRecord)
+void ConvertAll(std::vector<FileConversion>& conversions, const COptional<ForcedEncoding>& forced, bool keepRecord)
 {
     for (FileConversion& record : conversions) {
         try {
@@ -118,7 +118,8 @@ void ConvertAll(std::vector<FileConversion>& conversions, const COptional<TextEn
             const Console::FileScope file(record.inputPath);
             FileEncodingRule rule;
             rule.forced = forced.HasValue();
-            rule.forAscii = rule.forced ? forced.Value() : record.schemeEncoding;
+            rule.forAscii = rule.forced ? forced.Value().text : record.schemeEncoding;
+            if (rule.forced) rule.utf16 = forced.Value().utf16;
             record.image.Load(record.inputPath, rule);
             if (keepRecord) record.inputSha256 = Sha256Hex(record.image.LoadedBytes());
             const Console::TextEncodingScope names(record.image.FileEncoding());
@@ -209,7 +210,7 @@ void FillReport(CRunReport& report, const std::vector<FileConversion>& conversio
         entry.backup = record.committed ? record.backupPath : std::string();
         entry.warnings = record.warnings;
         if (record.committed || (dryRun && failure == nullptr)) {
-            const bool same = LinesWithoutStamp(record.image.LoadedBytes()) == LinesWithoutStamp(record.image.ComposeText());
+            const bool same = LinesWithoutStamp(record.image.Text()) == LinesWithoutStamp(record.image.ComposeText());
             entry.status = same ? "unchanged" : "converted";
         } else if (failure != nullptr && failure->inputPath == record.inputPath && failure->outputPath == record.outputPath) {
             entry.status = "failed";

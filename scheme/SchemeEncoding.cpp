@@ -44,6 +44,25 @@ bool IsTextAttribute(const std::string& name)
 
 }  // namespace
 
+SchemeEncoding DecideUtf16SchemeEncoding(std::string_view utf8)
+{
+    SchemeEncoding decided;
+    decided.declared = DeclaredEncoding(utf8);
+    decided.encoding = TextEncoding::Utf8;
+    decided.detected = TextEncoding::Utf8;
+    std::string lower = decided.declared;
+    for (char& letter : lower) letter = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
+    TextEncoding declared = TextEncoding::Utf8;
+    if (decided.declared.empty() || lower == "utf-16" || lower == "utf-16le" || lower == "utf-16be") {
+        decided.declaredKnown = !decided.declared.empty();
+        decided.declarationHonoured = true;
+    } else {
+        // Another known name is not what the bytes are: -check says so.
+        decided.declaredKnown = Encoding::ParseName(decided.declared, declared);
+    }
+    return decided;
+}
+
 SchemeEncoding DecideSchemeEncoding(std::string_view bytes)
 {
     SchemeEncoding decided;

@@ -26,6 +26,9 @@ struct SchemeEncoding {
 // The declaration's encoding when the bytes are well-formed in it; otherwise the
 // encoding told from the bytes as a settings file's is, ASCII taken as Windows-1251.
 SchemeEncoding DecideSchemeEncoding(std::string_view bytes);
+// A scheme read from UTF-16: its texts are Unicode, taken as a UTF-8 scheme's, and a
+// declaration naming UTF-16 is honoured.
+SchemeEncoding DecideUtf16SchemeEncoding(std::string_view utf8);
 
 // While alive, every text attribute of the tree (names, new names, values, factors,
 // conditions; file names stay bytes) holds its text in `to`; the tree's own texts come

@@ -1,12 +1,15 @@
 #include "scheme/SchemeLoader.h"
 
 #include "platform/Console.h"
+#include "platform/Messages.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
+#include "text/Utf16.h"
 #include "xml/XmlParser.h"
 #include "xml/XmlWindowsFileBuffer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 
@@ -24,19 +27,34 @@ std::string SyntaxErrorText(const std::string& resolvedPath, std::int64_t errorL
 SchemeDocument ReadSchemeDocument(const std::string& schemePath)
 {
     const std::string resolvedPath = AbsoluteToProgramDirectory(schemePath);
-    const Xml::Library::XmlWindowsFileBuffer<char> buffer(resolvedPath);
-    if (!buffer.usable) {
+    const Xml::Library::XmlWindowsFileBuffer<char> file(resolvedPath);
+    if (!file.usable) {
         throw std::runtime_error("Could not load converter's scheme from XML-file \"" + schemePath + "\".");
     }
+    // A scheme saved as "Unicode" is UTF-16 with a mark: the parser reads its text in
+    // UTF-8. A zero byte in any other scheme makes it no text at all.
+    const std::string_view bytes(file.data, file.size);
+    std::string decoded;
+    const Utf16::TextForm form = Utf16::DecodeText(bytes, false, ByteForm::SingleBytes, decoded);
+    if (!form.IsText()) {
+        throw std::runtime_error(
+            Messages::Fill(form.form == ByteForm::SingleBytes ? Messages::kNotTextFile : Messages::kNotWellFormedUtf16,
+                           {resolvedPath, std::to_string(form.badOffset)}));
+    }
+    const bool utf16 = form.form != ByteForm::SingleBytes;
+    Xml::Library::Buffer<char> text;
+    text.data = utf16 ? decoded.data() : file.data;
+    text.size = utf16 ? static_cast<std::uint32_t>(std::min<std::size_t>(decoded.size(), UINT32_MAX)) : file.size;
     Xml::Library::XmlParser<char> state;
-    if (!Xml::Library::ParseDocument(state, buffer)) {
+    if (!Xml::Library::ParseDocument(state, text)) {
         throw std::runtime_error(SyntaxErrorText(resolvedPath, state.errorLine, state.errorCode));
     }
-    // Every text in the tree is a copy, so the buffer can go before the walk.
+    // Every text in the tree is a copy, so the buffers can go before the walk.
     SchemeDocument document;
     document.tree = std::move(state.document);
-    document.encoding = DecideSchemeEncoding(std::string_view(buffer.data, buffer.size));
-    document.bytesSha256 = Sha256Hex(std::string_view(buffer.data, buffer.size));
+    document.encoding = utf16 ? DecideUtf16SchemeEncoding(std::string_view(text.data, text.size))
+                              : DecideSchemeEncoding(std::string_view(text.data, text.size));
+    document.bytesSha256 = Sha256Hex(bytes);
     return document;
 }
 

@@ -7,6 +7,7 @@
 #include "ini/IniFileImage.h"
 #include "platform/Console.h"
 #include "text/LetterCase.h"
+#include "text/Utf16.h"
 #include "run/Run.h"
 #include "scheme/SchemaParser.h"
 #include "xml/XmlParser.h"
@@ -153,11 +154,44 @@ void XmlLoad(const std::uint8_t* data, std::size_t size)
 void IniRoundTrip(const std::uint8_t* data, std::size_t size)
 {
     QuietConsole quiet;
-    const CIniFileImage first = ImageOf(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (HasKeyReadAsAnotherLine(first)) return;
-    const std::string once = Without(first);
-    const CIniFileImage second = ImageOf(first.ComposeText());
-    if (Without(second) != once) std::abort();
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    std::optional<CIniFileImage> first;
+    try {
+        first.emplace(ImageOf(bytes));
+    } catch (const std::exception&) {
+        // Only a file that is no text is refused.
+        std::string ignored;
+        if (Utf16::DecodeText(bytes, false, ByteForm::SingleBytes, ignored).IsText()) std::abort();
+        return;
+    }
+    if (HasKeyReadAsAnotherLine(*first)) return;
+    const std::string once = Without(*first);
+    // Read back what the writer writes, in the file's own form.
+    const std::string written = first->WriteTemporary(WriteScratch("written.ini", ""), {});
+    CIniFileImage second;
+    second.Load(written);
+    fs::remove(written);
+    if (second.Form() != first->Form() || Without(second) != once) std::abort();
+}
+
+void Utf16Read(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    for (const ByteForm form : {ByteForm::Utf16LittleEndian, ByteForm::Utf16BigEndian}) {
+        std::string utf8;
+        std::size_t badOffset = 0;
+        if (!Utf16::DecodeToUtf8(bytes, form, 0, utf8, badOffset)) {
+            if (badOffset >= size) std::abort();
+            continue;
+        }
+        // Text that decodes encodes back to its bytes, however the chunks cut it.
+        const std::size_t cut = size == 0 ? 0 : data[0] % (utf8.size() + 1);
+        Utf16::CEncoder encoder(form);
+        std::string encoded;
+        if (!encoder.Encode(std::string_view(utf8).substr(0, cut), encoded)) std::abort();
+        if (!encoder.Encode(std::string_view(utf8).substr(cut), encoded) || !encoder.Finished()) std::abort();
+        if (encoded != bytes) std::abort();
+    }
 }
 
 void ConditionParseEvaluate(const std::uint8_t* data, std::size_t size)
@@ -226,6 +260,7 @@ Target TargetNamed(const std::string& name)
     if (name == "condition") return ConditionParseEvaluate;
     if (name == "name_pattern") return NamePatternMatch;
     if (name == "whole_run") return WholeRun;
+    if (name == "utf16_read") return Utf16Read;
     return nullptr;
 }
 

@@ -124,8 +124,9 @@ TEST(TransactionPosix, OddInputsAndFileAttributes)
     }
 }
 
-// A scheme's file name holding a zero byte is refused before anything changes.
-TEST(TransactionPosix, ZeroByteInASchemesFileNameChangesNothing)
+// A scheme holding a zero byte is no text: refused naming the offset, before anything
+// changes.
+TEST(TransactionPosix, ZeroByteInASchemeRefusesItNamingTheOffset)
 {
     TempFolder folder;
     static const char kWithZero[] = "<Convert file=\"a.ini\0x\"><Section section_name=\"A\" section_to=\"-\"/></Convert>";
@@ -136,7 +137,8 @@ TEST(TransactionPosix, ZeroByteInASchemesFileNameChangesNothing)
     const std::string directory = folder.Path().string();
     const char* arguments[] = {"velmarch", scheme.c_str(), "-fdir", directory.c_str()};
     EXPECT_EQ(::Run(4, arguments), 1);
-    EXPECT_THAT(captured.Text(), HasSubstr("a file name holds a zero byte: [" + directory + "/a.ini\\0x]"));
+    EXPECT_THAT(captured.Text(), HasSubstr("XML schema file '" + scheme + "': Unable to read file [" + scheme +
+                                           "]: it is not a text file (a zero byte at offset 20)\nERROR:1"));
     EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nk=1\n");
     EXPECT_FALSE(fs::exists(folder.Path() / "old_version"));
 }

@@ -1,0 +1,126 @@
+// Decoding UTF-16 into UTF-8 and back, and telling a file's text from its bytes.
+
+#include "text/Utf16.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// UTF-16 bytes of a char16_t literal, written here without the code under test.
+std::string Bytes(const std::u16string& text, bool bigEndian)
+{
+    std::string bytes;
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+struct DecodeRow {
+    const char* name;
+    std::u16string units;
+    std::string extra;  // bytes after the units
+    const char* utf8;   // null: refused
+    std::size_t badOffset;
+};
+
+TEST(Utf16, DecodesBothOrdersAndNamesTheFirstBadPlace)
+{
+    const DecodeRow rows[] = {
+        {"ascii and Cyrillic", u"[Сеть]\r\nk=1", "", "[Сеть]\r\nk=1", 0},
+        {"a pair beyond the BMP", u"x=\U0001F600", "", "x=\xF0\x9F\x98\x80", 0},
+        {"a zero unit is a character", std::u16string(u"a\0b", 3), "", nullptr, 0},
+        {"a lone low surrogate", u"ab\xDC00z", "", nullptr, 4},
+        {"a high surrogate before a non-surrogate", u"a\xD83Dz", "", nullptr, 2},
+        {"a high surrogate cut by the end", u"ab\xD83D", "", nullptr, 4},
+        {"an odd length", u"ab", "x", nullptr, 4},
+        {"a cut surrogate comes before the odd byte", u"a\xD83D", "x", nullptr, 2},
+        {"nothing", u"", "", "", 0},
+    };
+    for (const DecodeRow& row : rows) {
+        for (const bool bigEndian : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (bigEndian ? " BE" : " LE"));
+            std::string utf8;
+            std::size_t badOffset = 99;
+            const ByteForm form = bigEndian ? ByteForm::Utf16BigEndian : ByteForm::Utf16LittleEndian;
+            const bool decoded = Utf16::DecodeToUtf8(Bytes(row.units, bigEndian) + row.extra, form, 2, utf8, badOffset);
+            if (std::string(row.name) == "a zero unit is a character") {
+                EXPECT_TRUE(decoded);
+                EXPECT_EQ(utf8, std::string("a\0b", 3));
+                continue;
+            }
+            ASSERT_EQ(decoded, row.utf8 != nullptr);
+            if (decoded) {
+                EXPECT_EQ(utf8, row.utf8);
+            } else {
+                EXPECT_EQ(badOffset, row.badOffset + 2);  // counted from the mark that stood in front
+            }
+        }
+    }
+}
+
+TEST(Utf16, EncodesBackWhereverAChunkCutsACharacter)
+{
+    const std::string utf8 = "[Сеть]\r\nэмодзи=\xF0\x9F\x98\x80;";
+    for (const bool bigEndian : {false, true}) {
+        const std::string expected = Bytes(u"[Сеть]\r\nэмодзи=\U0001F600;", bigEndian);
+        for (std::size_t cut = 0; cut <= utf8.size(); ++cut) {
+            Utf16::CEncoder encoder(bigEndian ? ByteForm::Utf16BigEndian : ByteForm::Utf16LittleEndian);
+            std::string out;
+            ASSERT_TRUE(encoder.Encode(utf8.substr(0, cut), out));
+            ASSERT_TRUE(encoder.Encode(utf8.substr(cut), out));
+            EXPECT_TRUE(encoder.Finished());
+            EXPECT_EQ(out, expected) << "cut at " << cut;
+        }
+    }
+    Utf16::CEncoder encoder(ByteForm::Utf16LittleEndian);
+    std::string out;
+    EXPECT_FALSE(encoder.Encode("a\x80z", out));
+    Utf16::CEncoder cut(ByteForm::Utf16LittleEndian);
+    EXPECT_TRUE(cut.Encode("a\xD0", out));
+    EXPECT_FALSE(cut.Finished());
+}
+
+TEST(Utf16, TellsAFilesTextFromItsBytes)
+{
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool singleBytes;
+        ByteForm assumed;
+        ByteForm form;
+        bool marked;
+        std::size_t badOffset;
+    };
+    constexpr std::size_t kText = Utf16::TextForm::kText;
+    const Row rows[] = {
+        {"LE mark", "\xFF\xFE" + Bytes(u"a", false), false, ByteForm::SingleBytes, ByteForm::Utf16LittleEndian, true, kText},
+        {"BE mark", "\xFE\xFF" + Bytes(u"a", true), false, ByteForm::SingleBytes, ByteForm::Utf16BigEndian, true, kText},
+        {"a mark alone", "\xFF\xFE", false, ByteForm::SingleBytes, ByteForm::Utf16LittleEndian, true, kText},
+        {"the mark decides over the option", "\xFE\xFF" + Bytes(u"a", true), false, ByteForm::Utf16LittleEndian,
+         ByteForm::Utf16BigEndian, true, kText},
+        {"no mark, the option's order", Bytes(u"a", true), false, ByteForm::Utf16BigEndian, ByteForm::Utf16BigEndian,
+         false, kText},
+        {"odd length after the mark", "\xFF\xFE" "a", false, ByteForm::SingleBytes, ByteForm::Utf16LittleEndian, true, 2},
+        {"a zero byte in single bytes", std::string("\x7F" "ELF\x02\x01\x01\x00", 8), false, ByteForm::SingleBytes,
+         ByteForm::SingleBytes, false, 7},
+        {"UTF-16 read as single bytes", "\xFF\xFE" + Bytes(u"a", false), true, ByteForm::SingleBytes,
+         ByteForm::SingleBytes, false, 3},
+        {"empty", "", false, ByteForm::SingleBytes, ByteForm::SingleBytes, false, kText},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string utf8;
+        const Utf16::TextForm text = Utf16::DecodeText(row.bytes, row.singleBytes, row.assumed, utf8);
+        EXPECT_EQ(text.form, row.form);
+        EXPECT_EQ(text.marked, row.marked);
+        EXPECT_EQ(text.badOffset, row.badOffset);
+    }
+}
+
+}  // namespace

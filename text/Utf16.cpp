@@ -1,0 +1,137 @@
+#include "text/Utf16.h"
+
+#include "text/TextEncoding.h"
+
+#include <cstring>
+
+namespace Utf16 {
+
+namespace {
+
+bool IsHigh(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLow(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+ByteForm FormOfMark(std::string_view bytes)
+{
+    if (bytes.substr(0, 2) == kLittleEndianMark) return ByteForm::Utf16LittleEndian;
+    if (bytes.substr(0, 2) == kBigEndianMark) return ByteForm::Utf16BigEndian;
+    return ByteForm::SingleBytes;
+}
+
+std::string_view MarkOf(ByteForm form)
+{
+    switch (form) {
+    case ByteForm::Utf16LittleEndian: return kLittleEndianMark;
+    case ByteForm::Utf16BigEndian: return kBigEndianMark;
+    case ByteForm::SingleBytes: break;
+    }
+    return std::string_view();
+}
+
+bool DecodeToUtf8(std::string_view bytes, ByteForm form, std::size_t baseOffset, std::string& utf8,
+                  std::size_t& badOffset)
+{
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const bool bigEndian = form == ByteForm::Utf16BigEndian;
+    const auto unitAt = [&](std::size_t at) -> std::uint32_t {
+        return bigEndian ? (std::uint32_t(data[at]) << 8) | data[at + 1] : (std::uint32_t(data[at + 1]) << 8) | data[at];
+    };
+    // Most settings text is ASCII: one byte of UTF-8 for two of UTF-16.
+    utf8.reserve(utf8.size() + bytes.size() / 2 + 16);
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t index = 0; index < units; ++index) {
+        const std::uint32_t unit = unitAt(index * 2);
+        if (unit < 0x80) {
+            utf8 += static_cast<char>(unit);
+            continue;
+        }
+        if (IsLow(unit)) {
+            badOffset = baseOffset + index * 2;
+            return false;
+        }
+        if (!IsHigh(unit)) {
+            Encoding::AppendUtf8(utf8, unit);
+            continue;
+        }
+        const std::uint32_t next = index + 1 < units ? unitAt(index * 2 + 2) : 0;
+        if (!IsLow(next)) {
+            badOffset = baseOffset + index * 2;
+            return false;
+        }
+        Encoding::AppendUtf8(utf8, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        ++index;
+    }
+    if (bytes.size() % 2 != 0) {
+        badOffset = baseOffset + bytes.size() - 1;
+        return false;
+    }
+    return true;
+}
+
+TextForm DecodeText(std::string_view bytes, bool singleBytes, ByteForm assumed, std::string& utf8)
+{
+    TextForm text;
+    text.form = singleBytes ? ByteForm::SingleBytes : FormOfMark(bytes);
+    text.marked = text.form != ByteForm::SingleBytes;
+    if (!singleBytes && !text.marked) text.form = assumed;
+    if (text.form == ByteForm::SingleBytes) {
+        // No text holds a zero byte: such a file is a binary, never converted byte by byte.
+        if (const void* zero = std::memchr(bytes.data(), 0, bytes.size())) {
+            text.badOffset = static_cast<std::size_t>(static_cast<const char*>(zero) - bytes.data());
+        }
+        return text;
+    }
+    const std::size_t markSize = text.marked ? 2 : 0;
+    std::size_t badOffset = 0;
+    if (!DecodeToUtf8(bytes.substr(markSize), text.form, markSize, utf8, badOffset)) text.badOffset = badOffset;
+    return text;
+}
+
+void CEncoder::AppendUnit(std::uint16_t unit, std::string& out) const
+{
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    out += m_bigEndian ? high : low;
+    out += m_bigEndian ? low : high;
+}
+
+bool CEncoder::Encode(std::string_view utf8, std::string& out)
+{
+    std::string joined;
+    if (!m_pending.empty()) {
+        joined = m_pending + std::string(utf8);
+        utf8 = joined;
+        m_pending.clear();
+    }
+    out.reserve(out.size() + utf8.size() * 2);
+    std::size_t index = 0;
+    while (index < utf8.size()) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[index]);
+        if (lead < 0x80) {
+            AppendUnit(lead, out);
+            ++index;
+            continue;
+        }
+        std::uint32_t codePoint = 0;
+        const std::size_t length = Encoding::DecodeUtf8(utf8, index, codePoint);
+        if (length == 0) {
+            // A sequence the chunk's end cuts waits; anything else is no character.
+            const std::size_t needed = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+            if (needed == 0 || index + needed <= utf8.size()) return false;
+            m_pending.assign(utf8.substr(index));
+            return true;
+        }
+        if (codePoint >= 0x10000) {
+            AppendUnit(static_cast<std::uint16_t>(0xD800 + ((codePoint - 0x10000) >> 10)), out);
+            AppendUnit(static_cast<std::uint16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF)), out);
+        } else {
+            AppendUnit(static_cast<std::uint16_t>(codePoint), out);
+        }
+        index += length;
+    }
+    return true;
+}
+
+}  // namespace Utf16
