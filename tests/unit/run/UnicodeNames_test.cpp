@@ -96,4 +96,29 @@ TEST(UnicodeNames, ConvertRerunReportAndRestore)
     EXPECT_EQ(ReadU8(at(kGreekFile)), original);
 }
 
+// A UTF-16 file named in Cyrillic: converted in its own form and put back byte for byte.
+TEST(UnicodeNames, Utf16FileNamedInCyrillic)
+{
+    TempFolder folder;
+    const std::string path = folder.Path().string() + "/" + kCyrillicFolder + "/" + kCyrillicFile;
+    const std::string original("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\x32\0\r\0\n\0", 22);  // [A] k=2, CR LF
+    WriteU8(path, original);
+    WriteFile(folder / "u.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?><Convert file=\"" + kCyrillicFolder + "/" +
+                                    kCyrillicFile + "\"><Section section_name=\"a\"><Setting setting_name=\"K\" "
+                                    "multiplier=\"3\"/></Section></Convert>");
+    std::string console;
+    ASSERT_EQ(RunProgram({folder / "u.xml", "-fdir", folder.Path().string(), "-report", folder / "r.json"}, console), 0)
+        << console;
+    const std::string converted = ReadU8(path);
+    const std::string tail("\r\0\n\0[\0A\0]\0\r\0\n\0k\0=\0\x36\0\r\0\n\0", 24);  // k=6
+    EXPECT_EQ(converted.substr(0, 4), std::string("\xFF\xFE;\0", 4));
+    ASSERT_GT(converted.size(), tail.size());
+    EXPECT_EQ(converted.substr(converted.size() - tail.size()), tail);
+    CJson report;
+    ASSERT_TRUE(CJson::Parse(ReadFile(folder / "r.json"), report));
+    const std::string dated = report.Find("backup_folders")->Items().at(0).Text();
+    ASSERT_EQ(RunProgram({"-restore", dated}, console), 0) << console;
+    EXPECT_EQ(ReadU8(path), original);
+}
+
 }  // namespace
