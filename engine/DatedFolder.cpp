@@ -4,10 +4,9 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <thread>
 
 std::string BackupFolderName()
 {
@@ -18,13 +17,77 @@ std::string BackupFolderName()
     return kBackupRootName + Separator() + stamp;
 }
 
-std::string BackupFolderNameAfter(const std::string& lastName)
+namespace {
+
+// Days from 1970-01-01 of a proleptic Gregorian date, and back.
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day)
 {
-    std::string name = BackupFolderName();
-    while (FileNamePart(name) <= lastName) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        name = BackupFolderName();
+    year -= month <= 2;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day)
+{
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shifted = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    month = shifted < 10 ? shifted + 3 : shifted - 9;
+    year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2);
+}
+
+unsigned Digits(const std::string& text, std::size_t at, std::size_t count)
+{
+    unsigned value = 0;
+    for (std::size_t index = at; index < at + count; ++index) value = value * 10 + static_cast<unsigned>(text[index] - '0');
+    return value;
+}
+
+}  // namespace
+
+std::string NextSecondName(const std::string& datedName)
+{
+    if (!IsDatedFolderName(datedName)) return datedName;
+    std::int64_t year = Digits(datedName, 0, 4);
+    unsigned month = Digits(datedName, 4, 2);
+    unsigned day = Digits(datedName, 6, 2);
+    // A name no calendar holds (month 13, hour 25) still gets a later name.
+    month = std::min(std::max(month, 1u), 12u);
+    day = std::min(std::max(day, 1u), 31u);
+    std::int64_t seconds = Digits(datedName, 8, 2) * 3600 + Digits(datedName, 10, 2) * 60 + Digits(datedName, 12, 2);
+    std::int64_t days = DaysFromCivil(year, month, day) + seconds / 86400;
+    seconds = seconds % 86400 + 1;
+    days += seconds / 86400;
+    seconds %= 86400;
+    CivilFromDays(days, year, month, day);
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04lld%02u%02u%02lld%02lld%02lld_conv", static_cast<long long>(year), month, day,
+                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                  static_cast<long long>(seconds % 60));
+    const std::string next = stamp;
+    // Past year 9999 the name would grow a digit: it stays the last name of its shape.
+    return IsDatedFolderName(next) && next > datedName ? next : datedName;
+}
+
+std::string FreshDatedFolderName(const std::string& proposed, const std::vector<std::string>& roots)
+{
+    std::string name = proposed;
+    std::string newest;
+    for (const std::string& root : roots) {
+        std::vector<Platform::DirectoryEntry> entries;
+        if (!Platform::ListEntries(root, entries)) continue;
+        for (const Platform::DirectoryEntry& entry : entries) {
+            if (IsDatedFolderName(entry.name) && entry.name > newest) newest = entry.name;
+        }
     }
+    if (!newest.empty() && name <= newest) name = NextSecondName(newest);
     return name;
 }
 

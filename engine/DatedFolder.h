@@ -6,14 +6,21 @@
 // and a backup never replaces a file.
 
 #include <string>
+#include <vector>
 
 inline constexpr const char* kBackupRootName = "old_version";
 
 // "old_version/YYYYMMDDhhmmss_conv" with the build's separator.
 std::string BackupFolderName();
-// The first name of a later second than the dated folder `lastName` ("" for any),
-// waiting for that second when it has not come yet.
-std::string BackupFolderNameAfter(const std::string& lastName);
+// The dated folder name of the second after that of `datedName` ("YYYYMMDDhhmmss_conv"),
+// counted on the calendar, never on the clock.
+std::string NextSecondName(const std::string& datedName);
+// The name of a new dated folder for backup roots `roots`: `proposed` (the local time
+// the run was planned at), or, when that is not later than the newest dated folder in
+// one of them (a clock set back, another time zone, the repeated hour of a
+// daylight-saving change), the second after the newest. Naming never waits for the
+// clock.
+std::string FreshDatedFolderName(const std::string& proposed, const std::vector<std::string>& roots);
 // True for a "YYYYMMDDhhmmss_conv" name.
 bool IsDatedFolderName(const std::string& name);
 

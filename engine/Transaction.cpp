@@ -74,9 +74,10 @@ private:
     std::vector<std::string> m_folders;
 };
 
-void Restamp(std::string& folder, const std::string& newFolderName)
+// `datedName` is a bare "YYYYMMDDhhmmss_conv".
+void Restamp(std::string& folder, const std::string& datedName)
 {
-    folder = CombinePath(DirectoryPart(folder), FileNamePart(newFolderName));
+    folder = CombinePath(DirectoryPart(folder), datedName);
 }
 
 // Every dated folder of the plan under one second's name, made exclusively.
@@ -84,7 +85,10 @@ void MakeDatedFolders(TransactionPlan& plan, CTransactionClient& client, CMadeEn
 {
     constexpr int kAttempts = 30;
     if (plan.datedFolders.empty()) return;
-    std::string lastName = FileNamePart(plan.datedFolders.front());
+    std::vector<std::string> roots;
+    for (const std::string& folder : plan.datedFolders) roots.push_back(DirectoryPart(folder));
+    std::string lastName = FreshDatedFolderName(FileNamePart(plan.datedFolders.front()), roots);
+    for (std::string& folder : plan.datedFolders) Restamp(folder, lastName);
     for (int attempt = 0;; ++attempt) {
         std::string taken;
         int takenError = 0;
@@ -116,9 +120,8 @@ void MakeDatedFolders(TransactionPlan& plan, CTransactionClient& client, CMadeEn
                                      Platform::ErrorText(takenError) + "]");
         }
         // Another run has this second's folder: take the next second's name.
-        const std::string name = BackupFolderNameAfter(lastName);
-        lastName = FileNamePart(name);
-        for (std::string& folder : plan.datedFolders) Restamp(folder, name);
+        lastName = NextSecondName(lastName);
+        for (std::string& folder : plan.datedFolders) Restamp(folder, lastName);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "engine/FileLocks.h"
 #include "engine/Transaction.h"
 #include "engine/WholeFile.h"
+#include "history/RunHistory.h"
 #include "history/RunRecord.h"
 #include "platform/Console.h"
 #include "platform/Paths.h"
@@ -129,7 +130,8 @@ public:
         : m_steps(steps), m_undone(undone), m_undoneFolder(std::move(undoneFolder)), m_outcome(outcome)
     {
         const std::string backupRoot = DirectoryPart(m_undoneFolder);
-        const std::string ownName = FileNamePart(BackupFolderNameAfter(FileNamePart(m_undoneFolder)));
+        // The engine names the folder when it makes it: after every dated folder there.
+        const std::string ownName = FileNamePart(BackupFolderName());
         m_plan.datedFolders.push_back(CombinePath(backupRoot, ownName));
         const std::string base = DirectoryPart(backupRoot);
         const std::string datedName = CombinePath(kBackupRootName, ownName);
@@ -169,6 +171,8 @@ public:
     std::string RecordText(std::size_t, bool committed, bool stoppedPartWay) override
     {
         m_outcome.ownFolder = m_plan.datedFolders[0];
+        // Taken once, before the folder holds its own record.
+        if (m_own.sequence == 0) m_own.sequence = NextSequence(DirectoryPart(m_plan.datedFolders[0]));
         RunRecord own = m_own;
         own.complete = committed;
         for (std::size_t index = 0; index < m_plan.placements.size(); ++index) {

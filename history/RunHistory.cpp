@@ -59,9 +59,26 @@ std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot)
     }
     // The newest run decides.
     std::sort(runs.begin(), runs.end(), [](const RecordedRun& left, const RecordedRun& right) {
+        if (left.record.sequence != right.record.sequence) return left.record.sequence > right.record.sequence;
         return FileNamePart(left.folder) > FileNamePart(right.folder);
     });
     return runs;
+}
+
+std::int64_t NextSequence(const std::string& backupRoot)
+{
+    std::int64_t largest = 0;
+    std::vector<Platform::DirectoryEntry> entries;
+    if (!Platform::ListEntries(backupRoot, entries)) return 1;
+    for (const Platform::DirectoryEntry& entry : entries) {
+        if (!entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
+        RunRecord record;
+        std::string reason;
+        if (ReadRunRecord(CombinePath(backupRoot, entry.name), record, reason) == RecordRead::Read) {
+            largest = std::max(largest, record.sequence);
+        }
+    }
+    return largest + 1;
 }
 
 std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& conversions,
@@ -81,9 +98,9 @@ std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& c
             kept.push_back(std::move(record));
             continue;
         }
-        Console::Print("\nFile '" + Console::ShownName(record.outputPath) + "' was converted by this scenario on " + prior->record.started +
-                       "; left as it is");
-        taken.push_back({std::move(record), prior->record.started});
+        Console::Print("\nFile '" + Console::ShownName(record.outputPath) + "' was converted by this scenario on " +
+                       prior->record.started + " (" + Console::ShownName(prior->folder) + "); left as it is");
+        taken.push_back({std::move(record), prior->record.started, prior->folder});
     }
     conversions = std::move(kept);
     return taken;

@@ -19,17 +19,24 @@ struct RecordedRun {
     RunRecord record;
 };
 
-// The records of the dated folders under `backupRoot`, newest first; folders without a
-// record are passed over. Throws, naming the record and the reason, when one cannot be
+// The records of the dated folders under `backupRoot`, newest first (by sequence; the
+// records without one come before all others, in the order of their folders' names);
+// folders without a record are passed over. Throws, naming the record and the reason, when one cannot be
 // read. Left-over temporaries of ended runs in those folders are removed on the way.
 std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot);
+
+// The sequence of a new record under `backupRoot`: one more than the largest there
+// (records that cannot be read are passed over).
+std::int64_t NextSequence(const std::string& backupRoot);
 
 struct ConvertedRecord {
     FileConversion record;
     std::string convertedOn;  // when the earlier run started
+    std::string convertedBy;  // its dated folder
 };
 
 // Takes out of `conversions` every record this scheme converted before, printing for
-// each "File '<output>' was converted by this scenario on <time>; left as it is".
+// each "File '<output>' was converted by this scenario on <time> (<dated folder>); left
+// as it is".
 std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& conversions,
                                                   const std::string& schemeSha256);

@@ -97,6 +97,7 @@ CJson ToJson(const RunRecord& record)
     value.Set("undone", record.undone.empty() ? CJson() : CJson(record.undone));
     SetNameOrNull(value, "restore_of", record.restoreOf);
     value.Set("complete", record.complete);
+    if (record.sequence > 0) value.Set("sequence", record.sequence);
     CJson records = CJson::Array();
     for (const RunRecordEntry& entry : record.records) {
         CJson item = CJson::Object();
@@ -138,6 +139,15 @@ bool FromJson(const CJson& value, RunRecord& record, std::string& reason)
     record.undone = read.Text("undone", true);
     record.restoreOf = read.Name("restore_of", true);
     record.complete = read.Bool("complete");
+    if (const CJson* sequence = value.Find("sequence")) {
+        // A whole number from 1 up to 2^53, where a JSON number is still exact.
+        const double number = sequence->GetKind() == CJson::Kind::Number ? sequence->Number() : 0;
+        if (number < 1 || number > 9007199254740992.0 || number != static_cast<double>(static_cast<std::int64_t>(number))) {
+            read.Fault("sequence", "a whole number from 1");
+        } else {
+            record.sequence = static_cast<std::int64_t>(number);
+        }
+    }
     const CJson* records = value.Find("records");
     if (records == nullptr || records->GetKind() != CJson::Kind::Array) read.Fault("records", "a list");
     reason = read.FaultText();

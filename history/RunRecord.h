@@ -10,6 +10,7 @@
 
 #include "text/Json.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct RunRecord {
     std::string undone;     // when a restore undid the run; empty while it stands
     std::string restoreOf;  // for a restore: the dated folder of the run it undid
     bool complete = false;  // the commit ended
+    // The run's place in the history of its backup root: one more than the largest
+    // there when it was recorded; 0 in records of releases that had none. The history's
+    // order is this, never the clock's.
+    std::int64_t sequence = 0;
     std::vector<RunRecordEntry> records;
 };
 

@@ -4,6 +4,7 @@
 #include "engine/FileIdentity.h"
 #include "engine/Transaction.h"
 #include "engine/WholeFile.h"
+#include "history/RunHistory.h"
 #include "platform/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -50,6 +51,13 @@ public:
         TakeBackupPaths();
         RunRecord record = m_run;
         record.complete = committed;
+        // Taken once, before the folder holds its own record.
+        auto sequence = m_sequences.find(folderIndex);
+        if (sequence == m_sequences.end()) {
+            sequence =
+                m_sequences.emplace(folderIndex, NextSequence(DirectoryPart(m_plan.datedFolders[folderIndex]))).first;
+        }
+        record.sequence = sequence->second;
         for (std::size_t index = 0; index < m_conversions.size(); ++index) {
             if (m_inputFolder[index] != folderIndex) continue;
             if (!committed) m_recorded.insert(folderIndex);
@@ -213,6 +221,7 @@ private:
     TransactionPlan m_plan;
     bool m_digest = false;
     std::set<std::size_t> m_recorded;  // the dated folders given a record before the commit
+    std::map<std::size_t, std::int64_t> m_sequences;  // each dated folder's record's sequence
     std::vector<std::size_t> m_recordOf;         // placement -> record
     std::vector<std::size_t> m_outputPlacement;  // record -> its output's placement
     std::vector<std::size_t> m_inputRemoval;     // record -> its input's removal, or kNone

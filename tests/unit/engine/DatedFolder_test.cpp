@@ -38,6 +38,36 @@ TEST(Backup, FolderNameIsTheLocalTimeStamp)
     EXPECT_LE(stamp, after);
 }
 
+// The next second is counted on the calendar: across minutes, days, months, leap days,
+// years and centuries.
+TEST(Backup, NextSecondNameCountsOnTheCalendar)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"20261209120000_conv", "20261209120001_conv"}, {"20261209125959_conv", "20261209130000_conv"},
+        {"20261231235959_conv", "20270101000000_conv"}, {"20240228235959_conv", "20240229000000_conv"},
+        {"20230228235959_conv", "20230301000000_conv"}, {"21000228235959_conv", "21000301000000_conv"},
+        {"20991231235959_conv", "21000101000000_conv"}, {"99991231235959_conv", "99991231235959_conv"},
+    };
+    for (const auto& [name, next] : rows) EXPECT_EQ(NextSecondName(name), next) << name;
+}
+
+// A clock set back, or a time zone behind the last run's, never names a folder that is
+// not later than every dated folder of the backup roots; nothing waits for the clock.
+TEST(Backup, AFreshNameIsLaterThanEveryDatedFolder)
+{
+    TempFolder folder;
+    const std::string first = folder / "one/old_version";
+    const std::string second = folder / "two/old_version";
+    std::filesystem::create_directories(first + "/20991231235959_conv");
+    std::filesystem::create_directories(first + "/not-dated");
+    std::filesystem::create_directories(second + "/20300101000000_conv");
+    EXPECT_EQ(FreshDatedFolderName("20261209120000_conv", {first, second}), "21000101000000_conv");
+    EXPECT_EQ(FreshDatedFolderName("20261209120000_conv", {second}), "20300101000001_conv");
+    EXPECT_EQ(FreshDatedFolderName("20300101000000_conv", {second}), "20300101000001_conv");
+    EXPECT_EQ(FreshDatedFolderName("20400101000000_conv", {first + "/../../two/old_version"}), "20400101000000_conv");
+    EXPECT_EQ(FreshDatedFolderName("20261209120000_conv", {folder / "missing"}), "20261209120000_conv");
+}
+
 TEST(Backup, PathBesideTheInputWithoutFileDirectory)
 {
     EXPECT_EQ(BackupPathFor("/cfg/a.ini", "/prog", false, "old_version/S_conv"), "/cfg/old_version/S_conv/a.ini");
