@@ -2,6 +2,7 @@
 
 #include "text/TextEncoding.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -270,10 +271,11 @@ private:
             if (!Digits()) return Refuse("a number without digits in its exponent");
         }
         if (m_at < m_text.size() && m_text[m_at] >= '0' && m_text[m_at] <= '9') return Refuse("a number with a leading zero");
-        const std::string digits(m_text.substr(start, m_at - start));
-        char* end = nullptr;
-        const double number = std::strtod(digits.c_str(), &end);
-        if (end != digits.c_str() + digits.size()) return Refuse("a number out of range");
+        // Read whatever the process's locale: a Russian one has a decimal comma.
+        const std::string_view digits = m_text.substr(start, m_at - start);
+        double number = 0;
+        const std::from_chars_result read = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (read.ec != std::errc() || read.ptr != digits.data() + digits.size()) return Refuse("a number out of range");
         value = CJson();
         value.m_kind = CJson::Kind::Number;
         value.m_number = number;

@@ -154,7 +154,7 @@ TEST(Utf16Files, SchemesInUtf16)
         WriteFile(folder / "a.ini", "[Сеть]\nk=1\n");
         std::string console;
         ASSERT_EQ(RunProgram({folder / "s.xml", "-fdir", folder.Path().string(), "-nobackup"}, console), 0) << console;
-        EXPECT_THAT(ReadFile(folder / "a.ini"), HasSubstr("\n[Связь]\nk=1\n"));
+        EXPECT_THAT(TestSupport::WithLineFeeds(ReadFile(folder / "a.ini")), HasSubstr("\n[Связь]\nk=1\n"));
         EXPECT_EQ(RunProgram({folder / "s.xml", "-check", "-fdir", folder.Path().string()}, console), 0) << console;
     }
     TempFolder folder;
