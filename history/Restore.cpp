@@ -30,6 +30,7 @@ struct RestoreStep {
     std::string expectedSha256;
     std::string sourceSha256;
     std::string bytes;
+    std::string currentSha256;  // what the target holds when the restore preserves it
     bool existed = false;
     bool skipped = false;  // the run never changed it (its commit did not reach it)
 };
@@ -113,6 +114,7 @@ std::string ChangedFiles(std::vector<RestoreStep>& steps, bool complete)
     std::string changed;
     for (RestoreStep& step : steps) {
         const std::string now = FileSha256(step.target, step.existed);
+        step.currentSha256 = now;
         if (now == step.expectedSha256) continue;
         const std::string before = step.source.empty() ? std::string() : Sha256Hex(step.bytes);
         if (!complete && now == before) {
@@ -184,7 +186,8 @@ public:
             entry.output = RealPathOf(step.target);
             entry.outputBackup = placement.backupPath.empty() ? std::string() : RealPathOf(placement.backupPath);
             entry.outputExisted = step.existed;
-            entry.outputBackupSha256 = step.existed ? step.expectedSha256 : std::string();
+            // What was preserved, as it was found: a forced restore keeps the user's edit.
+            entry.outputBackupSha256 = step.existed ? step.currentSha256 : std::string();
             entry.inputSha256 = step.source.empty() ? std::string() : step.sourceSha256;
             entry.outputSha256 = entry.inputSha256;
             own.records.push_back(entry);
@@ -255,6 +258,15 @@ private:
     RunRecord m_own;
 };
 
+// A run undone before is left as it is: undoing is repeatable.
+bool AlreadyUndone(const std::string& folder, const RunRecord& run, RestoreOutcome& outcome)
+{
+    if (run.undone.empty()) return false;
+    for (RestoredFile& file : outcome.files) file.alreadyUndone = true;
+    Console::Print("\nThe run [" + Console::ShownName(folder) + "] was undone on " + run.undone + "; nothing to restore");
+    return true;
+}
+
 }  // namespace
 
 bool IsAbsoluteAndNormal(const std::string& path)
@@ -274,7 +286,7 @@ bool IsAbsoluteAndNormal(const std::string& path)
     }
 }
 
-void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outcome)
+void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outcome, bool preview)
 {
     std::string folder = AbsoluteToCurrentDirectory(datedFolder);
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
@@ -288,10 +300,6 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     outcome.scheme = run.scheme;
     CheckDatedFolder(folder);
     CheckTrusted(RunRecordPath(folder), false);
-    if (!run.undone.empty()) {
-        throw std::runtime_error("the run recorded in [" + folder + "] was undone on " + run.undone +
-                                 "; a run is undone once");
-    }
     for (const RunRecordEntry& entry : run.records) {
         for (const std::string* path : {&entry.input, &entry.output, &entry.backup, &entry.outputBackup}) {
             if (!path->empty() && !IsAbsoluteAndNormal(*path)) {
@@ -300,7 +308,13 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
         }
     }
     std::vector<RestoreStep> steps = PlanSteps(run);
-    for (const RestoreStep& step : steps) outcome.files.push_back({step.source, step.target, std::string(), false});
+    for (const RestoreStep& step : steps) {
+        RestoredFile file;
+        file.source = step.source;
+        file.target = step.target;
+        outcome.files.push_back(file);
+    }
+    if (AlreadyUndone(folder, run, outcome)) return;
 
     const std::string realFolder = RealPathOf(folder);
     for (RestoreStep& step : steps) {
@@ -309,7 +323,12 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     CFileLocks locks;
     std::vector<std::string> targets;
     for (const RestoreStep& step : steps) targets.push_back(step.target);
-    locks.LockAll(targets);
+    if (!preview) locks.LockAll(targets);
+
+    // Whether the run stands is read again under the locks: of two restores at once,
+    // the second finds the first's.
+    RunRecord current;
+    if (ReadRunRecord(folder, current, reason) == RecordRead::Read && AlreadyUndone(folder, current, outcome)) return;
 
     const std::string changed = ChangedFiles(steps, run.complete);
     if (!changed.empty() && !force) {
@@ -320,6 +339,18 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     if (!any) {
         Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' never reached its commit: it changed no file, and "
                        "nothing was restored");
+        return;
+    }
+    if (preview) {
+        for (std::size_t index = 0; index < steps.size(); ++index) {
+            const RestoreStep& step = steps[index];
+            if (step.skipped) continue;
+            RestoredFile& file = outcome.files[index];
+            if (step.existed && !ReadWholeText(step.target, file.bytesNow)) {
+                Refuse("Unable to read file [" + step.target + "]");
+            }
+            file.bytesAfter = step.bytes;
+        }
         return;
     }
     CRestore restore(steps, run, folder, outcome);

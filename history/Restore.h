@@ -23,6 +23,11 @@ struct RestoredFile {
     std::string target;
     std::string backup;  // where the restore preserved what it replaced
     bool done = false;
+    bool alreadyUndone = false;  // the run was undone before: nothing to do
+    // With a preview: the target's bytes now and those the restore would leave (a
+    // target that is or would be absent has none).
+    std::string bytesNow;
+    std::string bytesAfter;
 };
 
 struct RestoreOutcome {
@@ -32,8 +37,10 @@ struct RestoreOutcome {
 };
 
 // Throws with the reason when nothing could be restored; `outcome` holds what is known
-// so far whatever the result.
-void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outcome);
+// so far whatever the result. A run undone before is left as it is, with a notice.
+// With `preview`, everything is checked as for the restore, then nothing is changed:
+// the files the restore would change carry their bytes now and after.
+void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outcome, bool preview = false);
 
 // True for an absolute path without "." or ".." parts, empty parts or a trailing
 // separator.

@@ -120,11 +120,10 @@ CCommandLineOptions ParseCommandLine(int argumentCount, const char* const* argum
         const bool conversionOption = options.schemeFile.HasValue() || options.inputFile.HasValue() ||
                                       options.outputFile.HasValue() || options.noBackup.HasValue() ||
                                       options.fileDirectory.HasValue() || options.sectionNameRegex.HasValue() ||
-                                      options.encoding.HasValue() || options.dryRun.HasValue() ||
-                                      options.check.HasValue() || options.strict.HasValue() ||
-                                      options.skipMissing.HasValue();
+                                      options.encoding.HasValue() || options.check.HasValue() ||
+                                      options.strict.HasValue() || options.skipMissing.HasValue();
         if (conversionOption) {
-            throw std::runtime_error("'-restore' undoes a recorded run: it takes only '-force' and '-report'");
+            throw std::runtime_error("'-restore' undoes a recorded run: it takes only '-force', '-report' and '-dryrun'");
         }
     }
     return options;

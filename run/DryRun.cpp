@@ -2,6 +2,8 @@
 
 #include "platform/Console.h"
 #include "run/UnifiedDiff.h"
+#include "text/TextEncoding.h"
+#include "text/Utf16.h"
 
 #include <string_view>
 
@@ -55,4 +57,40 @@ void PrintDryRun(const std::vector<FileConversion>& conversions)
             Console::Print("\n" + line, record.image.FileEncoding());
         }
     }
+}
+
+namespace {
+
+// A file's lines as text: UTF-16 decoded, the CR of CR LF dropped; the encoding it is
+// shown in.
+std::vector<std::string> PreviewLines(std::string_view bytes, TextEncoding& encoding)
+{
+    std::string decoded;
+    const Utf16::TextForm form = Utf16::DecodeText(bytes, false, ByteForm::SingleBytes, decoded);
+    std::string_view text = bytes;
+    if (form.form != ByteForm::SingleBytes && form.IsText()) text = decoded;
+    encoding = form.form != ByteForm::SingleBytes ? TextEncoding::Utf8 : Encoding::Detect(text, TextEncoding::Windows1251);
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+void PrintRestorePreview(const std::string& target, std::string_view now, std::string_view after)
+{
+    Console::Print("\n--- " + Console::ShownName(target));
+    Console::Print("\n+++ " + Console::ShownName(target));
+    TextEncoding nowEncoding = TextEncoding::Windows1251;
+    TextEncoding afterEncoding = TextEncoding::Windows1251;
+    const std::vector<std::string> before = PreviewLines(now, nowEncoding);
+    const std::vector<std::string> restored = PreviewLines(after, afterEncoding);
+    const TextEncoding encoding = after.empty() ? nowEncoding : afterEncoding;
+    for (const std::string& line : UnifiedDiffLines(before, restored)) Console::Print("\n" + line, encoding);
 }

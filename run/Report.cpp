@@ -36,8 +36,17 @@ std::string CRunReport::ToText() const
     document.Set("outcome", failed ? "failed" : "ok");
     document.Set("error", failed ? Utf8(error) : CJson());
     CJson folders = CJson::Array();
-    for (const std::string& folder : backupFolders) folders.Push(folder);
+    CJson foldersHex = CJson::Array();
+    for (const std::string& folder : backupFolders) {
+        // A name's bytes in hex, as SetName puts them beside a single name.
+        CJson holder = CJson::Object();
+        holder.SetName("name", folder);
+        folders.Push(*holder.Find("name"));
+        const CJson* hex = holder.Find("name_hex");
+        foldersHex.Push(hex != nullptr ? *hex : CJson());
+    }
     document.Set("backup_folders", folders);
+    document.Set("backup_folders_hex", foldersHex);
     CJson entries = CJson::Array();
     for (const ReportRecord& record : records) {
         CJson entry = CJson::Object();
@@ -45,6 +54,7 @@ std::string CRunReport::ToText() const
         SetName(entry, "output", record.output, false);
         SetName(entry, "backup", record.backup);
         entry.Set("status", record.status);
+        if (!record.convertedBy.empty()) SetName(entry, "converted_by", record.convertedBy);
         CJson warnings = CJson::Array();
         for (const std::string& warning : record.warnings) warnings.Push(Utf8(warning));
         entry.Set("warnings", warnings);

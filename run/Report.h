@@ -7,11 +7,15 @@
 //   mode            run, dryrun, check or restore
 //   outcome         "ok" or "failed"
 //   error           the error text, or null
-//   backup_folders  the dated folders the run made
+//   backup_folders  the dated folders the run made; backup_folders_hex beside it
+//                   holds each name's bytes in hex where they are not UTF-8 (else null)
 //   records         per file: input, output, backup, status, warnings; status is
 //                   converted, unchanged (the text below the stamp is the input's),
-//                   already-converted, skipped (a -check, or a -strict run stopped by
-//                   another record's warning), failed or not-run
+//                   already-converted (with converted_by: the converting run's
+//                   folder), already-undone (a restore of an undone run), skipped (a
+//                   -check, or a -strict run stopped by another record's warning),
+//                   failed or not-run
+//   Every name that is not UTF-8 has its bytes in hex beside it, in "<key>_hex".
 //   findings        -check's findings: line and text
 
 #include "platform/Platform.h"
@@ -26,6 +30,8 @@ struct ReportRecord {
     std::string backup;
     std::string status = "not-run";
     std::vector<std::string> warnings;
+    // An already-converted record: the dated folder of the run that converted it.
+    std::string convertedBy;
 };
 
 struct CRunReport {

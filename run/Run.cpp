@@ -154,16 +154,23 @@ int Restore(const CCommandLineOptions& options, CRunReport& report)
             entry.output = file.target;
             entry.backup = file.backup;
             if (file.done) entry.status = "converted";
+            if (file.alreadyUndone) entry.status = "already-undone";
             report.records.push_back(entry);
         }
     };
+    const bool preview = IsOn(options.dryRun);
     try {
-        RestoreRun(options.restoreFolder.Value(), IsOn(options.force), outcome);
+        RestoreRun(options.restoreFolder.Value(), IsOn(options.force), outcome, preview);
     } catch (...) {
         fill();
         throw;
     }
     fill();
+    if (preview && !outcome.files.empty() && !outcome.files.front().alreadyUndone) {
+        for (const RestoredFile& file : outcome.files) PrintRestorePreview(file.target, file.bytesNow, file.bytesAfter);
+        Console::Print("\nDry run of the restore of '" + Console::ShownName(options.restoreFolder.Value()) +
+                       "': no file was changed");
+    }
     return 0;
 }
 
@@ -201,6 +208,7 @@ void FillReport(CRunReport& report, const std::vector<FileConversion>& conversio
         entry.input = skipped.record.inputPath;
         entry.output = skipped.record.outputPath;
         entry.status = "already-converted";
+        entry.convertedBy = skipped.convertedBy;
         report.records.push_back(entry);
     }
     for (const FileConversion& record : conversions) {
