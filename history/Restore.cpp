@@ -157,6 +157,8 @@ public:
         }
         m_own.scheme = m_undone.scheme;
         m_own.schemeSha256 = m_undone.schemeSha256;
+        m_own.schemeDigest = m_undone.schemeDigest;
+        m_own.schemeId = m_undone.schemeId;
         m_own.arguments = {"-restore", m_undoneFolder};
         m_own.started = RecordTimeNow();
         m_own.restoreOf = m_undoneFolder;

@@ -14,15 +14,28 @@
 
 namespace {
 
-// The newest standing conversion by this scheme that wrote `output`: a restore's record
-// is no conversion, and a record whose commit did not end counts only where the output
-// holds what it wrote.
-const RecordedRun* PriorConversion(const std::vector<RecordedRun>& runs, const std::string& schemeSha256,
-                                   const std::string& output, const RunRecordEntry*& entry)
+enum class Match { None, Same, OtherVersion };
+
+// A record of an earlier release knew a scheme by its bytes alone.
+Match MatchOf(const RunRecord& record, const SchemeIdentity& scheme)
+{
+    if (record.schemeDigest.empty() ? record.schemeSha256 == scheme.bytesSha256 : record.schemeDigest == scheme.digest) {
+        return Match::Same;
+    }
+    return !scheme.id.empty() && record.schemeId == scheme.id ? Match::OtherVersion : Match::None;
+}
+
+// The newest standing conversion by this scheme, or another version of it, that wrote
+// `output`: a restore's record is no conversion, and a record whose commit did not end
+// counts only where the output holds what it wrote.
+const RecordedRun* PriorConversion(const std::vector<RecordedRun>& runs, const SchemeIdentity& scheme,
+                                   const std::string& output, const RunRecordEntry*& entry, Match& match)
 {
     for (const RecordedRun& run : runs) {
         const RunRecord& record = run.record;
-        if (record.schemeSha256 != schemeSha256 || !record.undone.empty() || !record.restoreOf.empty()) continue;
+        if (!record.undone.empty() || !record.restoreOf.empty()) continue;
+        match = MatchOf(record, scheme);
+        if (match == Match::None) continue;
         for (const RunRecordEntry& candidate : record.records) {
             if (!SameFile(candidate.output, output)) continue;
             if (!record.complete) {
@@ -82,7 +95,7 @@ std::int64_t NextSequence(const std::string& backupRoot)
 }
 
 std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& conversions,
-                                                  const std::string& schemeSha256)
+                                                  const SchemeIdentity& scheme)
 {
     std::map<std::string, std::vector<RecordedRun>> byRoot;
     std::vector<ConvertedRecord> taken;
@@ -92,15 +105,18 @@ std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& c
         auto found = byRoot.find(root);
         if (found == byRoot.end()) found = byRoot.emplace(root, RecordedRuns(DirectoryPart(record.backupFolder))).first;
         const RunRecordEntry* entry = nullptr;
-        const RecordedRun* prior = PriorConversion(found->second, schemeSha256, record.outputPath, entry);
+        Match match = Match::None;
+        const RecordedRun* prior = PriorConversion(found->second, scheme, record.outputPath, entry, match);
         bool inputExists = false;
         if (prior == nullptr || FileSha256(record.inputPath, inputExists) == entry->inputSha256) {
             kept.push_back(std::move(record));
             continue;
         }
-        Console::Print("\nFile '" + Console::ShownName(record.outputPath) + "' was converted by this scenario on " +
+        const bool otherVersion = match == Match::OtherVersion;
+        const std::string by = otherVersion ? "another version of the scenario '" + scheme.id + "'" : "this scenario";
+        Console::Print("\nFile '" + Console::ShownName(record.outputPath) + "' was converted by " + by + " on " +
                        prior->record.started + " (" + Console::ShownName(prior->folder) + "); left as it is");
-        taken.push_back({std::move(record), prior->record.started, prior->folder});
+        taken.push_back({std::move(record), prior->record.started, prior->folder, otherVersion});
     }
     conversions = std::move(kept);
     return taken;

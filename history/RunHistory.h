@@ -10,6 +10,7 @@
 
 #include "history/RunRecord.h"
 #include "scheme/FileConversion.h"
+#include "scheme/SchemeIdentity.h"
 
 #include <string>
 #include <vector>
@@ -33,10 +34,13 @@ struct ConvertedRecord {
     FileConversion record;
     std::string convertedOn;  // when the earlier run started
     std::string convertedBy;  // its dated folder
+    bool otherVersion = false;  // by another version of the scheme, of the same scheme_id
 };
 
-// Takes out of `conversions` every record this scheme converted before, printing for
-// each "File '<output>' was converted by this scenario on <time> (<dated folder>); left
-// as it is".
+// Takes out of `conversions` every record this scheme (known by what it says, or in an
+// earlier release's record by its bytes) or another version of it (the same scheme_id)
+// converted before, printing for each "File '<output>' was converted by this scenario
+// on <time> (<dated folder>); left as it is", or "... by another version of the
+// scenario '<id>' on ...".
 std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& conversions,
-                                                  const std::string& schemeSha256);
+                                                  const SchemeIdentity& scheme);

@@ -90,6 +90,8 @@ CJson ToJson(const RunRecord& record)
     CJson value = CJson::Object();
     value.SetName("scheme", record.scheme);
     value.Set("scheme_sha256", record.schemeSha256);
+    if (!record.schemeDigest.empty()) value.Set("scheme_digest", record.schemeDigest);
+    if (!record.schemeDigest.empty()) value.Set("scheme_id", record.schemeId.empty() ? CJson() : CJson(record.schemeId));
     CJson arguments = CJson::Array();
     for (const std::string& argument : record.arguments) arguments.Push(argument);
     value.Set("arguments", arguments);
@@ -126,6 +128,8 @@ bool FromJson(const CJson& value, RunRecord& record, std::string& reason)
     CMemberReader read(value, "");
     record.scheme = read.Name("scheme", false);
     record.schemeSha256 = read.Text("scheme_sha256");
+    if (value.Find("scheme_digest") != nullptr) record.schemeDigest = read.Text("scheme_digest");
+    if (value.Find("scheme_id") != nullptr) record.schemeId = read.Text("scheme_id", true);
     const CJson* arguments = value.Find("arguments");
     if (arguments == nullptr || arguments->GetKind() != CJson::Kind::Array) {
         read.Fault("arguments", "a list");

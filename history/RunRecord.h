@@ -31,6 +31,10 @@ struct RunRecordEntry {
 struct RunRecord {
     std::string scheme;
     std::string schemeSha256;
+    // What the scheme says, and the name it gives itself; both empty in records of
+    // releases that had neither (such a record matches a scheme by its bytes).
+    std::string schemeDigest;
+    std::string schemeId;
     std::vector<std::string> arguments;
     std::string started;    // YYYY-MM-DD hh:mm:ss, local time
     std::string undone;     // when a restore undid the run; empty while it stands

@@ -32,6 +32,7 @@ std::string CRunReport::ToText() const
 {
     CJson document = CJson::Object();
     SetName(document, "scheme", scheme);
+    document.Set("scheme_id", schemeId.empty() ? CJson() : CJson(schemeId));
     document.Set("mode", mode);
     document.Set("outcome", failed ? "failed" : "ok");
     document.Set("error", failed ? Utf8(error) : CJson());

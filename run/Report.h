@@ -4,6 +4,7 @@
 // the outcome (also for -dryrun, -check and -restore). Its texts are UTF-8.
 //
 //   scheme          the scheme's absolute path (for -restore: the undone run's scheme)
+//   scheme_id       the scheme's scheme_id, or null
 //   mode            run, dryrun, check or restore
 //   outcome         "ok" or "failed"
 //   error           the error text, or null
@@ -37,6 +38,7 @@ struct ReportRecord {
 struct CRunReport {
     bool wanted = false;  // -report was given
     std::string scheme;
+    std::string schemeId;  // the scheme's scheme_id (UTF-8), empty without one
     std::string mode = "run";
     bool failed = false;
     std::string error;

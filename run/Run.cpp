@@ -86,6 +86,8 @@ int CheckScheme(const std::string& schemePath, const CCommandLineOptions& option
 {
     LoadedScheme loaded;
     loaded.document = InScheme(schemePath, [&] { return ReadSchemeDocument(schemePath); });
+    report.schemeId = loaded.document.identity.id;
+    if (!report.schemeId.empty()) Console::Print("\nScheme id: '" + report.schemeId + "'", TextEncoding::Utf8);
     std::vector<LintFinding> findings = LintScheme(*loaded.document.tree, loaded.document.encoding);
     const bool told = std::any_of(findings.begin(), findings.end(),
                                   [](const LintFinding& finding) { return finding.stopsLoading; });
@@ -130,12 +132,14 @@ void ConvertAll(std::vector<FileConversion>& conversions, const COptional<Forced
     }
 }
 
-RunRecord NewRunRecord(const std::string& schemePath, const std::string& schemeSha256, int argumentCount,
+RunRecord NewRunRecord(const std::string& schemePath, const SchemeIdentity& scheme, int argumentCount,
                        const char* const* arguments)
 {
     RunRecord record;
     record.scheme = schemePath;
-    record.schemeSha256 = schemeSha256;
+    record.schemeSha256 = scheme.bytesSha256;
+    record.schemeDigest = scheme.digest;
+    record.schemeId = scheme.id;
     for (int index = 1; index < argumentCount; ++index) record.arguments.emplace_back(arguments[index]);
     record.started = RecordTimeNow();
     return record;
@@ -250,6 +254,7 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     const std::size_t warningsBefore = Console::WarningCount();
     if (IsOn(options.check)) return CheckScheme(schemePath, options, context.report);
     LoadedScheme loaded = LoadConversions(schemePath, options);
+    context.report.schemeId = loaded.document.identity.id;
     if (IsOn(options.strict)) RefuseIgnoredSchemeParts(*loaded.document.tree, loaded.document.encoding);
     std::vector<FileConversion>& conversions = loaded.conversions;
     ResolvePaths(options, conversions);
@@ -275,16 +280,19 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
         locks.LockAll(files);
     }
     std::vector<ConvertedRecord> converted;
-    if (!noBackup && !IsOn(options.force)) converted = TakeConvertedRecords(conversions, loaded.document.bytesSha256);
+    if (!noBackup && !IsOn(options.force)) converted = TakeConvertedRecords(conversions, loaded.document.identity);
+    // -strict counts a file left as another version of the scheme converted it as a warning.
+    const std::size_t otherVersions = static_cast<std::size_t>(std::count_if(
+        converted.begin(), converted.end(), [](const ConvertedRecord& record) { return record.otherVersion; }));
 
     try {
         ConvertAll(conversions, options.encoding, !noBackup);
-        if (IsOn(options.strict)) RefuseWarnings(Console::WarningCount() - warningsBefore);
+        if (IsOn(options.strict)) RefuseWarnings(Console::WarningCount() - warningsBefore + otherVersions);
         CheckConversions(conversions, noBackup);
         if (dryRun) {
             PrintDryRun(conversions);
         } else {
-            const RunRecord run = NewRunRecord(schemePath, loaded.document.bytesSha256, context.argumentCount, context.arguments);
+            const RunRecord run = NewRunRecord(schemePath, loaded.document.identity, context.argumentCount, context.arguments);
             WriteAll(conversions, noBackup, run, context.report);
         }
     } catch (const CRecordFailure& failure) {

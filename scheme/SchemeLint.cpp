@@ -17,7 +17,7 @@ struct Vocabulary {
 const std::vector<Vocabulary>& Elements()
 {
     static const std::vector<Vocabulary> elements = {
-        {"Convert", {"file", "output_file"}},
+        {"Convert", {"file", "output_file", "scheme_id"}},
         {"File", {"name", "output_file"}},
         {"Section", {"section_name", "section_to", "copy_to", "case_section", "case_default_section"}},
         {"Setting", {"setting_name", "setting_to", "setting_value", "copy_to", "move_to", "divider", "multiplier",

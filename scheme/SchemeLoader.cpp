@@ -54,7 +54,9 @@ SchemeDocument ReadSchemeDocument(const std::string& schemePath)
     document.tree = std::move(state.document);
     document.encoding = utf16 ? DecideUtf16SchemeEncoding(std::string_view(text.data, text.size))
                               : DecideSchemeEncoding(std::string_view(text.data, text.size));
-    document.bytesSha256 = Sha256Hex(bytes);
+    document.identity.bytesSha256 = Sha256Hex(bytes);
+    document.identity.digest = SchemeDigest(*document.tree, document.encoding.encoding);
+    document.identity.id = SchemeIdOf(*document.tree, document.encoding.encoding);
     return document;
 }
 

@@ -3,6 +3,7 @@
 #include "scheme/FileConversion.h"
 #include "scheme/SchemaParser.h"
 #include "scheme/SchemeEncoding.h"
+#include "scheme/SchemeIdentity.h"
 #include "xml/Nodes.h"
 
 #include <memory>
@@ -17,7 +18,7 @@ std::vector<FileConversion> LoadScheme(CSchemaParser& parser, const std::string&
 struct SchemeDocument {
     std::unique_ptr<Xml::Library::DocumentNode<char>> tree;
     SchemeEncoding encoding;
-    std::string bytesSha256;  // of the scheme file's bytes
+    SchemeIdentity identity;
 };
 
 // The two halves of LoadScheme, for a caller that looks at the tree itself.

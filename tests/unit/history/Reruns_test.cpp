@@ -29,6 +29,12 @@ namespace fs = std::filesystem;
 constexpr const char* kDoubleInPlace =
     "<Convert file=\"a.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" multiplier=\"2\"/></Section>"
     "</Convert>";
+constexpr const char* kVersion1 =
+    "<Convert file=\"a.ini\" scheme_id=\"doubling\"><Section section_name=\"A\"><Setting setting_name=\"k\" "
+    "multiplier=\"2\"/></Section></Convert>";
+constexpr const char* kVersion2 =
+    "<Convert file=\"a.ini\" scheme_id=\"doubling\"><Section section_name=\"A\"><Setting setting_name=\"k\" "
+    "multiplier=\"3\"/></Section></Convert>";
 constexpr const char* kDoubleIntoB =
     "<Convert file=\"a.ini\" output_file=\"b.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" "
     "multiplier=\"2\"/></Section></Convert>";
@@ -49,6 +55,7 @@ struct Step {
     const char* console = "";           // a text the console must hold
     const char* edit = nullptr;          // a.ini's text written before the step
     const char* record = nullptr;        // the newest record's text written before the step
+    const char* scheme = nullptr;        // the scheme's text written before the step
 };
 
 struct Row {
@@ -90,6 +97,18 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
     const Row rows[] = {
         {"a rerun leaves a converted file as it is", kDoubleInPlace, nullptr,
          {{}, {{}, 0, "a.ini' was converted by this scenario on "}}, {{"a.ini", "\n[A]\nk=2\n"}}},
+        {"a scheme reformatted, commented and re-encoded is the scheme applied before", kDoubleInPlace, nullptr,
+         {{},
+          {{}, 0, "was converted by this scenario on ", nullptr, nullptr,
+           "<?xml version='1.0' encoding='windows-1251'?>\n<!-- managed -->\n<Convert  file='a.ini'>\n <Section "
+           "section_name = 'A'>\n  <Setting multiplier='2' setting_name='k'/>\n </Section>\n</Convert>\n"}},
+         {{"a.ini", "\n[A]\nk=2\n"}}},
+        {"another version of a named scheme leaves the file; -strict refuses it; -force converts", kVersion1, nullptr,
+         {{},
+          {{}, 0, "was converted by another version of the scenario 'doubling' on ", nullptr, nullptr, kVersion2},
+          {{"-strict"}, 1, "another version of the scenario 'doubling'"},
+          {{"-force"}, 0, "successfully converted"}},
+         {{"a.ini", "\n[A]\nk=6\n"}}},
         {"-force converts again", kDoubleInPlace, nullptr, {{}, {{"-force"}}}, {{"a.ini", "\n[A]\nk=4\n"}}},
         {"an original put back by hand is converted again", kDoubleInPlace, nullptr,
          {{}, {{}, 0, "a.ini' successfully converted", "[A]\nk=1\n"}}, {{"a.ini", "\n[A]\nk=2\n"}}},
@@ -142,6 +161,7 @@ TEST(Reruns, ASchemeIsAppliedOnceAndARunIsUndone)
         for (const Step& step : row.steps) {
             if (step.edit != nullptr) WriteFile(folder / "a.ini", step.edit);
             if (step.record != nullptr) WriteFile(DatedFolders(folder).back() + "/velmarch.json", step.record);
+            if (step.scheme != nullptr) WriteFile(folder / "s.xml", step.scheme);
             std::string console;
             EXPECT_EQ(RunStep(folder, step, console), step.exitCode) << console;
             EXPECT_THAT(console, HasSubstr(step.console));
