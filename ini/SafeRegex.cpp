@@ -154,8 +154,10 @@ public:
     using pointer = const char*;
     using reference = const char&;
 
+    // Measured in the matching thread's processor time: however busy the machine, a
+    // pattern and text get the same answer.
     struct Deadline {
-        std::chrono::steady_clock::time_point end;
+        std::int64_t endMicroseconds = 0;
         unsigned steps = 0;
     };
 
@@ -193,7 +195,7 @@ public:
 private:
     void Tick()
     {
-        if ((++m_deadline->steps & 0x3Fu) == 0 && std::chrono::steady_clock::now() > m_deadline->end) {
+        if ((++m_deadline->steps & 0x3FFu) == 0 && Platform::ThreadCpuMicroseconds() > m_deadline->endMicroseconds) {
             throw DeadlinePassed {};
         }
     }
@@ -202,17 +204,22 @@ private:
     Deadline* m_deadline = nullptr;
 };
 
-// The match, or nothing when the budget ran out first.
-std::optional<bool> MatchWithin(const std::regex& regex, const std::string& text, bool whole, long budgetMilliseconds)
+// The match, or nothing when the budget ran out first; `spentMilliseconds` gets the
+// processor time it took.
+std::optional<bool> MatchWithin(const std::regex& regex, const std::string& text, bool whole, long budgetMilliseconds,
+                                long& spentMilliseconds)
 {
-    DeadlineIterator::Deadline deadline {std::chrono::steady_clock::now() + std::chrono::milliseconds(budgetMilliseconds)};
+    const std::int64_t start = Platform::ThreadCpuMicroseconds();
+    DeadlineIterator::Deadline deadline {start + static_cast<std::int64_t>(budgetMilliseconds) * 1000};
     const DeadlineIterator begin(text.data(), &deadline);
     const DeadlineIterator end(text.data() + text.size(), &deadline);
+    std::optional<bool> matched;
     try {
-        return whole ? std::regex_match(begin, end, regex) : std::regex_search(begin, end, regex);
+        matched = whole ? std::regex_match(begin, end, regex) : std::regex_search(begin, end, regex);
     } catch (const DeadlinePassed&) {
-        return std::nullopt;
     }
+    spentMilliseconds = static_cast<long>((Platform::ThreadCpuMicroseconds() - start) / 1000);
+    return matched;
 }
 
 }  // namespace
@@ -221,22 +228,6 @@ namespace {
 
 // What is left of the run's budget for costly matching.
 std::atomic<long> g_runBudgetLeft {CSafeRegex::kRunBudgetMilliseconds};
-
-// Takes the time a costly match spent off the run's budget when it ends.
-class BudgetSpending {
-public:
-    BudgetSpending() : m_start(std::chrono::steady_clock::now()) {}
-    ~BudgetSpending()
-    {
-        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start);
-        g_runBudgetLeft -= static_cast<long>(spent.count());
-    }
-    BudgetSpending(const BudgetSpending&) = delete;
-    BudgetSpending& operator=(const BudgetSpending&) = delete;
-
-private:
-    std::chrono::steady_clock::time_point m_start;
-};
 
 }  // namespace
 
@@ -247,22 +238,24 @@ bool CSafeRegex::MatchUnderBudget(const std::string& text, bool whole) const
     const std::runtime_error tooCostly("regular expression too costly to match: " + m_pattern);
     const long left = g_runBudgetLeft;
     if (left <= 0) throw tooCostly;
-    const BudgetSpending spending;
     if (!m_backtracking) {
+        long spent = 0;
         const std::optional<bool> matched =
-            MatchWithin(*m_regex, text, whole, std::min(kPolynomialBudgetMilliseconds, left));
+            MatchWithin(*m_regex, text, whole, std::min(kPolynomialBudgetMilliseconds, left), spent);
+        g_runBudgetLeft -= spent;
         if (!matched) throw tooCostly;
         return *matched;
     }
     if (text.size() > kMaxBacktrackingTextBytes) throw tooCostly;
     // The backtracking matcher recurses once per step, so it runs on a thread with a
-    // large stack. It stops itself at the budget; the wait allows a little more, and a
-    // worker that overran even that is left running while the run ends (it owns what
-    // it reads).
+    // large stack. It stops itself at its budget of processor time; the wait, in time
+    // on the clock, allows for a busy machine many times over, and a worker that
+    // overran even that is left running while the run ends (it owns what it reads).
     struct Job {
         std::shared_ptr<const std::regex> regex;
         std::string text;
         std::optional<bool> matched;
+        long spentMilliseconds = 0;
         std::exception_ptr failure;
     };
     auto job = std::make_shared<Job>();
@@ -272,13 +265,17 @@ bool CSafeRegex::MatchUnderBudget(const std::string& text, bool whole) const
     const bool finished = Platform::RunOnOwnStack(
         [job, whole, budget] {
             try {
-                job->matched = MatchWithin(*job->regex, job->text, whole, budget);
+                job->matched = MatchWithin(*job->regex, job->text, whole, budget, job->spentMilliseconds);
             } catch (...) {
                 job->failure = std::current_exception();
             }
         },
-        kBacktrackingStackBytes, budget + kBacktrackingGraceMilliseconds);
-    if (!finished) throw tooCostly;
+        kBacktrackingStackBytes, budget * kBacktrackingWaitFactor + kBacktrackingGraceMilliseconds);
+    if (!finished) {
+        g_runBudgetLeft -= budget;
+        throw tooCostly;
+    }
+    g_runBudgetLeft -= job->spentMilliseconds;
     if (job->failure) std::rethrow_exception(job->failure);
     if (!job->matched) throw tooCostly;
     return *job->matched;

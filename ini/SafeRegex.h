@@ -41,6 +41,9 @@ public:
     static constexpr std::size_t kBacktrackingStackBytes = std::size_t {256} << 20;
     static constexpr long kBacktrackingBudgetMilliseconds = 3000;
     static constexpr long kBacktrackingGraceMilliseconds = 2000;
+    // The wait for the backtracking thread, on the clock, in budgets: a busy machine
+    // gives it less of the processor, never another answer.
+    static constexpr long kBacktrackingWaitFactor = 20;
     // Longest text the polynomial matcher is run on without a budget, and the budget.
     static constexpr std::size_t kMaxUnbudgetedTextBytes = 65536;
     static constexpr long kPolynomialBudgetMilliseconds = 10000;

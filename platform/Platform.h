@@ -124,6 +124,10 @@ struct LocalTime {
 
 LocalTime Now();
 
+// The processor time the calling thread has used, in microseconds: what a budget of work
+// is measured in, so that a busy machine never turns a result into a failure.
+std::int64_t ThreadCpuMicroseconds();
+
 // Runs `work` on a new thread whose stack of `stackBytes` is reserved, not committed,
 // and waits for it: without end when `budgetMilliseconds` is negative, else at most
 // that long. True when the work finished; false when it did not start or ran over

@@ -367,6 +367,13 @@ int LastErrorCode() { return errno; }
 
 int PermissionDeniedCode() { return EACCES; }
 
+std::int64_t ThreadCpuMicroseconds()
+{
+    timespec used {};
+    if (::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used) != 0) return 0;
+    return static_cast<std::int64_t>(used.tv_sec) * 1000000 + used.tv_nsec / 1000;
+}
+
 LocalTime Now()
 {
     const std::time_t seconds = std::time(nullptr);

@@ -478,6 +478,16 @@ int LastErrorCode() { return static_cast<int>(::GetLastError()); }
 
 int PermissionDeniedCode() { return ERROR_ACCESS_DENIED; }
 
+std::int64_t ThreadCpuMicroseconds()
+{
+    FILETIME created {}, exited {}, kernel {}, user {};
+    if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<std::int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10;  // 100 ns units
+}
+
 LocalTime Now()
 {
     SYSTEMTIME time {};

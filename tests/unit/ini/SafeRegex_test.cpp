@@ -5,9 +5,15 @@
 #include "condition/ConditionParser.h"
 #include "condition/NamePattern.h"
 #include "ini/IniFileImage.h"
+#include "platform/Platform.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #include <algorithm>
 #include <regex>
@@ -101,6 +107,32 @@ TEST(SafeRegex, LongNamesAgainstHostilePatterns)
     EXPECT_TRUE(CSafeRegex("(x|y)*(xy)+((z))").Matches("yxxyxyz"));
     EXPECT_FALSE(CSafeRegex("(x|y)*(xy)+((z))").Matches("yxxyxz"));
     EXPECT_TRUE(CSafeRegex("(?:a|B)+(c)", CSafeRegex::LetterCase::Insensitive).Matches("AbaC"));
+}
+
+// Budgets are the matching thread's processor time: time it spends waiting for the
+// processor (a busy machine) or asleep does not count; its own work does.
+TEST(SafeRegex, BudgetsCountTheThreadsOwnProcessorTime)
+{
+    const std::int64_t beforeSleep = Platform::ThreadCpuMicroseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_LT(Platform::ThreadCpuMicroseconds() - beforeSleep, 100000);
+    // Other threads keeping every processor busy while this one waits for it.
+    std::atomic<bool> stop {false};
+    std::vector<std::thread> spinners;
+    for (unsigned index = 0; index < 2 * std::max(1u, std::thread::hardware_concurrency()); ++index) {
+        spinners.emplace_back([&stop] {
+            while (!stop) {
+            }
+        });
+    }
+    const std::int64_t beforeWork = Platform::ThreadCpuMicroseconds();
+    volatile std::uint64_t sum = 0;
+    for (std::uint64_t step = 0; step < 200000000u && Platform::ThreadCpuMicroseconds() - beforeWork < 50000; ++step) {
+        sum = sum + step;
+    }
+    stop = true;
+    for (std::thread& spinner : spinners) spinner.join();
+    EXPECT_GE(Platform::ThreadCpuMicroseconds() - beforeWork, 50000);
 }
 
 TEST(SafeRegex, LongSectionNameThroughTheImageAndConditions)
