@@ -78,13 +78,18 @@ std::vector<int> g_heldLocks;
 bool g_deferring = false;
 int g_pending = 0;
 
+// Every asynchronous signal whose default action ends the process: each is taken by the
+// run's signal thread, so none can end a commit half-way. (SIGPIPE and SIGXFSZ are
+// ignored instead: a write to a closed pipe or past the size limit fails and says so.)
 sigset_t InterruptSignals()
 {
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                                   SIGIO, SIGXCPU, SIGPWR}) {
+        sigaddset(&signals, signalNumber);
+    }
+    for (int realTime = SIGRTMIN; realTime <= SIGRTMAX; ++realTime) sigaddset(&signals, realTime);
     return signals;
 }
 
@@ -717,6 +722,8 @@ void InstallInterruptCleanup()
     static pid_t startedIn = 0;
     const sigset_t signals = InterruptSignals();
     ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
     const std::lock_guard<std::mutex> guard(starting);
     if (startedIn == ::getpid()) return;
     startedIn = ::getpid();

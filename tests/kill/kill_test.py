@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Kills runs of the program at random moments and checks that no settings file is lost.
 
-Usage: kill_test.py <velmarch> [runs] [KILL|TERM]
+Usage: kill_test.py <velmarch> [runs] [KILL|TERM|OTHERS]
 
 Each run converts a large a.ini in place and b.ini into c.ini, with backups; every
 other run is instead a -restore of such a conversion. After the signal at a random
 moment: a.ini holds its old or its new text whole; b.ini holds its old text, or it is
 gone and a backup holds b.ini's old text; c.ini, where it is, holds its new text; every
 backup that exists is whole. After SIGTERM (which the program handles) no temporary
-file is left either.
+file is left either, and the program ended itself. OTHERS sends, at random, one of the
+other signals that end a process by default (SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE):
+the program ends itself or finishes, never killed by them; and first it converts with
+its standard output a pipe no one reads any more, whole, exit code 0.
 """
 import glob, os, random, re, shutil, signal, subprocess, sys, tempfile, time
 
@@ -45,7 +48,9 @@ def read(path):
 def main():
     program = os.path.abspath(sys.argv[1])
     runs = int(sys.argv[2]) if len(sys.argv) > 2 else 40
-    signal_number = signal.SIGTERM if len(sys.argv) > 3 and sys.argv[3] == "TERM" else signal.SIGKILL
+    kind = sys.argv[3] if len(sys.argv) > 3 else "KILL"
+    handled = kind != "KILL"
+    others = [signal.SIGQUIT, signal.SIGUSR1, signal.SIGUSR2, signal.SIGALRM, signal.SIGPIPE]
     root = tempfile.mkdtemp(prefix="velmarch-kill-")
     try:
         reference = os.path.join(root, "reference")
@@ -61,6 +66,19 @@ def main():
         restore_duration = time.monotonic() - started
         failures = 0
         random.seed(os.getpid())
+        if kind == "OTHERS":
+            folder = os.path.join(root, "closed-pipe")
+            os.mkdir(folder)
+            make_inputs(folder)
+            reader, writer = os.pipe()
+            os.close(reader)
+            finished = subprocess.run([program, "s.xml", "-fdir", folder], cwd=folder, stdout=writer)
+            os.close(writer)
+            if finished.returncode != 0 or masked(read(os.path.join(folder, "a.ini"))) != new_a:
+                failures += 1
+                print("a closed standard output: exit %d, a.ini %s" % (
+                    finished.returncode, "converted" if masked(read(os.path.join(folder, "a.ini"))) == new_a else "not converted"))
+            shutil.rmtree(folder)
         for run in range(runs):
             folder = os.path.join(root, "run%d" % run)
             os.mkdir(folder)
@@ -74,10 +92,13 @@ def main():
                 command, wait = [program, "s.xml", "-fdir", folder], duration
             process = subprocess.Popen(command, cwd=folder, stdout=subprocess.DEVNULL)
             time.sleep(random.uniform(0, wait * 1.2))
+            signal_number = {"KILL": signal.SIGKILL, "TERM": signal.SIGTERM}.get(kind) or random.choice(others)
             process.send_signal(signal_number)
             process.wait()
             problems = []
-            if signal_number == signal.SIGTERM:
+            if handled and process.returncode < 0:
+                problems.append("killed by signal %d" % -process.returncode)
+            if handled:
                 left = [os.path.relpath(os.path.join(where, name), folder)
                         for where, _, names in os.walk(folder) for name in names if "velmarch-" in name]
                 if left:
