@@ -74,7 +74,7 @@ void RemoveLeftTemporaries(const std::string& folder, const std::vector<std::str
     std::vector<Platform::DirectoryEntry> entries;
     if (!Platform::ListEntries(folder, entries)) return;
     for (const Platform::DirectoryEntry& entry : entries) {
-        if (entry.isDirectory || entry.name.find(kMark) == std::string::npos) continue;
+        if (entry.isDirectory || entry.isLink || entry.name.find(kMark) == std::string::npos) continue;
         for (const std::string& target : targetNames) {
             if (!IsTemporaryNameOf(entry.name, target)) continue;
             Platform::RemoveIfAbandoned(CombinePath(folder, entry.name));
@@ -83,15 +83,18 @@ void RemoveLeftTemporaries(const std::string& folder, const std::vector<std::str
     }
 }
 
+// A link is never followed: one planted as a dated folder, or inside one, could lead
+// the clean-up into any folder of the system.
 void RemoveLeftTemporariesBelow(const std::string& datedFolder)
 {
+    if (!Platform::FactsOf(datedFolder).isDirectory) return;
     std::vector<Platform::DirectoryEntry> entries;
     if (!Platform::ListEntries(datedFolder, entries)) return;
     for (const Platform::DirectoryEntry& entry : entries) {
-        if (entry.name == "." || entry.name == "..") continue;
+        if (entry.name == "." || entry.name == ".." || entry.isLink) continue;
         const std::string path = CombinePath(datedFolder, entry.name);
         if (entry.isDirectory) {
-            if (Platform::FactsOf(path).isDirectory) RemoveLeftTemporariesBelow(path);
+            RemoveLeftTemporariesBelow(path);
             continue;
         }
         const std::size_t mark = entry.name.rfind(kMark);

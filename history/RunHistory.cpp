@@ -57,7 +57,8 @@ std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot)
     std::vector<Platform::DirectoryEntry> entries;
     if (!Platform::ListEntries(backupRoot, entries)) return runs;
     for (const Platform::DirectoryEntry& entry : entries) {
-        if (!entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
+        // A link in place of a dated folder is no run's: it is never followed.
+        if (entry.isLink || !entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
         RecordedRun run;
         run.folder = CombinePath(backupRoot, entry.name);
         RemoveLeftTemporariesBelow(run.folder);
@@ -84,7 +85,7 @@ std::int64_t NextSequence(const std::string& backupRoot)
     std::vector<Platform::DirectoryEntry> entries;
     if (!Platform::ListEntries(backupRoot, entries)) return 1;
     for (const Platform::DirectoryEntry& entry : entries) {
-        if (!entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
+        if (entry.isLink || !entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
         RunRecord record;
         std::string reason;
         if (ReadRunRecord(CombinePath(backupRoot, entry.name), record, reason) == RecordRead::Read) {

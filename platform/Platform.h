@@ -92,7 +92,8 @@ std::string FileIdentity(const std::string& path);
 
 struct DirectoryEntry {
     std::string name;
-    bool isDirectory = false;
+    bool isDirectory = false;  // a folder, or a link to one
+    bool isLink = false;       // a symbolic link (Windows: a reparse point)
 };
 
 // Every entry of a directory in the order the build lists folders in ("." and ".."

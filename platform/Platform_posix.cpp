@@ -319,6 +319,8 @@ bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entr
 #endif
         std::string full = native;
         if (full.empty() || full.back() != '/') full.push_back('/');
+        struct stat own {};
+        listed.isLink = ::lstat((full + listed.name).c_str(), &own) == 0 && S_ISLNK(own.st_mode);
         listed.isDirectory = KindOf(full + listed.name) == EntryKind::Directory;
         entries.push_back(std::move(listed));
     }

@@ -411,6 +411,7 @@ bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entr
         DirectoryEntry entry;
         entry.name = ToUtf8(std::wstring(found.cFileName));
         entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entries.push_back(std::move(entry));
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);

@@ -69,10 +69,16 @@ TEST(TemporaryFile, CleanUpTakesOnlyAbandonedLeftOversOfTheFilesWritten)
     WriteFile(folder / "old/cfg/x.ini.velmarch-5-copy", "copy");
     WriteFile(folder / "old/.velmarch.json.velmarch-5-AAAAAA", "{");
     WriteFile(folder / "old/cfg/x.ini", "backup");
+    // A link planted inside a dated folder, or as one, is never followed.
+    WriteFile(folder / "elsewhere/y.ini.velmarch-6-copy", "someone's");
+    fs::create_directory_symlink(folder / "elsewhere", folder / "old/cfg/linked");
+    fs::create_directory_symlink(folder / "elsewhere", folder / "planted");
     RemoveLeftTemporariesBelow(folder / "old");
     EXPECT_FALSE(fs::exists(folder / "old/cfg/x.ini.velmarch-5-copy"));
     EXPECT_FALSE(fs::exists(folder / "old/.velmarch.json.velmarch-5-AAAAAA"));
     EXPECT_EQ(ReadFile(folder / "old/cfg/x.ini"), "backup");
+    RemoveLeftTemporariesBelow(folder / "planted");
+    EXPECT_EQ(ReadFile(folder / "elsewhere/y.ini.velmarch-6-copy"), "someone's");
 }
 
 TEST(TemporaryFile, RemovedUnlessPutInPlace)
