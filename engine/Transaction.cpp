@@ -242,6 +242,7 @@ void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
             made.NoteFile(CombinePath(plan.datedFolders[index], kRecordName));
         }
         WriteRecords(plan, client, false, false);
+        client.Preserved();
         made.Keep();
     } catch (...) {
         for (Placement& placement : plan.placements) placement.staged.Discard();

@@ -57,6 +57,10 @@ public:
     // and after it, listing only what was put in place when the commit stopped part-way.
     // Empty: the folder holds no record.
     virtual std::string RecordText(std::size_t folderIndex, bool committed, bool stoppedPartWay) = 0;
+    // Everything is preserved and recorded, nothing yet put in place: the last moment
+    // to refuse (by throwing) a source that changed since it was read, whose preserved
+    // bytes would then not be the ones the new text was made from.
+    virtual void Preserved() {}
     // A target was put in place (or removed).
     virtual void Placed(std::size_t index) = 0;
     // The records are complete; a restore marks the run it undid here.

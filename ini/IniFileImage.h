@@ -101,6 +101,10 @@ public:
     // The first section in index order that `matches` accepts, or none.
     const CIniSectionsImaging* FirstInIndexOrder(const std::function<bool(const CIniSectionsImaging&)>& matches) const;
     const std::string& Path() const { return m_path; }
+    // The file is still the one read, with the bytes read: not replaced, shortened, grown
+    // or written since (where the system tells; a file read rather than mapped is taken
+    // as it was).
+    bool StillAsRead() const;
     // The file's bytes exactly as they were read.
     std::string_view LoadedBytes() const { return std::string_view(m_file.data.get(), m_file.sizeBytes); }
     // The file's text as the image reads it: its bytes, or a UTF-16 file's text in UTF-8.

@@ -292,3 +292,5 @@ void CIniFileImage::LeaveSection(ReaderState& state)
     m_orderCounter += static_cast<std::int32_t>(state.body.keyLines);
     state.currentSection = nullptr;
 }
+
+bool CIniFileImage::StillAsRead() const { return m_path.empty() || Platform::StillAsMapped(m_file); }

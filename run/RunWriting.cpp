@@ -69,6 +69,19 @@ public:
         return ToJson(record).Dump();
     }
 
+    // An input written in place after it was read would leave its backup (a hard link to
+    // it) and the converted text both out of step with what was recorded: the run stops
+    // with nothing put in place. An input replaced under its name is another file.
+    void Preserved() override
+    {
+        for (const FileConversion& record : m_conversions) {
+            if (!record.image.StillAsRead() || FileKeyOf(record.inputPath) != record.inputIdentity) {
+                throw RecordError(record, "Unable to read file [" + record.inputPath +
+                                              "]: the file changed while it was converted");
+            }
+        }
+    }
+
     void Placed(std::size_t index) override
     {
         if (m_plan.placements[index].removes) return;

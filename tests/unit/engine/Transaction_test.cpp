@@ -41,6 +41,12 @@ public:
         }
         return text;
     }
+    void Preserved() override
+    {
+        // Every backup and record is there, nothing is in place yet.
+        preservedSeen = fs::exists(plan->placements[0].backupPath) && placed.empty();
+        if (refuseWhenPreserved) throw std::runtime_error("a source changed");
+    }
     void Placed(std::size_t index) override { placed.push_back(index); }
     void Completed(bool stopped) override { completed = stopped ? "stopped" : "complete"; }
     [[noreturn]] void Fail(std::size_t index, FailedStep step, int) override
@@ -50,6 +56,8 @@ public:
     }
 
     TransactionPlan* plan = nullptr;
+    bool refuseWhenPreserved = false;
+    bool preservedSeen = false;
     std::vector<std::size_t> placed;
     std::string completed;
 };
@@ -194,6 +202,25 @@ TEST(Transaction, AFaultBeforeTheCommitChangesNothing)
         EXPECT_EQ(ReadFile(folder / "a.ini"), "old a");
         EXPECT_TRUE(client.placed.empty());
     }
+}
+
+// The client's last word comes when all is preserved and recorded: a source that
+// changed meanwhile is refused there, and nothing changes.
+TEST(Transaction, ARefusalOnceAllIsPreservedChangesNothing)
+{
+    TempFolder folder;
+    WriteInputs(folder);
+    const std::vector<std::string> before = Names(folder);
+    TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
+    CFakeClient client;
+    client.plan = &plan;
+    client.refuseWhenPreserved = true;
+    EXPECT_THROW(RunTransaction(plan, client), std::runtime_error);
+    Platform::DeferInterrupts(false);
+    EXPECT_TRUE(client.preservedSeen);
+    EXPECT_EQ(Names(folder), before);
+    EXPECT_EQ(ReadFile(folder / "a.ini"), "old a");
+    EXPECT_TRUE(client.placed.empty());
 }
 
 // The commit stops at d.ini: a.ini is in place, and the completed record lists exactly

@@ -279,7 +279,9 @@ TEST(IniReader, FileChangedWhileConvertedIsAnError)
     TestSupport::WriteFile(path, "[A]\nk=1\n");
     CIniFileImage image;
     image.Load(path);
+    EXPECT_TRUE(image.StillAsRead());
     TestSupport::WriteFile(path, "[A]\nk=1\nj=2\n");
+    EXPECT_FALSE(image.StillAsRead());
     EXPECT_THAT([&] { image.ComposeText(); },
                 ThrowsMessage<std::runtime_error>(
                     StrEq("Unable to read file [" + path + "]: the file changed while it was converted")));
