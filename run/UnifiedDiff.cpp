@@ -52,6 +52,12 @@ private:
 
     // Searches from both corners at once, one edit more each round, until the paths
     // meet; the meeting point splits the problem in two of about half the edits each.
+    // A search that takes more than kMaxRounds rounds (changes all over a large file)
+    // splits instead where the forward search got furthest, as version-control tools
+    // do: the script may then not be the shortest, but the cost stays about linear in
+    // the lines.
+    static constexpr long kMaxRounds = 256;
+
     void MiddleSnake(long xLow, long xHigh, long yLow, long yHigh, long& xMiddle, long& yMiddle)
     {
         const long lowest = xLow - yHigh;
@@ -63,7 +69,12 @@ private:
         long backwardMin = backwardMiddle, backwardMax = backwardMiddle;
         Forward(forwardMiddle) = xLow;
         Backward(backwardMiddle) = xHigh;
-        for (;;) {
+        for (long round = 1;; ++round) {
+            // (A furthest point at a corner would split nothing: the search goes on.)
+            if (round > kMaxRounds && FurthestForward(forwardMin, forwardMax, xMiddle, yMiddle) &&
+                !(xMiddle == xHigh && yMiddle == yHigh)) {
+                return;
+            }
             if (forwardMin > lowest) {
                 Forward(--forwardMin - 1) = -1;
             } else {
@@ -111,6 +122,21 @@ private:
                 }
             }
         }
+    }
+
+    // The point of the forward search's diagonals that lies furthest from its start.
+    bool FurthestForward(long forwardMin, long forwardMax, long& xMiddle, long& yMiddle)
+    {
+        long best = LONG_MIN;
+        for (long diagonal = forwardMax; diagonal >= forwardMin; diagonal -= 2) {
+            const long x = Forward(diagonal);
+            if (2 * x - diagonal > best) {
+                best = 2 * x - diagonal;
+                xMiddle = x;
+                yMiddle = x - diagonal;
+            }
+        }
+        return best != LONG_MIN;
     }
 
     std::vector<long> m_forward;
