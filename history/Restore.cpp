@@ -107,9 +107,10 @@ void CheckSource(RestoreStep& step, const std::string& realFolder)
 }
 
 // Steps whose target the run changed and no one since; a record whose commit did not
-// end may have changed only some targets, and one that holds what it held before the
-// run needs nothing.
-std::string ChangedFiles(std::vector<RestoreStep>& steps, bool complete)
+// end may have changed only some targets, and one that holds what the restore would
+// put back already (the run never reached it, or a restore interrupted after it) needs
+// nothing.
+std::string ChangedFiles(std::vector<RestoreStep>& steps)
 {
     std::string changed;
     for (RestoreStep& step : steps) {
@@ -117,13 +118,41 @@ std::string ChangedFiles(std::vector<RestoreStep>& steps, bool complete)
         step.currentSha256 = now;
         if (now == step.expectedSha256) continue;
         const std::string before = step.source.empty() ? std::string() : Sha256Hex(step.bytes);
-        if (!complete && now == before) {
+        if (now == before) {
             step.skipped = true;
             continue;
         }
         changed += (changed.empty() ? "'" : ", '") + step.target + "'";
     }
     return changed;
+}
+
+// The run no longer stands; a restore it undid stands again.
+void MarkUndone(const std::string& folder, RunRecord& run)
+{
+    run.undone = RecordTimeNow();
+    WriteRunRecord(folder, run);
+    RunRecord earlier;
+    std::string reason;
+    const std::string& earlierFolder = run.restoreOf;
+    if (earlierFolder.empty() || DirectoryPart(earlierFolder) != DirectoryPart(folder) ||
+        !IsDatedFolderName(FileNamePart(earlierFolder))) {
+        return;
+    }
+    if (ReadRunRecord(earlierFolder, earlier, reason) == RecordRead::Read) {
+        earlier.undone.clear();
+        WriteRunRecord(earlierFolder, earlier);
+    }
+}
+
+// A restore of the run was made before, whole or in part (it was stopped, or could not
+// mark the run undone): its record is there.
+bool RestoredBefore(const std::string& folder)
+{
+    for (const RecordedRun& recorded : RecordedRuns(DirectoryPart(folder))) {
+        if (recorded.record.restoreOf == folder) return true;
+    }
+    return false;
 }
 
 class CRestore : public CTransactionClient {
@@ -213,22 +242,16 @@ public:
 
     // A restore that stopped part-way leaves the undone run standing: its record lists
     // what it put back, so that undoing it returns there.
+    // Every file is back: a record that cannot be marked is the restore's own
+    // bookkeeping, a warning; the same restore again completes it.
     void Completed(bool stoppedPartWay) override
     {
         if (stoppedPartWay) return;
-        m_undone.undone = RecordTimeNow();
-        WriteRunRecord(m_undoneFolder, m_undone);
-        // Undoing a restore puts back the run that the restore undid.
-        RunRecord earlier;
-        std::string reason;
-        const std::string& earlierFolder = m_undone.restoreOf;
-        if (earlierFolder.empty() || DirectoryPart(earlierFolder) != DirectoryPart(m_undoneFolder) ||
-            !IsDatedFolderName(FileNamePart(earlierFolder))) {
-            return;
-        }
-        if (ReadRunRecord(earlierFolder, earlier, reason) == RecordRead::Read) {
-            earlier.undone.clear();
-            WriteRunRecord(earlierFolder, earlier);
+        try {
+            MarkUndone(m_undoneFolder, m_undone);
+        } catch (const std::exception& error) {
+            Console::Print("\n[WARNING] every file is restored, but the run's record could not be marked undone (" +
+                           std::string(error.what()) + "); the same -restore again completes it");
         }
     }
 
@@ -330,17 +353,26 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     // Whether the run stands is read again under the locks: of two restores at once,
     // the second finds the first's.
     RunRecord current;
-    if (ReadRunRecord(folder, current, reason) == RecordRead::Read && AlreadyUndone(folder, current, outcome)) return;
+    if (ReadRunRecord(folder, current, reason) != RecordRead::Read) current = run;
+    if (AlreadyUndone(folder, current, outcome)) return;
 
-    const std::string changed = ChangedFiles(steps, run.complete);
+    const std::string changed = ChangedFiles(steps);
     if (!changed.empty() && !force) {
         throw std::runtime_error("files changed since the run: " + changed + "; nothing was restored (-force restores anyway)");
     }
     bool any = false;
     for (const RestoreStep& step : steps) any = any || !step.skipped;
+    if (!any && !preview && RestoredBefore(folder)) {
+        // An earlier restore put every file back and was stopped before it marked the run.
+        MarkUndone(folder, current);
+        Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' is undone");
+        return;
+    }
     if (!any) {
-        Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' never reached its commit: it changed no file, and "
-                       "nothing was restored");
+        Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' " +
+                       (run.complete && !steps.empty() ? "left no file as it wrote it: every file holds what the restore would put back, "
+                                       "and nothing was restored"
+                                     : "never reached its commit: it changed no file, and nothing was restored"));
         return;
     }
     if (preview) {

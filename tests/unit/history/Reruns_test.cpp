@@ -259,6 +259,48 @@ TEST(Reruns, TheReportTellsEachRecordsStatus)
     EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nk=1\n");
 }
 
+// A restore stopped part-way, or one that could not mark the run undone at its end, is
+// completed by the same restore again: what it put back counts as done, not as changed.
+TEST(Reruns, AnInterruptedRestoreIsCompletedByTheSameRestore)
+{
+    const char* twoFiles = "<Convert><File name=\"a.ini\"><Section section_name=\"A\"><Setting setting_name=\"k\" "
+                           "multiplier=\"2\"/></Section></File><File name=\"c.ini\"><Section section_name=\"C\">"
+                           "<Setting setting_name=\"k\" multiplier=\"3\"/></Section></File></Convert>";
+    struct Interruption {
+        const char* name;
+        Platform::WriteStep step;
+        int callsToSkip;
+        int exitCode;
+        const char* console;
+    };
+    const Interruption rows[] = {
+        {"the commit stopped after the first file (the first replace is its record)", Platform::WriteStep::Replace, 2, 1,
+         "the restore stopped there"},
+        {"the run's record could not be marked undone", Platform::WriteStep::Create, 4, 0,
+         "every file is restored, but the run's record could not be marked undone"},
+    };
+    for (const Interruption& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        WriteFile(folder / "s.xml", twoFiles);
+        WriteFile(folder / "a.ini", "[A]\nk=1\n");
+        WriteFile(folder / "c.ini", "[C]\nk=1\n");
+        std::string console;
+        ASSERT_EQ(RunStep(folder, {}, console), 0) << console;
+        Platform::FailNextWriteStepForTesting(row.step, row.callsToSkip);
+        EXPECT_EQ(RunStep(folder, {{"-restore", "{B0}"}}, console), row.exitCode) << console;
+        Platform::FailNextWriteStepForTesting(Platform::WriteStep::None);
+        EXPECT_THAT(console, HasSubstr(row.console));
+        EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nk=1\n");
+        EXPECT_EQ(RunStep(folder, {{"-restore", "{B0}"}}, console), 0) << console;
+        EXPECT_THAT(console, HasSubstr("is undone"));
+        EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nk=1\n");
+        EXPECT_EQ(ReadFile(folder / "c.ini"), "[C]\nk=1\n");
+        EXPECT_EQ(RunStep(folder, {{"-restore", "{B0}"}}, console), 0) << console;
+        EXPECT_THAT(console, HasSubstr("; nothing to restore"));
+    }
+}
+
 class RestoreFaults : public testing::TestWithParam<Platform::WriteStep> {
 protected:
     void TearDown() override { Platform::FailNextWriteStepForTesting(Platform::WriteStep::None); }
