@@ -96,7 +96,11 @@ def main():
             process.send_signal(signal_number)
             process.wait()
             problems = []
-            if handled and process.returncode < 0:
+            # Before the program takes its signals (the first moments of the process)
+            # nothing has changed yet, and ending by the signal is harmless; after, never.
+            if handled and process.returncode < 0 and os.path.exists(os.path.join(folder, "old_version")) and not restore:
+                problems.append("killed by signal %d" % -process.returncode)
+            if handled and process.returncode < 0 and restore and len(os.listdir(os.path.join(folder, "old_version"))) > 1:
                 problems.append("killed by signal %d" % -process.returncode)
             if handled:
                 left = [os.path.relpath(os.path.join(where, name), folder)
