@@ -3,6 +3,7 @@
 #include "engine/DatedFolder.h"
 #include "engine/FileIdentity.h"
 #include "engine/FileLocks.h"
+#include "engine/TemporaryFile.h"
 #include "engine/Transaction.h"
 #include "engine/WholeFile.h"
 #include "history/RunHistory.h"
@@ -146,13 +147,24 @@ void MarkUndone(const std::string& folder, RunRecord& run)
 }
 
 // A restore of the run was made before, whole or in part (it was stopped, or could not
-// mark the run undone): its record is there.
+// mark the run undone): its record is there. Records that cannot be read are passed
+// over; left-over temporaries of ended runs and restores (a killed restore's record's)
+// go on the way.
 bool RestoredBefore(const std::string& folder)
 {
-    for (const RecordedRun& recorded : RecordedRuns(DirectoryPart(folder))) {
-        if (recorded.record.restoreOf == folder) return true;
+    bool found = false;
+    const std::string root = DirectoryPart(folder);
+    std::vector<Platform::DirectoryEntry> entries;
+    if (!Platform::ListEntries(root, entries)) return false;
+    for (const Platform::DirectoryEntry& entry : entries) {
+        if (entry.isLink || !entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
+        const std::string dated = CombinePath(root, entry.name);
+        RemoveLeftTemporariesBelow(dated);
+        RunRecord record;
+        std::string reason;
+        if (ReadRunRecord(dated, record, reason) == RecordRead::Read && record.restoreOf == folder) found = true;
     }
-    return false;
+    return found;
 }
 
 class CRestore : public CTransactionClient {
@@ -362,7 +374,8 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     }
     bool any = false;
     for (const RestoreStep& step : steps) any = any || !step.skipped;
-    if (!any && !preview && RestoredBefore(folder)) {
+    const bool restoredBefore = !preview && RestoredBefore(folder);
+    if (!any && restoredBefore) {
         // An earlier restore put every file back and was stopped before it marked the run.
         MarkUndone(folder, current);
         Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' is undone");

@@ -37,6 +37,8 @@ public:
         if (member == nullptr || (!nullable && member->IsNull()) || !m_value.NameOf(key, bytes)) {
             Fault(key, nullable ? "a text or null" : "a text");
         }
+        // A zero byte would cut the name short at every system call.
+        if (bytes.find('\0') != std::string::npos) Fault(key, "a name without a zero byte");
         return bytes;
     }
 

@@ -83,6 +83,11 @@ TEST(Restore, ATamperedRecordIsRefusedBeforeAnythingChanges)
              fs::create_symlink(folder / "copy.ini", dated + "/a.ini");
          },
          "is reached through a link"},
+        {"a path holding a zero byte",
+         [](const TempFolder& folder, const std::string& dated) {
+             EditRecord(dated, "records.output", folder / std::string("b.ini\0x", 7));
+         },
+         "'records[0].output' is not a name without a zero byte"},
         {"no digest of an output's copy", set("records.output_backup_sha256", CJson()), "gives no SHA-256 of the backup"},
         {"a record others may write",
          [](const TempFolder&, const std::string& dated) { ::chmod((dated + "/velmarch.json").c_str(), 0666); },
