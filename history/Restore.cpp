@@ -81,6 +81,20 @@ void CheckDatedFolder(const std::string& folder)
     CheckTrusted(folder, true);
 }
 
+// A restore writes only where the record's paths lead without a link, in folders no
+// other user may change: otherwise another user could plant a link where the run
+// removed a file, and have the restore write through it (-force does not change this).
+void CheckTarget(const std::string& target)
+{
+    if (Platform::FactsOf(target).isLink) Refuse("[" + target + "] is a link now, and a restore never writes through one");
+    const std::string folder = DirectoryPart(target);
+    if (RealPathOf(folder) != folder) Refuse("the folder of [" + target + "] is reached through a link");
+    const Platform::EntryFacts facts = Platform::FactsOf(folder);
+    if (facts.exists && (!facts.ownedByUserOrRoot || facts.writableByOthers)) {
+        Refuse("the folder [" + folder + "] of a file to restore may be changed by other users");
+    }
+}
+
 bool StartsWithFolder(const std::string& path, const std::string& folder)
 {
     return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
@@ -327,6 +341,12 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
 {
     std::string folder = AbsoluteToCurrentDirectory(datedFolder);
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    // The record is read only once its folders are known to be trusted.
+    if (!Platform::FactsOf(RunRecordPath(folder)).exists) {
+        throw std::runtime_error("no run record [" + RunRecordPath(folder) + "] to restore from");
+    }
+    CheckDatedFolder(folder);
+    CheckTrusted(RunRecordPath(folder), false);
     RunRecord run;
     std::string reason;
     switch (ReadRunRecord(folder, run, reason)) {
@@ -335,8 +355,6 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     case RecordRead::Unreadable: Refuse(UnreadableRecordText(folder, reason));
     }
     outcome.scheme = run.scheme;
-    CheckDatedFolder(folder);
-    CheckTrusted(RunRecordPath(folder), false);
     for (const RunRecordEntry& entry : run.records) {
         for (const std::string* path : {&entry.input, &entry.output, &entry.backup, &entry.outputBackup}) {
             if (!path->empty() && !IsAbsoluteAndNormal(*path)) {
@@ -356,6 +374,7 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     const std::string realFolder = RealPathOf(folder);
     for (RestoreStep& step : steps) {
         if (!step.source.empty()) CheckSource(step, realFolder);
+        CheckTarget(step.target);
     }
     CFileLocks locks;
     std::vector<std::string> targets;

@@ -199,6 +199,7 @@ struct EntryFacts {
     bool exists = false;
     bool isRegularFile = false;  // a regular file, not a link
     bool isDirectory = false;    // a folder, not a link
+    bool isLink = false;         // a symbolic link (Windows: a reparse point)
     bool ownedByUserOrRoot = false;
     bool writableByOthers = false;  // group or others may write it
 };

@@ -771,6 +771,7 @@ EntryFacts FactsOf(const std::string& path)
     facts.exists = true;
     facts.isRegularFile = S_ISREG(info.st_mode);
     facts.isDirectory = S_ISDIR(info.st_mode);
+    facts.isLink = S_ISLNK(info.st_mode);
     facts.ownedByUserOrRoot = info.st_uid == ::geteuid() || info.st_uid == 0;
     facts.writableByOthers = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
     return facts;

@@ -193,6 +193,7 @@ EntryFacts FactsOf(const std::string& path)
     if (attributes == INVALID_FILE_ATTRIBUTES) return facts;
     facts.exists = true;
     const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    facts.isLink = link;
     facts.isDirectory = !link && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     facts.isRegularFile = !link && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     facts.ownedByUserOrRoot = true;

@@ -118,6 +118,50 @@ TEST(Restore, ATamperedRecordIsRefusedBeforeAnythingChanges)
     }
 }
 
+// Where a restore writes: a link planted where the run removed a file, or in place of a
+// folder on the way, is never written through, even with -force; nor is a folder other
+// users may change.
+TEST(Restore, NeverWritesThroughALinkOrIntoAFolderOthersMayChange)
+{
+    using Plant = std::function<void(const TempFolder&)>;
+    const struct {
+        const char* name;
+        Plant plant;
+        const char* reason;
+    } rows[] = {
+        {"a link where the run removed its input",
+         [](const TempFolder& folder) { fs::create_symlink(folder / "secret/own.ini", folder / "work/a.ini"); },
+         "work/a.ini] is a link now, and a restore never writes through one"},
+        {"a folder on the way swapped for a link",
+         [](const TempFolder& folder) {
+             fs::rename(folder / "work", folder / "moved");
+             fs::create_directory_symlink(folder / "moved", folder / "work");
+         },
+         "is reached through a link"},
+        {"a folder others may write",
+         [](const TempFolder& folder) { ::chmod((folder / "work").c_str(), 0777); },
+         "work] of a file to restore may be changed by other users"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        WriteFile(folder / "secret/own.ini", "mine");
+        WriteFile(folder / "work/s.xml", kDoubleIntoB);
+        WriteFile(folder / "work/a.ini", "[A]\nk=1\n");
+        std::string console;
+        const std::string work = folder / "work";
+        ASSERT_EQ(RunProgram({folder / "work/s.xml", "-fdir", work, "-report", folder / "r.json"}, console), 0) << console;
+        CJson report;
+        ASSERT_TRUE(CJson::Parse(ReadFile(folder / "r.json"), report));
+        const std::string dated = report.Find("backup_folders")->Items().at(0).Text();
+        row.plant(folder);
+        EXPECT_EQ(RunProgram({"-restore", dated, "-force"}, console), 1) << console;
+        EXPECT_THAT(console, HasSubstr(row.reason));
+        EXPECT_THAT(console, HasSubstr("nothing was restored"));
+        EXPECT_EQ(ReadFile(folder / "secret/own.ini"), "mine");
+    }
+}
+
 // As root: a record another user wrote in their own folder is not obeyed.
 TEST(Restore, ARecordOfAnotherUserIsRefused)
 {
