@@ -117,12 +117,10 @@ std::string BackupPathFor(const std::string& inputPath, const std::string& baseD
 
 std::string BackupFolderErrorText(const std::string& folder, int errorCode)
 {
-    return "Unable to create the backup folder [" + folder + "].Error is [" + std::to_string(errorCode) + "][" +
-           Platform::ErrorText(errorCode) + "]";
+    return "Unable to create the backup folder [" + folder + "]" + Platform::ErrorSuffix(errorCode);
 }
 
 std::string MoveErrorText(const std::string& inputPath, const std::string& backupPath, int errorCode)
 {
-    return "Unable to move file [" + inputPath + "] to [" + backupPath + "].Error is [" + std::to_string(errorCode) +
-           "][" + Platform::ErrorText(errorCode) + "]";
+    return "Unable to move file [" + inputPath + "] to [" + backupPath + "]" + Platform::ErrorSuffix(errorCode);
 }

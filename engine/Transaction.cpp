@@ -116,8 +116,7 @@ void MakeDatedFolders(TransactionPlan& plan, CTransactionClient& client, CMadeEn
         made.Undo();
         if (attempt + 1 == kAttempts) {
             throw std::runtime_error("Unable to create the backup folder [" + taken + "]: " + std::to_string(kAttempts) +
-                                     " names in a row were taken.Error is [" + std::to_string(takenError) + "][" +
-                                     Platform::ErrorText(takenError) + "]");
+                                     " names in a row were taken" + Platform::ErrorSuffix(takenError));
         }
         // Another run has this second's folder: take the next second's name.
         lastName = NextSecondName(lastName);

@@ -17,8 +17,7 @@ namespace {
 
 std::string WriteErrorText(const std::string& path, int errorCode)
 {
-    return "Unable to write file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
-           Platform::ErrorText(errorCode) + "]";
+    return "Unable to write file [" + path + "]" + Platform::ErrorSuffix(errorCode);
 }
 
 std::string StageWholeFile(const std::string& path, const std::string& text,

@@ -284,7 +284,7 @@ public:
     [[noreturn]] void Fail(std::size_t index, FailedStep step, int errorCode) override
     {
         const Placement& placement = m_plan.placements[index];
-        const std::string reason = ".Error is [" + std::to_string(errorCode) + "][" + Platform::ErrorText(errorCode) + "]";
+        const std::string reason = Platform::ErrorSuffix(errorCode);
         switch (step) {
         case FailedStep::Removal: Refuse("Unable to remove file [" + placement.target + "]" + reason);
         case FailedStep::Creation:

@@ -95,8 +95,7 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
     m_path = path;
     if (const int errorCode = Platform::MapOrReadToEnd(file, m_file)) {
-        throw std::runtime_error("Unable to read file [" + path + "].Error is [" + std::to_string(errorCode) + "][" +
-                                 Platform::ErrorText(errorCode) + "]");
+        throw std::runtime_error("Unable to read file [" + path + "]" + Platform::ErrorSuffix(errorCode));
     }
     const bool singleBytes = rule.forced && rule.utf16 == ByteForm::SingleBytes;
     const Utf16::TextForm decoded = Utf16::DecodeText(LoadedBytes(), singleBytes, rule.utf16, *m_decoded);

@@ -26,13 +26,7 @@ std::runtime_error CreateError(const std::string& path, const std::string& folde
 {
     std::string text = "Unable to create file [" + path + "]";
     if (!folder.empty()) text += ": no file can be made in the folder [" + folder + "]";
-    return std::runtime_error(text + ".Error is [" + std::to_string(errorCode) + "][" + Platform::ErrorText(errorCode) +
-                              "]");
-}
-
-std::runtime_error WriteError(const std::string& path)
-{
-    return std::runtime_error("Unable to write file [" + path + "]");
+    return std::runtime_error(text + Platform::ErrorSuffix(errorCode));
 }
 
 std::runtime_error WriteError(const std::string& path, const std::string& reason)
@@ -200,12 +194,20 @@ std::string CIniFileImage::WriteTemporary(const std::string& path, const std::ve
         Platform::RemoveFile(temp.path);
         throw;
     }
-    written = written && Platform::FlushToDisk(temp);
+    int errorCode = written ? 0 : Platform::LastErrorCode();
+    if (written && !Platform::FlushToDisk(temp)) {
+        written = false;
+        errorCode = Platform::LastErrorCode();
+    }
     if (written) Platform::TakeAttributes(temp, attributeSources);
-    written = Platform::CloseFile(temp) && written;
+    if (!Platform::CloseFile(temp) && written) {
+        written = false;
+        errorCode = Platform::LastErrorCode();
+    }
     if (!written) {
         Platform::RemoveFile(temp.path);
-        throw WriteError(path);
+        // A full disk or a quota says so.
+        throw std::runtime_error("Unable to write file [" + path + "]" + Platform::ErrorSuffix(errorCode));
     }
     return temp.path;
 }
@@ -215,8 +217,9 @@ void CIniFileImage::Save(const std::string& path) const
     const std::string target = Platform::FinalLinkTarget(path);
     const std::string tempPath = WriteTemporary(path, {target});
     if (!Platform::ReplaceWith(tempPath, target)) {
+        const int errorCode = Platform::LastErrorCode();
         Platform::RemoveFile(tempPath);
-        throw WriteError(path);
+        throw std::runtime_error("Unable to write file [" + path + "]" + Platform::ErrorSuffix(errorCode));
     }
     Platform::SyncDirectoryOf(target);
 }

@@ -108,6 +108,9 @@ int PreserveCopy(const std::string& from, const std::string& to);
 // The system's text for an error code, formatted as "<text> (0x<hex code>)",
 // or the empty text when the system has no text for it.
 std::string ErrorText(int errorCode);
+// ".Error is [<code>][<text>]": the system's reason as every error message of the
+// program gives it, after what failed.
+std::string ErrorSuffix(int errorCode);
 
 // The last error code the system recorded for this thread.
 int LastErrorCode();

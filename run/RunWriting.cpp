@@ -107,8 +107,7 @@ public:
         case FailedStep::Backup: throw RecordError(record, MoveErrorText(placement.target, backupPath, errorCode));
         case FailedStep::Creation:
             throw RecordError(record, "Unable to create file [" + record.outputPath + "]: the folder [" +
-                                          DirectoryPart(placement.realTarget) + "] cannot be written.Error is [" +
-                                          std::to_string(errorCode) + "][" + Platform::ErrorText(errorCode) + "]");
+                                          DirectoryPart(placement.realTarget) + "] cannot be written" + Platform::ErrorSuffix(errorCode));
         case FailedStep::Replace: break;
         }
         std::string notConverted;
