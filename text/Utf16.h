@@ -36,6 +36,9 @@ struct TextForm {
     // decode), counted from the first byte; kText when they are text.
     static constexpr std::size_t kText = static_cast<std::size_t>(-1);
     std::size_t badOffset = kText;
+    // Single bytes: where the first Ctrl-Z stands, which ends the text as the end of
+    // the file does (the bytes' size without one).
+    std::size_t endOfText = 0;
     bool IsText() const { return badOffset == kText; }
 };
 

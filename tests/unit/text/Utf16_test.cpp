@@ -121,6 +121,13 @@ TEST(Utf16, TellsAFilesTextFromItsBytes)
         EXPECT_EQ(text.marked, row.marked);
         EXPECT_EQ(text.badOffset, row.badOffset);
     }
+    // A Ctrl-Z ends a single-byte text; a zero byte anywhere, even after one, is no text.
+    std::string utf8;
+    const std::string longText = std::string(40, 'a') + "\x1A" + std::string(40, 'b');
+    EXPECT_EQ(Utf16::DecodeText(longText, false, ByteForm::SingleBytes, utf8).endOfText, 40u);
+    EXPECT_EQ(Utf16::DecodeText(longText, false, ByteForm::SingleBytes, utf8).badOffset, kText);
+    EXPECT_EQ(Utf16::DecodeText(longText + std::string(1, '\0'), false, ByteForm::SingleBytes, utf8).badOffset, 81u);
+    EXPECT_EQ(Utf16::DecodeText(std::string(33, 'c'), false, ByteForm::SingleBytes, utf8).endOfText, 33u);
 }
 
 }  // namespace
