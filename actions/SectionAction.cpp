@@ -1,7 +1,7 @@
 #include "actions/SectionAction.h"
 
 #include "condition/ConditionEvaluation.h"
-#include "condition/NamePattern.h"
+#include "match/NamePattern.h"
 #include "ini/IniFileImage.h"
 
 CSectionAction::CSectionAction(std::string sectionName, bool regexMode)

@@ -1,9 +1,9 @@
 #include "actions/SectionActions.h"
 
-#include "condition/NamePattern.h"
+#include "match/NamePattern.h"
 #include "ini/IniFileImage.h"
-#include "platform/Console.h"
-#include "platform/Messages.h"
+#include "console/Console.h"
+#include "console/Messages.h"
 
 CSectionAddAction::CSectionAddAction(std::string sectionName, bool regexMode)
     : CSectionAction(std::move(sectionName), regexMode)

@@ -2,8 +2,8 @@
 
 #include "actions/SectionContAction.h"
 #include "condition/ConditionEvaluation.h"
-#include "condition/NamePattern.h"
-#include "ini/SafeRegex.h"
+#include "match/NamePattern.h"
+#include "match/SafeRegex.h"
 #include "ini/IniFileImage.h"
 
 #include <optional>

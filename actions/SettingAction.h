@@ -4,7 +4,7 @@
 // that holds it.
 
 #include "condition/Condition.h"
-#include "ini/SafeRegex.h"
+#include "match/SafeRegex.h"
 
 #include <optional>
 #include <string>

@@ -1,11 +1,11 @@
 #include "actions/SettingActions.h"
 
 #include "actions/SectionContAction.h"
-#include "condition/NamePattern.h"
+#include "match/NamePattern.h"
 #include "ini/IniFileImage.h"
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "text/LetterCase.h"
-#include "platform/Messages.h"
+#include "console/Messages.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 // The eight kinds of setting action.
 
 #include "actions/SettingAction.h"
-#include "ini/Optional.h"
+#include "support/Optional.h"
 
 class CSettingSetValueAction : public CSettingAction {
 public:

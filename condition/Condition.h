@@ -2,7 +2,7 @@
 
 // One term of a condition such as `Main.Version e 5 and Net.Port[80] m_e 1024`.
 
-#include "ini/Optional.h"
+#include "support/Optional.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "condition/ConditionEvaluation.h"
 
-#include "condition/NamePattern.h"
-#include "ini/SafeRegex.h"
+#include "match/NamePattern.h"
+#include "match/SafeRegex.h"
 #include "ini/IniFileImage.h"
 #include "text/LetterCase.h"
 

@@ -1,6 +1,6 @@
 #include "condition/ConditionParser.h"
 
-#include "ini/NameTemplate.h"
+#include "match/NameTemplate.h"
 
 #include <exception>
 

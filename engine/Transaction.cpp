@@ -3,7 +3,6 @@
 #include "engine/DatedFolder.h"
 #include "engine/FileIdentity.h"
 #include "engine/WholeFile.h"
-#include "platform/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
@@ -162,12 +161,13 @@ void WriteRecords(TransactionPlan& plan, CTransactionClient& client, bool commit
 // a restore undoes exactly that.
 void CompleteRecords(TransactionPlan& plan, CTransactionClient& client, bool stopped)
 {
+    std::string recordError;
     try {
         WriteRecords(plan, client, true, stopped);
     } catch (const std::exception& error) {
-        Console::Print("\n[WARNING] the run's record could not be completed: " + std::string(error.what()));
+        recordError = error.what();
     }
-    client.Completed(stopped);
+    client.Completed(stopped, recordError);
 }
 
 void Commit(TransactionPlan& plan, CTransactionClient& client)

@@ -63,8 +63,10 @@ public:
     virtual void Preserved() {}
     // A target was put in place (or removed).
     virtual void Placed(std::size_t index) = 0;
-    // The records are complete; a restore marks the run it undid here.
-    virtual void Completed(bool stoppedPartWay) = 0;
+    // The records are complete; a restore marks the run it undid here. `recordError` is
+    // empty, or says why a record could not be completed (what was put in place stays:
+    // the caller warns).
+    virtual void Completed(bool stoppedPartWay, const std::string& recordError) = 0;
     // The error to raise for a failure of placement `index`.
     [[noreturn]] virtual void Fail(std::size_t index, FailedStep step, int errorCode) = 0;
 };

@@ -8,7 +8,7 @@
 #include "engine/WholeFile.h"
 #include "history/RunHistory.h"
 #include "history/RunRecord.h"
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
@@ -270,8 +270,11 @@ public:
     // what it put back, so that undoing it returns there.
     // Every file is back: a record that cannot be marked is the restore's own
     // bookkeeping, a warning; the same restore again completes it.
-    void Completed(bool stoppedPartWay) override
+    void Completed(bool stoppedPartWay, const std::string& recordError) override
     {
+        if (!recordError.empty()) {
+            Console::Print("\n[WARNING] the restore's record could not be completed: " + recordError);
+        }
         if (stoppedPartWay) return;
         try {
             MarkUndone(m_undoneFolder, m_undone);

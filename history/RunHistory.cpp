@@ -4,7 +4,7 @@
 #include "engine/FileIdentity.h"
 #include "engine/TemporaryFile.h"
 #include "engine/WholeFile.h"
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 

@@ -1,8 +1,8 @@
 #include "ini/IniFileImage.h"
 
-#include "ini/SafeRegex.h"
-#include "platform/Console.h"
-#include "platform/Messages.h"
+#include "match/SafeRegex.h"
+#include "console/Console.h"
+#include "console/Messages.h"
 
 #include <algorithm>
 

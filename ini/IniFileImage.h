@@ -8,10 +8,10 @@
 // Names, values and comment lines are views into the file's bytes, which the image
 // keeps, or into its arena when an action writes a new text.
 
-#include "ini/Optional.h"
+#include "support/Optional.h"
 #include "ini/IniSectionsImaging.h"
 #include "ini/SectionIndex.h"
-#include "ini/StableSlots.h"
+#include "support/StableSlots.h"
 #include "platform/FileBytes.h"
 #include "text/LetterCase.h"
 #include "text/Utf16.h"

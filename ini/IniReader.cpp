@@ -2,9 +2,9 @@
 
 #include "ini/IniLine.h"
 
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "platform/FileBytes.h"
-#include "platform/Messages.h"
+#include "console/Messages.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

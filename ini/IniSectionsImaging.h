@@ -5,9 +5,9 @@
 // letter case; several parameters may share a name, and among them the one inserted
 // first is found first.
 
-#include "ini/Foresee.h"
+#include "support/Foresee.h"
 #include "ini/ImageElements.h"
-#include "ini/TextArena.h"
+#include "support/TextArena.h"
 #include "text/LetterCase.h"
 #include "text/TextEncoding.h"
 

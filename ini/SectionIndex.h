@@ -5,7 +5,7 @@
 // the file's encoding). The names themselves stay with the sections: the caller tells
 // the table a slot's name.
 
-#include "ini/Foresee.h"
+#include "support/Foresee.h"
 #include "text/LetterCase.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ini/Optional.h"
+#include "support/Optional.h"
 #include "text/TextEncoding.h"
 #include "text/Utf16.h"
 

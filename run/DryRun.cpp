@@ -1,6 +1,6 @@
 #include "run/DryRun.h"
 
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "run/UnifiedDiff.h"
 #include "text/TextEncoding.h"
 #include "text/Utf16.h"

@@ -1,8 +1,8 @@
 #include "run/InputResolution.h"
 
-#include "condition/NamePattern.h"
-#include "ini/SafeRegex.h"
-#include "platform/Console.h"
+#include "match/NamePattern.h"
+#include "match/SafeRegex.h"
+#include "console/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "engine/DatedFolder.h"

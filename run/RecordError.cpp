@@ -1,6 +1,6 @@
 #include "run/RecordError.h"
 
-#include "platform/Console.h"
+#include "console/Console.h"
 
 CRecordFailure RecordError(const FileConversion& record, const std::string& message)
 {

@@ -1,8 +1,8 @@
 #include "run/Run.h"
 
-#include "ini/SafeRegex.h"
-#include "platform/Console.h"
-#include "platform/Messages.h"
+#include "match/SafeRegex.h"
+#include "console/Console.h"
+#include "console/Messages.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "engine/FileLocks.h"

@@ -5,7 +5,7 @@
 #include "engine/Transaction.h"
 #include "engine/WholeFile.h"
 #include "history/RunHistory.h"
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "run/RecordError.h"
@@ -91,7 +91,11 @@ public:
                        Console::ShownName(record.outputPath) + "'");
     }
 
-    void Completed(bool) override {}
+    // What was put in place stays; a record that could not be completed is a warning.
+    void Completed(bool, const std::string& recordError) override
+    {
+        if (!recordError.empty()) Console::Print("\n[WARNING] the run's record could not be completed: " + recordError);
+    }
 
     [[noreturn]] void Fail(std::size_t index, FailedStep step, int errorCode) override
     {

@@ -1,6 +1,6 @@
 #include "run/SchemeCheck.h"
 
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "platform/Platform.h"
 
 #include <algorithm>

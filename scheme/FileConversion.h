@@ -4,7 +4,7 @@
 // image of the file and the section actions to run on it.
 
 #include "actions/ActionExecutorContainer.h"
-#include "ini/Optional.h"
+#include "support/Optional.h"
 #include "ini/IniFileImage.h"
 #include "text/TextEncoding.h"
 

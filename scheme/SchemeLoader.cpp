@@ -1,13 +1,13 @@
 #include "scheme/SchemeLoader.h"
 
-#include "platform/Console.h"
-#include "platform/Messages.h"
+#include "console/Console.h"
+#include "console/Messages.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
 #include "text/Utf16.h"
 #include "xml/XmlParser.h"
-#include "xml/XmlWindowsFileBuffer.h"
+#include "xml/XmlFileBuffer.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -27,7 +27,7 @@ std::string SyntaxErrorText(const std::string& resolvedPath, std::int64_t errorL
 SchemeDocument ReadSchemeDocument(const std::string& schemePath)
 {
     const std::string resolvedPath = AbsoluteToProgramDirectory(schemePath);
-    const Xml::Library::XmlWindowsFileBuffer<char> file(resolvedPath);
+    const Xml::Library::XmlFileBuffer<char> file(resolvedPath);
     if (!file.usable) {
         throw std::runtime_error("Could not load converter's scheme from XML-file \"" + schemePath + "\".");
     }

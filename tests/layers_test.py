@@ -2,13 +2,13 @@
 """Fails when a program file includes a header of a layer above its own.
 
 Layers, top to bottom: run > history > scheme > actions > condition > ini, xml > engine
-> platform > text.
+> console, match > platform > text, support.
 Usage: layers_test.py <source root>
 """
 import os, re, sys
 
-RANK = {"run": 8, "history": 7, "scheme": 6, "actions": 5, "condition": 4, "ini": 3, "xml": 3, "engine": 2,
-        "platform": 1, "text": 0}
+RANK = {"run": 9, "history": 8, "scheme": 7, "actions": 6, "condition": 5, "ini": 4, "xml": 4, "engine": 3,
+        "console": 2, "match": 2, "platform": 1, "text": 0, "support": 0}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/', re.M)
 
 

@@ -5,7 +5,7 @@
 #include "actions/SectionActions.h"
 #include "actions/SectionContAction.h"
 #include "actions/SettingActions.h"
-#include "ini/SafeRegex.h"
+#include "match/SafeRegex.h"
 #include "ini/IniFileImage.h"
 #include "xml/XmlParser.h"
 

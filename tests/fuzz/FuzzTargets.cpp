@@ -2,10 +2,10 @@
 
 #include "condition/ConditionEvaluation.h"
 #include "condition/ConditionParser.h"
-#include "condition/NamePattern.h"
-#include "ini/SafeRegex.h"
+#include "match/NamePattern.h"
+#include "match/SafeRegex.h"
 #include "ini/IniFileImage.h"
-#include "platform/Console.h"
+#include "console/Console.h"
 #include "text/LetterCase.h"
 #include "text/Utf16.h"
 #include "run/Run.h"

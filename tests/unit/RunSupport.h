@@ -5,8 +5,8 @@
 // put back after it, so that later tests see the process as it was.
 
 #include "TestSupport.h"
-#include "platform/Console.h"
-#include "platform/Messages.h"
+#include "console/Console.h"
+#include "console/Messages.h"
 #include "run/Run.h"
 
 #include <string>

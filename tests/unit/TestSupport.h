@@ -4,7 +4,7 @@
 // and images built from inline INI text.
 
 #include "ini/IniFileImage.h"
-#include "platform/Console.h"
+#include "console/Console.h"
 
 #include <gmock/gmock.h>
 

@@ -4,7 +4,7 @@
 #include "actions/SectionContAction.h"
 #include "actions/SettingActions.h"
 #include "condition/ConditionParser.h"
-#include "platform/Messages.h"
+#include "console/Messages.h"
 #include "xml/XmlParser.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "TestSupport.h"
 #include "condition/ConditionParser.h"
-#include "condition/NamePattern.h"
-#include "platform/Messages.h"
+#include "match/NamePattern.h"
+#include "console/Messages.h"
 
 #include <gtest/gtest.h>
 

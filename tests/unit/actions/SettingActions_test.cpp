@@ -2,7 +2,7 @@
 
 #include "TestSupport.h"
 #include "actions/SectionContAction.h"
-#include "platform/Messages.h"
+#include "console/Messages.h"
 
 #include <gtest/gtest.h>
 

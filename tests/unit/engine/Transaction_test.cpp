@@ -48,7 +48,10 @@ public:
         if (refuseWhenPreserved) throw std::runtime_error("a source changed");
     }
     void Placed(std::size_t index) override { placed.push_back(index); }
-    void Completed(bool stopped) override { completed = stopped ? "stopped" : "complete"; }
+    void Completed(bool stopped, const std::string& recordError) override
+    {
+        completed = (stopped ? "stopped" : "complete") + recordError;
+    }
     [[noreturn]] void Fail(std::size_t index, FailedStep step, int) override
     {
         throw std::runtime_error("placement " + std::to_string(index) + " failed at step " +

@@ -1,9 +1,9 @@
 #include "ini/IniFileImage.h"
 
 #include "TestSupport.h"
-#include "platform/Messages.h"
+#include "console/Messages.h"
 
-#include "ini/TextArena.h"
+#include "support/TextArena.h"
 
 #include <gtest/gtest.h>
 

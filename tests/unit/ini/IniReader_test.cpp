@@ -1,7 +1,7 @@
 #include "ini/IniFileImage.h"
 
 #include "TestSupport.h"
-#include "platform/Messages.h"
+#include "console/Messages.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "engine/DatedFolder.h"
-#include "xml/XmlWindowsFileBuffer.h"
+#include "xml/XmlFileBuffer.h"
 
 #include "TestSupport.h"
 
@@ -112,14 +112,14 @@ TEST(Win32, SchemeHeldOpenForWritingIsUnusable)
     const std::string path = folder / "s.xml";
     WriteFile(path, "<Convert/>");
     {
-        const Xml::Library::XmlWindowsFileBuffer<char> buffer(path);
+        const Xml::Library::XmlFileBuffer<char> buffer(path);
         EXPECT_TRUE(buffer.usable);
         EXPECT_EQ(buffer.size, 10u);
     }
     const HANDLE writer = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    const Xml::Library::XmlWindowsFileBuffer<char> buffer(path);
+    const Xml::Library::XmlFileBuffer<char> buffer(path);
     EXPECT_FALSE(buffer.usable);
     ::CloseHandle(writer);
 }

@@ -1,7 +1,7 @@
 // The report's texts: names as UTF-8 (a name in UTF-8 as it is), warnings converted from
 // the program's Windows-1251 to UTF-8 without their leading line break.
 
-#include "platform/Messages.h"
+#include "console/Messages.h"
 #include "text/Json.h"
 #include "text/TextEncoding.h"
 

@@ -1,8 +1,8 @@
 // Messages in the user's language: which language the environment asks for, and English
 // warnings that name their file.
 
-#include "platform/Console.h"
-#include "platform/Messages.h"
+#include "console/Console.h"
+#include "console/Messages.h"
 
 #include "TestSupport.h"
 

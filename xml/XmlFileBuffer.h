@@ -17,9 +17,9 @@ namespace Xml {
 namespace Library {
 
 template <class Char>
-class XmlWindowsFileBuffer : public Buffer<Char> {
+class XmlFileBuffer : public Buffer<Char> {
 public:
-    explicit XmlWindowsFileBuffer(const std::string& path)
+    explicit XmlFileBuffer(const std::string& path)
     {
         // The size is a 32-bit count; a larger file is outside what the reader takes.
         if (!Platform::ReadWholeFile(path, m_bytes) || m_bytes.sizeBytes > UINT32_MAX ||
@@ -33,8 +33,8 @@ public:
         this->usable = true;
     }
 
-    XmlWindowsFileBuffer(const XmlWindowsFileBuffer&) = delete;
-    XmlWindowsFileBuffer& operator=(const XmlWindowsFileBuffer&) = delete;
+    XmlFileBuffer(const XmlFileBuffer&) = delete;
+    XmlFileBuffer& operator=(const XmlFileBuffer&) = delete;
 
 private:
     Platform::FileBytes m_bytes;

@@ -1,9 +1,9 @@
-#include "ini/SafeRegex.h"
+#include "match/SafeRegex.h"
 
 #include "TestSupport.h"
 #include "condition/ConditionEvaluation.h"
 #include "condition/ConditionParser.h"
-#include "condition/NamePattern.h"
+#include "match/NamePattern.h"
 #include "ini/IniFileImage.h"
 #include "platform/Platform.h"
 

@@ -1,4 +1,4 @@
-#include "ini/TextArena.h"
+#include "support/TextArena.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "ini/SafeRegex.h"
+#include "match/SafeRegex.h"
 
-#include "ini/NameTemplate.h"
+#include "match/NameTemplate.h"
 #include "text/LetterCase.h"
 #include "platform/Platform.h"
 

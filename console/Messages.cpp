@@ -1,4 +1,4 @@
-#include "platform/Messages.h"
+#include "console/Messages.h"
 
 namespace Messages {
 

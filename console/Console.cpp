@@ -1,6 +1,6 @@
-#include "platform/Console.h"
+#include "console/Console.h"
 
-#include "platform/Messages.h"
+#include "console/Messages.h"
 #include "platform/Platform.h"
 
 #include <cstdarg>

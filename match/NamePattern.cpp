@@ -1,6 +1,6 @@
-#include "condition/NamePattern.h"
+#include "match/NamePattern.h"
 
-#include "ini/NameTemplate.h"
+#include "match/NameTemplate.h"
 #include "text/LetterCase.h"
 #include "text/TextEncoding.h"
 
