@@ -200,7 +200,7 @@ void CheckCommittable(TransactionPlan& plan, CTransactionClient& client)
         if (placement.removes) {
             if (Platform::KindOf(placement.target) == Platform::EntryKind::Missing) continue;
             if (const int errorCode = Platform::RemovalError(placement.target)) {
-                client.Fail(index, FailedStep::Removal, errorCode);
+                client.Fail(index, FailedStep::RemovalCheck, errorCode);
             }
             continue;
         }

@@ -41,7 +41,7 @@ struct TransactionPlan {
 
 // The step of the sequence a failure arose in.
 enum class FailedStep {
-    Removal,   // a target the commit removes cannot be removed (checked before anything changes)
+    RemovalCheck,  // a target the commit removes cannot be removed (checked before anything changes)
     Creation,  // a target's folder cannot be written (checked before anything changes)
     Backup,    // its dated folder or its backup cannot be made
     Replace,   // putting the new bytes in place failed at the commit

@@ -289,7 +289,7 @@ public:
         const Placement& placement = m_plan.placements[index];
         const std::string reason = Platform::ErrorSuffix(errorCode);
         switch (step) {
-        case FailedStep::Removal: Refuse("Unable to remove file [" + placement.target + "]" + reason);
+        case FailedStep::RemovalCheck: Refuse("Unable to remove file [" + placement.target + "]" + reason);
         case FailedStep::Creation:
             Refuse("Unable to create file [" + placement.target + "]: the folder [" + DirectoryPart(placement.realTarget) +
                    "] cannot be written" + reason);

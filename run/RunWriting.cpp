@@ -106,7 +106,7 @@ public:
                 ? std::string()
                 : CombinePath(m_plan.datedFolders[static_cast<std::size_t>(placement.datedFolder)], placement.backupBelow);
         switch (step) {
-        case FailedStep::Removal:
+        case FailedStep::RemovalCheck:
         case FailedStep::Remove:
         case FailedStep::Backup: throw RecordError(record, MoveErrorText(placement.target, backupPath, errorCode));
         case FailedStep::Creation:

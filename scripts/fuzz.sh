@@ -21,12 +21,13 @@ dictionary_of() {
   case "$1" in
     xml_load|whole_run) echo scheme ;;
     ini_roundtrip|utf16_read) echo ini ;;
+    record_read) echo record ;;
     *) echo condition ;;
   esac
 }
 
 mkdir -p build/fuzz/artifacts
-for target in xml_load ini_roundtrip condition name_pattern whole_run utf16_read; do
+for target in xml_load ini_roundtrip condition name_pattern whole_run utf16_read record_read; do
   corpus="build/fuzz/corpus/$target"
   mkdir -p "$corpus"
   cp -n tests/fuzz/corpus/"$target"/* "$corpus"/ 2>/dev/null || true

@@ -6,6 +6,8 @@
 #include "match/SafeRegex.h"
 #include "ini/IniFileImage.h"
 #include "console/Console.h"
+#include "history/RunRecord.h"
+#include "text/Json.h"
 #include "text/LetterCase.h"
 #include "text/Utf16.h"
 #include "run/Run.h"
@@ -174,6 +176,29 @@ void IniRoundTrip(const std::uint8_t* data, std::size_t size)
     if (second.Form() != first->Form() || Without(second) != once) std::abort();
 }
 
+void RecordRead(const std::uint8_t* data, std::size_t size)
+{
+    CJson value;
+    if (!CJson::Parse(std::string(reinterpret_cast<const char*>(data), size), value)) return;
+    RunRecord record;
+    std::string reason;
+    if (!FromJson(value, record, reason)) {
+        // A refusal always says which member is at fault.
+        if (reason.empty()) std::abort();
+        return;
+    }
+    // What was read is written back and read again the same, names byte for byte.
+    RunRecord again;
+    if (!FromJson(ToJson(record), again, reason)) std::abort();
+    if (ToJson(again).Dump() != ToJson(record).Dump()) std::abort();
+    for (std::size_t index = 0; index < record.records.size(); ++index) {
+        if (again.records[index].output != record.records[index].output ||
+            again.records[index].input != record.records[index].input) {
+            std::abort();
+        }
+    }
+}
+
 void Utf16Read(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -261,6 +286,7 @@ Target TargetNamed(const std::string& name)
     if (name == "name_pattern") return NamePatternMatch;
     if (name == "whole_run") return WholeRun;
     if (name == "utf16_read") return Utf16Read;
+    if (name == "record_read") return RecordRead;
     return nullptr;
 }
 

@@ -22,6 +22,9 @@ void ConditionParseEvaluate(const std::uint8_t* data, std::size_t size);
 void NamePatternMatch(const std::uint8_t* data, std::size_t size);
 // Up to the first zero byte: a scheme; after it: the INI file it converts.
 void WholeRun(const std::uint8_t* data, std::size_t size);
+// A run's record read: one that reads is written back and read again the same; one that
+// does not names the member at fault.
+void RecordRead(const std::uint8_t* data, std::size_t size);
 // Bytes decoded as UTF-16 in both orders: what decodes encodes back to the same bytes,
 // in any chunks; what does not names an offset inside the bytes.
 void Utf16Read(const std::uint8_t* data, std::size_t size);

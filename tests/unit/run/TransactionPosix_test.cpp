@@ -70,6 +70,18 @@ TEST(TransactionPosix, OddInputsAndFileAttributes)
          "Unable to open file", nullptr},
         {"a read error is no end of file", nullptr, {"-f", "/proc/self/mem", "-o", "out.ini"}, 1,
          "Unable to read file [/proc/self/mem]", [](const TempFolder& f) { EXPECT_FALSE(fs::exists(f / "out.ini")); }},
+        {"two inputs that would share one backup are refused before anything changes",
+         [](const TempFolder& f) {
+             WriteFile(f / "s.xml", "<Convert><File name=\"a.ini\"><Section section_name=\"A\" section_to=\"B\"/></File>"
+                                    "<File name=\"" + f / "../" + f.Path().filename().string() + "-other/a.ini" +
+                                    "\"><Section section_name=\"A\" section_to=\"C\"/></File></Convert>");
+             WriteFile(f.Path().string() + "-other/a.ini", "[A]\nk=2\n");
+         },
+         {}, 1, "two input files would share one backup file [",
+         [](const TempFolder& f) {
+             EXPECT_EQ(ReadFile(f.Path().string() + "-other/a.ini"), "[A]\nk=2\n");
+             fs::remove_all(f.Path().string() + "-other");
+         }},
         {"a colon is an ordinary character",
          [](const TempFolder& f) { WriteFile(f / "x:a.ini", "[A]\nk=3\n"); }, {"-f", "x:a.ini", "-nobackup"}, 0,
          "x:a.ini' successfully converted",
