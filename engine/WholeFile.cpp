@@ -1,5 +1,7 @@
 #include "engine/WholeFile.h"
 
+#include "engine/StagedWrite.h"
+
 #include "platform/FileBytes.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
@@ -20,33 +22,21 @@ std::string WriteErrorText(const std::string& path, int errorCode)
     return "Unable to write file [" + path + "]" + Platform::ErrorSuffix(errorCode);
 }
 
-std::string StageWholeFile(const std::string& path, const std::string& text,
-                           const std::vector<std::string>& attributeSources)
+CTemporaryFile StageWholeFile(const std::string& path, const std::string& text,
+                              const std::vector<std::string>& attributeSources)
 {
-    Platform::TempFile temporary;
-    const auto fail = [&](int errorCode) {
-        if (temporary.handle >= 0) Platform::CloseFile(temporary);
-        if (!temporary.path.empty()) Platform::RemoveFile(temporary.path);
-        ThrowWriteError(path, errorCode);
-    };
-    if (!Platform::CreateTempFileBeside(path, temporary)) fail(Platform::LastErrorCode());
-    Platform::TakeAttributes(temporary, attributeSources);
-    if (!Platform::WriteAll(temporary, text.data(), text.size()) || !Platform::FlushToDisk(temporary)) {
-        fail(Platform::LastErrorCode());
+    CStagedWrite write;
+    CTemporaryFile staged;
+    if (!write.Begin(path) || !write.Write(text) || !write.Finish(attributeSources, staged)) {
+        ThrowWriteError(path, write.ErrorCode());
     }
-    if (!Platform::CloseFile(temporary)) fail(Platform::LastErrorCode());
-    return temporary.path;
+    return staged;
 }
 
 void WriteWholeFile(const std::string& path, const std::string& text)
 {
-    const std::string temporary = StageWholeFile(path, text, {path});
-    if (!Platform::ReplaceWith(temporary, path)) {
-        const int errorCode = Platform::LastErrorCode();
-        Platform::RemoveFile(temporary);
-        ThrowWriteError(path, errorCode);
-    }
-    Platform::SyncDirectoryOf(path);
+    CTemporaryFile staged = StageWholeFile(path, text, {path});
+    if (!staged.PutInPlace(path)) ThrowWriteError(path, Platform::LastErrorCode());
 }
 
 bool ReadWholeText(const std::string& path, std::string& text)

@@ -1,8 +1,10 @@
 #pragma once
 
-// Small files the run writes beside the settings files (its record, the report): each
-// written to a temporary file, flushed, and renamed into place, so a reader finds the
-// old text or the new one, never part of one.
+// Small files the run writes beside the settings files (its record, a restore's bytes):
+// each staged (engine/StagedWrite.h) and renamed into place, so a reader finds the old
+// text or the new one, never part of one.
+
+#include "engine/TemporaryFile.h"
 
 #include <string>
 #include <vector>
@@ -13,11 +15,10 @@ std::string WriteErrorText(const std::string& path, int errorCode);
 // Throws a runtime error naming the file when a step fails; nothing is left behind.
 void WriteWholeFile(const std::string& path, const std::string& text);
 
-// The first half of WriteWholeFile: the text in a temporary file beside `path`, flushed
-// and closed, with the attributes of the first of `attributeSources` that exists; its
-// path is returned for the caller to put in place or remove.
-std::string StageWholeFile(const std::string& path, const std::string& text,
-                           const std::vector<std::string>& attributeSources);
+// The first half of WriteWholeFile: the text staged beside `path`, with the attributes
+// of the first of `attributeSources` that exists, for the caller to put in place.
+CTemporaryFile StageWholeFile(const std::string& path, const std::string& text,
+                              const std::vector<std::string>& attributeSources);
 
 // False when the file cannot be read.
 bool ReadWholeText(const std::string& path, std::string& text);

@@ -224,7 +224,7 @@ public:
     CTemporaryFile Stage(std::size_t index, const Placement& placement) override
     {
         const RestoreStep& step = m_steps[m_stepOf[index]];
-        return CTemporaryFile(StageWholeFile(placement.realTarget, step.bytes, {placement.realTarget, step.source}));
+        return StageWholeFile(placement.realTarget, step.bytes, {placement.realTarget, step.source});
     }
 
     std::string RecordText(std::size_t, bool committed, bool stoppedPartWay) override

@@ -8,11 +8,12 @@
 // Names, values and comment lines are views into the file's bytes, which the image
 // keeps, or into its arena when an action writes a new text.
 
-#include "support/Optional.h"
+#include "engine/TemporaryFile.h"
 #include "ini/IniSectionsImaging.h"
 #include "ini/SectionIndex.h"
-#include "support/StableSlots.h"
 #include "platform/FileBytes.h"
+#include "support/Optional.h"
+#include "support/StableSlots.h"
 #include "text/LetterCase.h"
 #include "text/Utf16.h"
 
@@ -54,17 +55,13 @@ public:
     void Load(const std::string& path, FileEncodingRule rule = FileEncodingRule());
     // The encoding of the file's texts, decided when it was read; names compare by it.
     TextEncoding FileEncoding() const { return m_store->encoding; }
-    // Replaces the file at `path` whole with the image's text, or leaves it untouched
-    // and throws.
-    void Save(const std::string& path) const;
-    // The first half of Save: writes the text to a new temporary file beside the real
-    // target of `path`, flushed to disk and closed, with the permission bits and owner
-    // of the first of `attributeSources` that exists; returns the temporary file's
-    // path. The caller puts it in place or removes it. Throws, leaving nothing, when
-    // the target is not a writable regular file or a step fails.
-    // With `digest`, the bytes written are also fed to it.
-    std::string WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources,
-                               CSha256* digest = nullptr) const;
+    // Stages the image's text, conversion stamp included, beside the real target of
+    // `path`, flushed to disk and closed, with the permission bits and owner of the first
+    // of `attributeSources` that exists; the caller puts it in place (or lets it go).
+    // Throws, leaving nothing, when the target is not a writable regular file or a step
+    // fails. With `digest`, the bytes written are also fed to it.
+    CTemporaryFile WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources,
+                                  CSha256* digest = nullptr) const;
     // The line break the file is written with.
     std::string_view LineEnd() const;
     // The text Save writes, conversion stamp included.

@@ -1,5 +1,7 @@
 #include "ini/IniFileImage.h"
 
+#include "engine/StagedWrite.h"
+
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
@@ -157,69 +159,40 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
     return !flush || flush(text);
 }
 
-// The new text goes to a temporary file beside the real target, reaches the disk, and
-// only then may replace the target, so a settings file is never left half-written.
-std::string CIniFileImage::WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources,
-                                          CSha256* digest) const
+// The new text is staged beside the real target and reaches the disk before anything
+// may replace the target, so a settings file is never left half-written.
+CTemporaryFile CIniFileImage::WriteTemporary(const std::string& path, const std::vector<std::string>& attributeSources,
+                                             CSha256* digest) const
 {
     const std::string target = Platform::FinalLinkTarget(path);
     const Platform::EntryKind kind = Platform::KindOf(target);
     if (kind == Platform::EntryKind::Directory || kind == Platform::EntryKind::Other) throw CreateError(path);
     if (Platform::ExistsReadOnly(target)) throw CreateError(path, std::string(), Platform::PermissionDeniedCode());
-    Platform::TempFile temp;
-    if (!Platform::CreateTempFileBeside(target, temp)) throw CreateError(path, DirectoryPart(target), Platform::LastErrorCode());
+    CStagedWrite write;
+    if (!write.Begin(target)) throw CreateError(path, DirectoryPart(target), write.ErrorCode());
 
-    bool written = false;
-    try {
-        std::string chunk;
-        chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 16 * 1024);
-        // A UTF-16 file's text goes out encoded back, its mark in front.
-        std::string encoded(Utf16::MarkOf(m_utf16Mark ? m_form : ByteForm::SingleBytes));
-        Utf16::CEncoder encoder(m_form);
-        written = ComposeInto(chunk, [&](std::string& text) {
-            const std::string* out = &text;
-            if (m_form != ByteForm::SingleBytes) {
-                if (!encoder.Encode(text, encoded)) throw WriteError(path, "a text of it is not well-formed UTF-8");
-                out = &encoded;
-            }
-            if (digest != nullptr) digest->Update(*out);
-            const bool chunkWritten = Platform::WriteAll(temp, out->data(), out->size());
-            text.clear();
-            encoded.clear();
-            return chunkWritten;
-        });
-        if (!encoder.Finished()) throw WriteError(path, "a text of it is not well-formed UTF-8");
-    } catch (...) {
-        Platform::CloseFile(temp);
-        Platform::RemoveFile(temp.path);
-        throw;
+    std::string chunk;
+    chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 16 * 1024);
+    // A UTF-16 file's text goes out encoded back, its mark in front.
+    std::string encoded(Utf16::MarkOf(m_utf16Mark ? m_form : ByteForm::SingleBytes));
+    Utf16::CEncoder encoder(m_form);
+    const bool composed = ComposeInto(chunk, [&](std::string& text) {
+        const std::string* out = &text;
+        if (m_form != ByteForm::SingleBytes) {
+            if (!encoder.Encode(text, encoded)) throw WriteError(path, "a text of it is not well-formed UTF-8");
+            out = &encoded;
+        }
+        if (digest != nullptr) digest->Update(*out);
+        const bool chunkWritten = write.Write(*out);
+        text.clear();
+        encoded.clear();
+        return chunkWritten;
+    });
+    if (!encoder.Finished()) throw WriteError(path, "a text of it is not well-formed UTF-8");
+    CTemporaryFile staged;
+    // A full disk or a quota says so.
+    if (!composed || !write.Finish(attributeSources, staged)) {
+        throw std::runtime_error("Unable to write file [" + path + "]" + Platform::ErrorSuffix(write.ErrorCode()));
     }
-    int errorCode = written ? 0 : Platform::LastErrorCode();
-    if (written && !Platform::FlushToDisk(temp)) {
-        written = false;
-        errorCode = Platform::LastErrorCode();
-    }
-    if (written) Platform::TakeAttributes(temp, attributeSources);
-    if (!Platform::CloseFile(temp) && written) {
-        written = false;
-        errorCode = Platform::LastErrorCode();
-    }
-    if (!written) {
-        Platform::RemoveFile(temp.path);
-        // A full disk or a quota says so.
-        throw std::runtime_error("Unable to write file [" + path + "]" + Platform::ErrorSuffix(errorCode));
-    }
-    return temp.path;
-}
-
-void CIniFileImage::Save(const std::string& path) const
-{
-    const std::string target = Platform::FinalLinkTarget(path);
-    const std::string tempPath = WriteTemporary(path, {target});
-    if (!Platform::ReplaceWith(tempPath, target)) {
-        const int errorCode = Platform::LastErrorCode();
-        Platform::RemoveFile(tempPath);
-        throw std::runtime_error("Unable to write file [" + path + "]" + Platform::ErrorSuffix(errorCode));
-    }
-    Platform::SyncDirectoryOf(target);
+    return staged;
 }

@@ -75,33 +75,16 @@ std::string CRunReport::ToText() const
 
 CReportFile::CReportFile(std::string path) : m_path(std::move(path))
 {
-    if (!Platform::CreateTempFileBeside(m_path, m_temporary)) {
-        throw std::runtime_error(WriteErrorText(m_path, Platform::LastErrorCode()));
-    }
+    if (!m_write.Begin(m_path)) throw std::runtime_error(WriteErrorText(m_path, m_write.ErrorCode()));
 }
 
-CReportFile::~CReportFile()
-{
-    if (m_temporary.path.empty()) return;
-    Platform::CloseFile(m_temporary);
-    Platform::RemoveFile(m_temporary.path);
-}
+CReportFile::~CReportFile() = default;
 
 void CReportFile::Write(const CRunReport& report)
 {
-    const std::string text = report.ToText();
-    bool written = Platform::WriteAll(m_temporary, text.data(), text.size()) && Platform::FlushToDisk(m_temporary);
-    int errorCode = written ? 0 : Platform::LastErrorCode();
-    Platform::TakeAttributes(m_temporary, {m_path});
-    if (!Platform::CloseFile(m_temporary) && written) {
-        written = false;
-        errorCode = Platform::LastErrorCode();
+    CTemporaryFile staged;
+    if (!m_write.Write(report.ToText()) || !m_write.Finish({m_path}, staged)) {
+        throw std::runtime_error(WriteErrorText(m_path, m_write.ErrorCode()));
     }
-    if (written && !Platform::ReplaceWith(m_temporary.path, m_path)) {
-        written = false;
-        errorCode = Platform::LastErrorCode();
-    }
-    if (!written) throw std::runtime_error(WriteErrorText(m_path, errorCode));
-    m_temporary.path.clear();
-    Platform::SyncDirectoryOf(m_path);
+    if (!staged.PutInPlace(m_path)) throw std::runtime_error(WriteErrorText(m_path, Platform::LastErrorCode()));
 }

@@ -19,7 +19,7 @@
 //   Every name that is not UTF-8 has its bytes in hex beside it, in "<key>_hex".
 //   findings        -check's findings: line and text
 
-#include "platform/Platform.h"
+#include "engine/StagedWrite.h"
 #include "scheme/SchemeLint.h"
 
 #include <string>
@@ -65,5 +65,5 @@ public:
 
 private:
     std::string m_path;
-    Platform::TempFile m_temporary;
+    CStagedWrite m_write;
 };

@@ -37,8 +37,8 @@ public:
         try {
             // The new file takes the attributes of the file it replaces, else those of
             // its input.
-            CTemporaryFile staged(record.image.WriteTemporary(record.outputPath, {placement.realTarget, record.inputPath},
-                                                              m_digest ? &written : nullptr));
+            CTemporaryFile staged = record.image.WriteTemporary(record.outputPath, {placement.realTarget, record.inputPath},
+                                                                m_digest ? &written : nullptr);
             if (m_digest) record.outputSha256 = written.Hex();
             return staged;
         } catch (const std::exception& error) {

@@ -9,6 +9,8 @@
 #include "ini/IniFileImage.h"
 #include "xml/XmlParser.h"
 
+#include "../unit/TestSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -52,7 +54,7 @@ void IniSave(benchmark::State& state)
     CIniFileImage image;
     image.Load(LargeIniPath());
     const std::string out = LargeIniPath() + ".out";
-    for (auto _ : state) image.Save(out);
+    for (auto _ : state) TestSupport::SaveImage(image, out);
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(out)));
     std::filesystem::remove(out);
 }

@@ -169,10 +169,9 @@ void IniRoundTrip(const std::uint8_t* data, std::size_t size)
     if (HasKeyReadAsAnotherLine(*first)) return;
     const std::string once = Without(*first);
     // Read back what the writer writes, in the file's own form.
-    const std::string written = first->WriteTemporary(WriteScratch("written.ini", ""), {});
+    const CTemporaryFile written = first->WriteTemporary(WriteScratch("written.ini", ""), {});
     CIniFileImage second;
-    second.Load(written);
-    fs::remove(written);
+    second.Load(written.Path());
     if (second.Form() != first->Form() || Without(second) != once) std::abort();
 }
 

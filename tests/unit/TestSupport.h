@@ -4,6 +4,7 @@
 // and images built from inline INI text.
 
 #include "ini/IniFileImage.h"
+#include "platform/Platform.h"
 #include "console/Console.h"
 
 #include <gmock/gmock.h>
@@ -17,6 +18,17 @@
 #include <string>
 
 namespace TestSupport {
+
+// Writes an image over the file at `path` as a run's commit does: staged beside its
+// real target, then put in place.
+inline void SaveImage(const CIniFileImage& image, const std::string& path)
+{
+    const std::string target = Platform::FinalLinkTarget(path);
+    CTemporaryFile staged = image.WriteTemporary(path, {target});
+    if (!staged.PutInPlace(target)) {
+        throw std::runtime_error("Unable to write file [" + path + "]" + Platform::ErrorSuffix(Platform::LastErrorCode()));
+    }
+}
 
 // A whole-text match with the standard library's ECMAScript regular expressions
 // (GoogleTest's own matcher has only a simple syntax on Windows).

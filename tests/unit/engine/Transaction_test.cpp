@@ -30,7 +30,7 @@ class CFakeClient : public CTransactionClient {
 public:
     CTemporaryFile Stage(std::size_t, const Placement& placement) override
     {
-        return CTemporaryFile(StageWholeFile(placement.realTarget, "new " + FileNamePart(placement.target), {}));
+        return StageWholeFile(placement.realTarget, "new " + FileNamePart(placement.target), {});
     }
     std::string RecordText(std::size_t folder, bool committed, bool stopped) override
     {

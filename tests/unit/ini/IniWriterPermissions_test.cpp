@@ -37,14 +37,14 @@ TEST(IniWriter, UnwritableFolderAndReadOnlyOutputGiveTheCreateError)
     WriteFile(readOnly, "old\n");
     ::chmod(readOnly.c_str(), 0444);
     const CIniFileImage image;
-    EXPECT_THAT([&] { image.Save(readOnly); },
+    EXPECT_THAT([&] { TestSupport::SaveImage(image, readOnly); },
                 ThrowsMessage<std::runtime_error>(StrEq("Unable to create file [" + readOnly + "]")));
     EXPECT_EQ(ReadFile(readOnly), "old\n");
 
     const std::string lockedFolder = folder / "locked";
     std::filesystem::create_directory(lockedFolder);
     ::chmod(lockedFolder.c_str(), 0555);
-    EXPECT_THAT([&] { image.Save(lockedFolder + "/a.ini"); },
+    EXPECT_THAT([&] { TestSupport::SaveImage(image, lockedFolder + "/a.ini"); },
                 ThrowsMessage<std::runtime_error>(StrEq("Unable to create file [" + lockedFolder + "/a.ini]")));
 }
 
@@ -56,7 +56,7 @@ TEST(IniWriter, ExistingOutputKeepsItsPermissionBits)
         const std::string path = folder / ("m" + std::to_string(mode) + ".ini");
         WriteFile(path, "old\n");
         ::chmod(path.c_str(), mode);
-        image.Save(path);
+        TestSupport::SaveImage(image, path);
         EXPECT_EQ(ModeOf(path), mode);
         EXPECT_NE(ReadFile(path), "old\n");
     }
@@ -70,12 +70,12 @@ TEST(IniWriter, ExistingOutputKeepsItsOwner)
     const std::string path = folder / "owned.ini";
     WriteFile(path, "old\n");
     ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
-    const std::string temporary = ImageFromText("[A]\n").WriteTemporary(path, {path});
+    const CTemporaryFile temporary = ImageFromText("[A]\n").WriteTemporary(path, {path});
     struct stat info {};
-    ASSERT_EQ(::stat(temporary.c_str(), &info), 0);
+    ASSERT_EQ(::stat(temporary.Path().c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, 4321u);
     EXPECT_EQ(info.st_gid, 4322u);
-    ImageFromText("[B]\n").Save(path);
+    TestSupport::SaveImage(ImageFromText("[B]\n"), path);
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, 4321u);
 }
@@ -84,7 +84,7 @@ TEST(IniWriter, NewOutputGetsTheDefaultPermissions)
 {
     TempFolder folder;
     const mode_t mask = ::umask(022);
-    CIniFileImage().Save(folder / "new.ini");
+    TestSupport::SaveImage(CIniFileImage(), folder / "new.ini");
     ::umask(mask);
     EXPECT_EQ(ModeOf(folder / "new.ini"), 0644u);
 }
@@ -94,7 +94,7 @@ TEST(IniWriter, SymbolicLinkStaysALinkAndItsTargetGetsTheText)
     TempFolder folder;
     WriteFile(folder / "real/target.ini", "old\n");
     std::filesystem::create_symlink("real/target.ini", folder.Path() / "link.ini");
-    ImageFromText("[A]\nk=v\n").Save(folder / "link.ini");
+    TestSupport::SaveImage(ImageFromText("[A]\nk=v\n"), folder / "link.ini");
     EXPECT_TRUE(std::filesystem::is_symlink(folder.Path() / "link.ini"));
     EXPECT_THAT(ReadFile(folder / "real/target.ini"), testing::EndsWith("\n[A]\nk=v\n"));
     EXPECT_EQ(EntriesIn(folder.Path() / "real"), 1u);

@@ -25,7 +25,7 @@ TEST(IniWriter, WritesTheStampThenSectionsInOrder)
 {
     TempFolder folder;
     CIniFileImage image = ImageFromText("; main settings\n[Main]\nPort=80\nDebug\n[Extra]\n");
-    image.Save(folder / "out.ini");
+    TestSupport::SaveImage(image, folder / "out.ini");
     const std::string text = TestSupport::WithLineFeeds(ReadFile(folder / "out.ini"));
     EXPECT_THAT(text, TestSupport::FullyMatches(";\n; The date and time to convert a settings file: [0-9]{8}/[0-9]{1,6}\n;\n"
                                    "\n; main settings\n\\[Main\\]\nPort=80\nDebug\n\n\\[Extra\\]\n"));
@@ -66,7 +66,7 @@ TEST(IniWriter, LargeImageIsWrittenInChunksWithTheSameBytes)
         for (int key = 0; key < 20; ++key) input += "key" + std::to_string(key) + "=" + std::string(20, 'v') + "\n";
     }
     const CIniFileImage image = ImageFromText(input);
-    image.Save(folder / "big.ini");
+    TestSupport::SaveImage(image, folder / "big.ini");
     const std::string written = TestSupport::WithLineFeeds(ReadFile(folder / "big.ini"));
     EXPECT_GT(written.size(), 1u << 20);  // more than one chunk
     // The same bytes as the composed text, the stamp's time of day aside.
@@ -82,7 +82,7 @@ TEST(IniWriter, FailedLaterChunkLeavesTheOldFile)
     for (int key = 0; key < 60000; ++key) input += "key" + std::to_string(key) + "=" + std::string(30, 'v') + "\n";
     const CIniFileImage image = ImageFromText(input);
     Platform::FailNextWriteStepForTesting(WriteStep::Write);
-    EXPECT_THROW(image.Save(path), std::runtime_error);
+    EXPECT_THROW(TestSupport::SaveImage(image, path), std::runtime_error);
     Platform::FailNextWriteStepForTesting(WriteStep::None);
     EXPECT_EQ(ReadFile(path), "old\n");
     EXPECT_EQ(EntriesIn(folder.Path()), 1u);
@@ -105,7 +105,7 @@ TEST_P(WriterFaults, FailedStepLeavesTheOldFileAndNoTemporaryFile)
     Platform::FailNextWriteStepForTesting(GetParam());
     const auto wanted = testing::Matcher<std::string>(testing::AllOf(testing::StartsWith(message),
                                                                      testing::HasSubstr(".Error is [")));
-    EXPECT_THAT([&] { image.Save(path); }, ThrowsMessage<std::runtime_error>(wanted));
+    EXPECT_THAT([&] { TestSupport::SaveImage(image, path); }, ThrowsMessage<std::runtime_error>(wanted));
     EXPECT_EQ(ReadFile(path), "[Old]\nkept=1\n");
     EXPECT_EQ(EntriesIn(folder.Path()), 1u);
 }
@@ -120,7 +120,7 @@ TEST(IniWriter, MissingFolderGivesTheCreateError)
     const CIniFileImage image;
     const std::string path = folder / "missing/a.ini";
     // The folder that cannot take the file is named, with the system's reason.
-    EXPECT_THAT([&] { image.Save(path); },
+    EXPECT_THAT([&] { TestSupport::SaveImage(image, path); },
                 ThrowsMessage<std::runtime_error>(testing::AllOf(
                     testing::StartsWith("Unable to create file [" + path + "]: no file can be made in the folder ["),
                     testing::HasSubstr("missing].Error is ["))));

@@ -1,0 +1,35 @@
+#include "engine/StagedWrite.h"
+
+CStagedWrite::~CStagedWrite()
+{
+    if (m_file.handle >= 0) Platform::CloseFile(m_file);
+    if (!m_file.path.empty()) Platform::RemoveFile(m_file.path);
+}
+
+bool CStagedWrite::Failed()
+{
+    m_errorCode = Platform::LastErrorCode();
+    return false;
+}
+
+bool CStagedWrite::Begin(const std::string& target)
+{
+    return Platform::CreateTempFileBeside(target, m_file) || Failed();
+}
+
+bool CStagedWrite::Write(std::string_view bytes)
+{
+    return Platform::WriteAll(m_file, bytes.data(), bytes.size()) || Failed();
+}
+
+bool CStagedWrite::Finish(const std::vector<std::string>& attributeSources, CTemporaryFile& staged)
+{
+    Platform::TakeAttributes(m_file, attributeSources);
+    if (!Platform::FlushToDisk(m_file)) return Failed();
+    const bool closed = Platform::CloseFile(m_file);
+    m_file.handle = -1;
+    if (!closed) return Failed();
+    staged = CTemporaryFile(m_file.path);
+    m_file.path.clear();
+    return true;
+}
