@@ -80,7 +80,7 @@ void Restamp(std::string& folder, const std::string& datedName)
 }
 
 // Every dated folder of the plan under one second's name, made exclusively.
-void MakeDatedFolders(TransactionPlan& plan, CTransactionClient& client, CMadeEntries& made)
+void MakeDatedFolders(TransactionPlan& plan, CMadeEntries& made)
 {
     constexpr int kAttempts = 30;
     if (plan.datedFolders.empty()) return;
@@ -102,7 +102,7 @@ void MakeDatedFolders(TransactionPlan& plan, CTransactionClient& client, CMadeEn
                 made.Undo();
                 for (std::size_t placement = 0; placement < plan.placements.size(); ++placement) {
                     if (plan.placements[placement].datedFolder == static_cast<int>(index)) {
-                        client.Fail(placement, FailedStep::Backup, errorCode);
+                        throw CTransactionFailure(placement, FailedStep::Backup, errorCode);
                     }
                 }
                 throw std::runtime_error(BackupFolderErrorText(folder, errorCode));
@@ -124,9 +124,9 @@ void MakeDatedFolders(TransactionPlan& plan, CTransactionClient& client, CMadeEn
 }
 
 // Each target the commit may change is preserved once, before anything is replaced.
-void Preserve(TransactionPlan& plan, CTransactionClient& client, CMadeEntries& made)
+void Preserve(TransactionPlan& plan, CMadeEntries& made)
 {
-    MakeDatedFolders(plan, client, made);
+    MakeDatedFolders(plan, made);
     std::set<std::string> preserved;
     for (std::size_t index = 0; index < plan.placements.size(); ++index) {
         Placement& placement = plan.placements[index];
@@ -139,7 +139,7 @@ void Preserve(TransactionPlan& plan, CTransactionClient& client, CMadeEntries& m
         if (errorCode == 0) errorCode = Platform::PreserveCopy(placement.target, placement.backupPath);
         if (errorCode != 0) {
             made.Undo();
-            client.Fail(index, FailedStep::Backup, errorCode);
+            throw CTransactionFailure(index, FailedStep::Backup, errorCode);
         }
         made.NoteFile(placement.backupPath);
         Platform::SyncDirectoryOf(placement.backupPath);
@@ -183,7 +183,7 @@ void Commit(TransactionPlan& plan, CTransactionClient& client)
                 const int errorCode = Platform::LastErrorCode();
                 for (Placement& rest : plan.placements) rest.staged.Discard();
                 CompleteRecords(plan, client, true);
-                client.Fail(index, removals ? FailedStep::Remove : FailedStep::Replace, errorCode);
+                throw CTransactionFailure(index, removals ? FailedStep::Remove : FailedStep::Replace, errorCode);
             }
             if (removals) Platform::SyncDirectoryOf(placement.target);
             placement.placed = true;
@@ -193,20 +193,22 @@ void Commit(TransactionPlan& plan, CTransactionClient& client)
 }
 
 // What would fail at the commit is found before anything changes.
-void CheckCommittable(TransactionPlan& plan, CTransactionClient& client)
+void CheckCommittable(const TransactionPlan& plan)
 {
     for (std::size_t index = 0; index < plan.placements.size(); ++index) {
-        Placement& placement = plan.placements[index];
+        const Placement& placement = plan.placements[index];
         if (placement.removes) {
             if (Platform::KindOf(placement.target) == Platform::EntryKind::Missing) continue;
             if (const int errorCode = Platform::RemovalError(placement.target)) {
-                client.Fail(index, FailedStep::RemovalCheck, errorCode);
+                throw CTransactionFailure(index, FailedStep::RemovalCheck, errorCode);
             }
             continue;
         }
         std::string folder = DirectoryPart(placement.realTarget);
         while (!folder.empty() && !IsDirectory(folder) && DirectoryPart(folder) != folder) folder = DirectoryPart(folder);
-        if (const int errorCode = Platform::CreationError(folder)) client.Fail(index, FailedStep::Creation, errorCode);
+        if (const int errorCode = Platform::CreationError(folder)) {
+            throw CTransactionFailure(index, FailedStep::Creation, errorCode);
+        }
     }
 }
 
@@ -215,7 +217,7 @@ void CheckCommittable(TransactionPlan& plan, CTransactionClient& client)
 void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
 {
     for (Placement& placement : plan.placements) placement.realTarget = Platform::FinalLinkTarget(placement.target);
-    CheckCommittable(plan, client);
+    CheckCommittable(plan);
     try {
         // The targets' folders stay once made, as a folder the user named would.
         CMadeEntries targetFolders;
@@ -236,7 +238,7 @@ void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
             if (!placement.removes) placement.staged = client.Stage(index, placement);
         }
         CMadeEntries made;
-        Preserve(plan, client, made);
+        Preserve(plan, made);
         for (std::size_t index = 0; index < plan.datedFolders.size(); ++index) {
             made.NoteFile(CombinePath(plan.datedFolders[index], kRecordName));
         }

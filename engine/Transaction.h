@@ -48,6 +48,21 @@ enum class FailedStep {
     Remove,    // removing it failed at the commit
 };
 
+// A failure of one placement's step, with the system's error code: how the sequence says
+// what went wrong. It prints nothing; its caller words the failure for the user.
+class CTransactionFailure : public std::runtime_error {
+public:
+    CTransactionFailure(std::size_t failedPlacement, FailedStep failedStep, int systemErrorCode)
+        : std::runtime_error("placement " + std::to_string(failedPlacement) + " failed at step " +
+                             std::to_string(static_cast<int>(failedStep))),
+          placement(failedPlacement), step(failedStep), errorCode(systemErrorCode)
+    {
+    }
+    std::size_t placement;
+    FailedStep step;
+    int errorCode;
+};
+
 class CTransactionClient {
 public:
     virtual ~CTransactionClient() = default;
@@ -67,12 +82,13 @@ public:
     // empty, or says why a record could not be completed (what was put in place stays:
     // the caller warns).
     virtual void Completed(bool stoppedPartWay, const std::string& recordError) = 0;
-    // The error to raise for a failure of placement `index`.
-    [[noreturn]] virtual void Fail(std::size_t index, FailedStep step, int errorCode) = 0;
 };
 
 inline constexpr const char* kRecordName = "velmarch.json";
 
 // Runs the sequence. Interrupts are deferred from the first change of a target on;
-// the caller ends the deferral once its report and status line are out.
+// the caller ends the deferral once its report and status line are out. A step that
+// fails for a placement throws CTransactionFailure (before the commit, after everything
+// made was removed; at the commit, after the records were completed); a client's own
+// exceptions pass through.
 void RunTransaction(TransactionPlan& plan, CTransactionClient& client);

@@ -284,9 +284,12 @@ public:
         }
     }
 
-    [[noreturn]] void Fail(std::size_t index, FailedStep step, int errorCode) override
+    // A failure of the engine in the restore's words.
+    [[noreturn]] void Raise(const CTransactionFailure& failure)
     {
-        const Placement& placement = m_plan.placements[index];
+        const FailedStep step = failure.step;
+        const int errorCode = failure.errorCode;
+        const Placement& placement = m_plan.placements[failure.placement];
         const std::string reason = Platform::ErrorSuffix(errorCode);
         switch (step) {
         case FailedStep::RemovalCheck: Refuse("Unable to remove file [" + placement.target + "]" + reason);
@@ -423,6 +426,10 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
         return;
     }
     CRestore restore(steps, run, folder, outcome);
-    RunTransaction(restore.GetPlan(), restore);
+    try {
+        RunTransaction(restore.GetPlan(), restore);
+    } catch (const CTransactionFailure& failure) {
+        restore.Raise(failure);
+    }
     Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' is undone");
 }

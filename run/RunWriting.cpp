@@ -97,8 +97,12 @@ public:
         if (!recordError.empty()) Console::Print("\n[WARNING] the run's record could not be completed: " + recordError);
     }
 
-    [[noreturn]] void Fail(std::size_t index, FailedStep step, int errorCode) override
+    // A failure of the engine in the words of the record it belongs to.
+    [[noreturn]] void Raise(const CTransactionFailure& failure)
     {
+        const std::size_t index = failure.placement;
+        const FailedStep step = failure.step;
+        const int errorCode = failure.errorCode;
         const Placement& placement = m_plan.placements[index];
         const FileConversion& record = m_conversions[m_recordOf[index]];
         const std::string backupPath =
@@ -262,6 +266,9 @@ void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const Run
     };
     try {
         RunTransaction(plan, writing);
+    } catch (const CTransactionFailure& failure) {
+        reportFolders();
+        writing.Raise(failure);
     } catch (...) {
         reportFolders();
         throw;

@@ -52,11 +52,6 @@ public:
     {
         completed = (stopped ? "stopped" : "complete") + recordError;
     }
-    [[noreturn]] void Fail(std::size_t index, FailedStep step, int) override
-    {
-        throw std::runtime_error("placement " + std::to_string(index) + " failed at step " +
-                                 std::to_string(static_cast<int>(step)));
-    }
 
     TransactionPlan* plan = nullptr;
     bool refuseWhenPreserved = false;
