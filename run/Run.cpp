@@ -15,6 +15,7 @@
 #include "run/InputResolution.h"
 #include "run/RecordError.h"
 #include "run/Report.h"
+#include "run/ReportRows.h"
 #include "run/RunWriting.h"
 #include "run/SchemeCheck.h"
 #include "run/Usage.h"
@@ -101,13 +102,7 @@ int CheckScheme(const std::string& schemePath, const CCommandLineOptions& option
         if (!told) throw;
         loaded.conversions.clear();
     }
-    for (const FileConversion& record : loaded.conversions) {
-        ReportRecord entry;
-        entry.input = record.inputPath;
-        entry.output = record.outputPath;
-        entry.status = "skipped";
-        report.records.push_back(entry);
-    }
+    AddRows(report, loaded.conversions, "skipped");
     return ReportSchemeCheck(findings, loaded.conversions, &report.findings, IsOn(options.skipMissing));
 }
 
@@ -149,19 +144,7 @@ RunRecord NewRunRecord(const std::string& schemePath, const SchemeIdentity& sche
 int Restore(const CCommandLineOptions& options, CRunReport& report)
 {
     RestoreOutcome outcome;
-    const auto fill = [&] {
-        report.scheme = outcome.scheme;
-        if (!outcome.ownFolder.empty()) report.backupFolders.push_back(outcome.ownFolder);
-        for (const RestoredFile& file : outcome.files) {
-            ReportRecord entry;
-            entry.input = file.source;
-            entry.output = file.target;
-            entry.backup = file.backup;
-            if (file.done) entry.status = "converted";
-            if (file.alreadyUndone) entry.status = "already-undone";
-            report.records.push_back(entry);
-        }
-    };
+    const auto fill = [&] { AddRestoreRows(report, outcome); };
     const bool preview = IsOn(options.dryRun);
     try {
         RestoreRun(options.restoreFolder.Value(), IsOn(options.force), outcome, preview);
@@ -201,36 +184,6 @@ void RefuseWarnings(std::size_t warningCount)
                              (warningCount == 1 ? " warning" : " warnings") + " above; nothing was changed");
 }
 
-// What happened to each record, for the report (when one is asked for: telling
-// "unchanged" from "converted" composes each text once more).
-void FillReport(CRunReport& report, const std::vector<FileConversion>& conversions,
-                const std::vector<ConvertedRecord>& converted, bool dryRun, const CRecordFailure* failure)
-{
-    if (!report.wanted) return;
-    for (const ConvertedRecord& skipped : converted) {
-        ReportRecord entry;
-        entry.input = skipped.record.inputPath;
-        entry.output = skipped.record.outputPath;
-        entry.status = "already-converted";
-        entry.convertedBy = skipped.convertedBy;
-        report.records.push_back(entry);
-    }
-    for (const FileConversion& record : conversions) {
-        ReportRecord entry;
-        entry.input = record.inputPath;
-        entry.output = record.outputPath;
-        entry.backup = record.committed ? record.backupPath : std::string();
-        entry.warnings = record.warnings;
-        if (record.committed || (dryRun && failure == nullptr)) {
-            const bool same = LinesWithoutStamp(record.image.Text()) == LinesWithoutStamp(record.image.ComposeText());
-            entry.status = same ? "unchanged" : "converted";
-        } else if (failure != nullptr && failure->inputPath == record.inputPath && failure->outputPath == record.outputPath) {
-            entry.status = "failed";
-        }
-        report.records.push_back(entry);
-    }
-}
-
 // The records of a run that ends the process; reachable from here, so no leak.
 std::vector<std::vector<FileConversion>>* g_leftToExit = nullptr;
 
@@ -259,13 +212,7 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     std::vector<FileConversion>& conversions = loaded.conversions;
     ResolvePaths(options, conversions);
     if (IsOn(options.skipMissing)) {
-        for (const FileConversion& skipped : TakeMissingInputs(conversions)) {
-            ReportRecord entry;
-            entry.input = skipped.inputPath;
-            entry.output = skipped.outputPath;
-            entry.status = "skipped";
-            context.report.records.push_back(entry);
-        }
+        AddRows(context.report, TakeMissingInputs(conversions), "skipped");
     }
     const bool noBackup = IsOn(options.noBackup);
     const bool dryRun = IsOn(options.dryRun);
@@ -296,13 +243,13 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
             WriteAll(conversions, noBackup, run, context.report);
         }
     } catch (const CRecordFailure& failure) {
-        FillReport(context.report, conversions, converted, dryRun, &failure);
+        AddRunRows(context.report, conversions, converted, dryRun, &failure);
         throw;
     } catch (...) {
-        FillReport(context.report, conversions, converted, dryRun, nullptr);
+        AddRunRows(context.report, conversions, converted, dryRun, nullptr);
         throw;
     }
-    FillReport(context.report, conversions, converted, dryRun, nullptr);
+    AddRunRows(context.report, conversions, converted, dryRun, nullptr);
     if (dryRun) {
         Console::Print("\nDry run of the '" + Console::ShownName(schemePath) + "' scenario: no file was changed");
         return 0;
