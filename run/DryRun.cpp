@@ -19,10 +19,9 @@ bool IsLoneSemicolon(const std::string& line)
 
 }  // namespace
 
-std::vector<std::string> LinesWithoutStamp(std::string_view text)
+// The lines of a text, split at LF, the CR of a CR LF line end dropped.
+std::vector<std::string> LinesOf(std::string_view rest)
 {
-    std::string_view rest = text;
-    if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
     std::vector<std::string> lines;
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
@@ -31,6 +30,13 @@ std::vector<std::string> LinesWithoutStamp(std::string_view text)
         lines.emplace_back(line);
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     }
+    return lines;
+}
+
+std::vector<std::string> LinesWithoutStamp(std::string_view text)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    const std::vector<std::string> lines = LinesOf(text);
     std::vector<std::string> kept;
     for (std::size_t index = 0; index < lines.size(); ++index) {
         if (lines[index].find(kStampPhrase) == std::string::npos) {
@@ -70,15 +76,7 @@ std::vector<std::string> PreviewLines(std::string_view bytes, TextEncoding& enco
     std::string_view text = bytes;
     if (form.form != ByteForm::SingleBytes && form.IsText()) text = decoded;
     encoding = form.form != ByteForm::SingleBytes ? TextEncoding::Utf8 : Encoding::Detect(text, TextEncoding::Windows1251);
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    }
-    return lines;
+    return LinesOf(text);
 }
 
 }  // namespace

@@ -19,6 +19,20 @@
 
 namespace TestSupport {
 
+// The UTF-16 bytes of a char16_t text, in either byte order, made without the program's
+// own encoder.
+inline std::string Utf16Bytes(const std::u16string& text, bool bigEndian)
+{
+    std::string bytes;
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
 // Writes an image over the file at `path` as a run's commit does: staged beside its
 // real target, then put in place.
 inline void SaveImage(const CIniFileImage& image, const std::string& path)

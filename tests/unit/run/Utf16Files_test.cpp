@@ -20,18 +20,7 @@ using TestSupport::TempFolder;
 using TestSupport::WriteFile;
 using ::testing::HasSubstr;
 
-// UTF-16 bytes of a char16_t text, made here without the program's encoder.
-std::string Bytes(const std::u16string& text, bool bigEndian)
-{
-    std::string bytes;
-    for (const char16_t unit : text) {
-        const char high = static_cast<char>(unit >> 8);
-        const char low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
-}
+std::string Bytes(const std::u16string& text, bool bigEndian) { return TestSupport::Utf16Bytes(text, bigEndian); }
 
 std::u16string WithLineEnd(std::u16string text, const std::u16string& lineEnd)
 {

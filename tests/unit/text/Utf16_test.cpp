@@ -2,24 +2,15 @@
 
 #include "text/Utf16.h"
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
 
-// UTF-16 bytes of a char16_t literal, written here without the code under test.
-std::string Bytes(const std::u16string& text, bool bigEndian)
-{
-    std::string bytes;
-    for (const char16_t unit : text) {
-        const char high = static_cast<char>(unit >> 8);
-        const char low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
-}
+std::string Bytes(const std::u16string& text, bool bigEndian) { return TestSupport::Utf16Bytes(text, bigEndian); }
 
 struct DecodeRow {
     const char* name;
