@@ -46,11 +46,18 @@ void CFileLocks::LockAll(const std::vector<std::string>& paths, long waitMillise
             const Platform::LockAnswer answer = Platform::TryLock(names.first, handle);
             if (answer == Platform::LockAnswer::Taken) {
                 m_held.emplace(key, handle);
+                // What was locked after a wait must be what was named before it: a folder
+                // swapped for a link meanwhile is another folder.
+                if (FileKeyOf(names.first) != key || Platform::FactsOf(names.first).isLink) {
+                    throw std::runtime_error("the file [" + names.second +
+                                             "] changed while the run waited for it; nothing was changed");
+                }
                 break;
             }
             // What cannot be locked (a pipe, a file the user may not read) fails the
             // step that uses it, with that step's reason.
             if (answer == Platform::LockAnswer::NotLockable) break;
+            if (m_onWait) m_onWait();
             if (std::chrono::steady_clock::now() >= deadline) {
                 throw std::runtime_error("the file [" + names.second + "] is in use by another run of the program; waited " +
                                          std::to_string(waitMilliseconds / 1000) + " s, nothing was changed");

@@ -6,6 +6,7 @@
 // waits for the locks, then fails naming the file, with nothing changed.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ public:
 
     std::size_t HeldCount() const { return m_held.size(); }
 
+    // Test seam: called each time a lock is found held by another, before the wait.
+    void OnWaitForTesting(std::function<void()> onWait) { m_onWait = std::move(onWait); }
+
 private:
     std::map<std::string, std::intptr_t> m_held;  // by file key
+    std::function<void()> m_onWait;
 };

@@ -47,6 +47,29 @@ TEST(FileLocks, ASecondHolderWaitsThenFailsNamingTheFile)
     }
 }
 
+#ifndef _WIN32
+// A folder swapped for a link while a run waited to lock it is another folder: the run
+// stops there instead of following the link.
+TEST(FileLocks, AFolderSwappedForALinkDuringTheWaitIsRefused)
+{
+    TempFolder folder;
+    fs::create_directory(folder.Path() / "sub");
+    fs::create_directory(folder.Path() / "elsewhere");
+    auto first = std::make_unique<CFileLocks>();
+    first->LockAll({folder / "sub/x.ini"});
+    CFileLocks waiting;
+    // While the run waits, the folder's owner swaps it for a link, and the holder goes.
+    waiting.OnWaitForTesting([&] {
+        if (!first) return;
+        fs::rename(folder.Path() / "sub", folder.Path() / "moved");
+        fs::create_directory_symlink(folder.Path() / "elsewhere", folder.Path() / "sub");
+        first.reset();
+    });
+    EXPECT_THAT([&] { waiting.LockAll({folder / "sub/x.ini"}, 20000); },
+                testing::ThrowsMessage<std::runtime_error>(HasSubstr("changed while the run waited for it")));
+}
+#endif
+
 // A run that finds its file locked by another waits, then converts once.
 TEST(FileLocks, ARunWaitsForAnotherAtItsCommit)
 {
