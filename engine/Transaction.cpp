@@ -131,6 +131,10 @@ void Preserve(TransactionPlan& plan, CMadeEntries& made)
     for (std::size_t index = 0; index < plan.placements.size(); ++index) {
         Placement& placement = plan.placements[index];
         if (placement.datedFolder < 0) continue;
+        if (!placement.throughLinks && Platform::FactsOf(placement.target).isLink) {
+            made.Undo();
+            throw CTransactionFailure(index, FailedStep::Backup, Platform::IsALinkCode());
+        }
         if (Platform::KindOf(placement.target) != Platform::EntryKind::File) continue;
         placement.backupPath = CombinePath(plan.datedFolders[static_cast<std::size_t>(placement.datedFolder)],
                                            placement.backupBelow);
@@ -216,7 +220,9 @@ void CheckCommittable(const TransactionPlan& plan)
 
 void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
 {
-    for (Placement& placement : plan.placements) placement.realTarget = Platform::FinalLinkTarget(placement.target);
+    for (Placement& placement : plan.placements) {
+        placement.realTarget = placement.throughLinks ? Platform::FinalLinkTarget(placement.target) : placement.target;
+    }
     CheckCommittable(plan);
     try {
         // The targets' folders stay once made, as a folder the user named would.

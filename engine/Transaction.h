@@ -24,6 +24,9 @@ struct Placement {
     bool removes = false;        // the commit removes it instead of replacing it
     int datedFolder = -1;        // the plan's dated folder its present bytes go to; -1: none
     std::string backupBelow;     // the backup's path below that folder
+    // A target that is a link: its target file is written (a run), or the placement
+    // fails rather than write through a link (a restore).
+    bool throughLinks = true;
 
     // Filled in by the sequence.
     std::string realTarget;      // the target with its links resolved

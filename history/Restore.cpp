@@ -198,6 +198,7 @@ public:
             if (step.skipped) continue;
             Placement placement;
             placement.target = step.target;
+            placement.throughLinks = false;
             placement.removes = step.source.empty();
             if (step.existed) {
                 const std::string backupPath = BackupPathFor(step.target, base, true, datedName);

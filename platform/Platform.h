@@ -111,6 +111,8 @@ std::string ErrorText(int errorCode);
 // ".Error is [<code>][<text>]": the system's reason as every error message of the
 // program gives it, after what failed.
 std::string ErrorSuffix(int errorCode);
+// The system's code for "a link stands where a file was wanted".
+int IsALinkCode();
 
 // The last error code the system recorded for this thread.
 int LastErrorCode();

@@ -374,6 +374,8 @@ int LastErrorCode() { return errno; }
 
 int PermissionDeniedCode() { return EACCES; }
 
+int IsALinkCode() { return ELOOP; }
+
 std::int64_t ThreadCpuMicroseconds()
 {
     timespec used {};

@@ -480,6 +480,8 @@ int LastErrorCode() { return static_cast<int>(::GetLastError()); }
 
 int PermissionDeniedCode() { return ERROR_ACCESS_DENIED; }
 
+int IsALinkCode() { return ERROR_CANT_RESOLVE_FILENAME; }
+
 std::int64_t ThreadCpuMicroseconds()
 {
     FILETIME created {}, exited {}, kernel {}, user {};

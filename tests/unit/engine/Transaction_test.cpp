@@ -221,6 +221,34 @@ TEST(Transaction, ARefusalOnceAllIsPreservedChangesNothing)
     EXPECT_TRUE(client.placed.empty());
 }
 
+#ifndef _WIN32
+// A placement that must not write through a link fails, with nothing changed, when its
+// target is a link by the time it would be preserved; the link's target is untouched.
+TEST(Transaction, APlacementNeverWritesThroughALinkWhenItMustNot)
+{
+    TempFolder folder;
+    WriteInputs(folder);
+    WriteFile(folder / "secret.ini", "secret");
+    fs::remove(folder.Path() / "a.ini");
+    fs::create_symlink(folder.Path() / "secret.ini", folder.Path() / "a.ini");
+    TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
+    for (Placement& placement : plan.placements) placement.throughLinks = false;
+    CFakeClient client;
+    client.plan = &plan;
+    try {
+        RunTransaction(plan, client);
+        ADD_FAILURE() << "a link was written through";
+    } catch (const CTransactionFailure& failure) {
+        EXPECT_EQ(failure.placement, 0u);
+        EXPECT_EQ(failure.step, FailedStep::Backup);
+    }
+    Platform::DeferInterrupts(false);
+    EXPECT_EQ(ReadFile(folder / "secret.ini"), "secret");
+    EXPECT_TRUE(fs::is_symlink(folder.Path() / "a.ini"));
+    EXPECT_FALSE(fs::exists(folder.Path() / "old_version"));
+}
+#endif
+
 // The commit stops at d.ini: a.ini is in place, and the completed record lists exactly
 // that, so that a restore undoes it.
 TEST(Transaction, ACommitThatStopsLeavesARecordOfWhatWasPutInPlace)
