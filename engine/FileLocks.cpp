@@ -48,7 +48,7 @@ void CFileLocks::LockAll(const std::vector<std::string>& paths, long waitMillise
                 m_held.emplace(key, handle);
                 // What was locked after a wait must be what was named before it: a folder
                 // swapped for a link meanwhile is another folder.
-                if (FileKeyOf(names.first) != key || Platform::FactsOf(names.first).isLink) {
+                if (FileKeyOf(names.first) != key) {
                     throw std::runtime_error("the file [" + names.second +
                                              "] changed while the run waited for it; nothing was changed");
                 }
