@@ -108,9 +108,8 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     m_utf16Mark = decoded.marked;
     m_store->fileBytes = Text();
     std::string_view text = Text();
-    // Ctrl-Z ends the input as the end of the file does (in single bytes the decoding
-    // found it).
-    text = text.substr(0, m_form == ByteForm::SingleBytes ? decoded.endOfText : text.find('\x1A'));
+    // Ctrl-Z ends the input as the end of the file does.
+    text = text.substr(0, decoded.endOfText);
     m_loadedSizeBytes = text.size();
     // UTF-16 text is Unicode text, read under the rules of a UTF-8 file.
     if (m_form != ByteForm::SingleBytes) {

@@ -46,13 +46,10 @@ void TakeEncoding(ItemList& items, ItemList::iterator& item, COptional<ForcedEnc
     COptional<std::string> name;
     TakeValue(items, item, name);
     ForcedEncoding forced;
-    std::string lower = name.Value();
-    for (char& letter : lower) letter = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
-    if (lower == "utf-16le") {
-        forced.utf16 = ByteForm::Utf16LittleEndian;
-    } else if (lower == "utf-16be") {
-        forced.utf16 = ByteForm::Utf16BigEndian;
-    } else if (lower == "1251") {
+    // An order must be named: plain "utf-16" leaves nothing to force.
+    if (Utf16::ParseName(name.Value(), forced.utf16)) {
+        if (forced.utf16 == ByteForm::SingleBytes) throw InvalidValue(option);
+    } else if (name.Value() == "1251") {
         forced.text = TextEncoding::Windows1251;
     } else if (!Encoding::ParseName(name.Value(), forced.text)) {
         throw InvalidValue(option);

@@ -1,5 +1,7 @@
 #include "scheme/SchemeEncoding.h"
 
+#include "text/Utf16.h"
+
 #include <cstring>
 
 namespace {
@@ -50,10 +52,9 @@ SchemeEncoding DecideUtf16SchemeEncoding(std::string_view utf8)
     decided.declared = DeclaredEncoding(utf8);
     decided.encoding = TextEncoding::Utf8;
     decided.detected = TextEncoding::Utf8;
-    std::string lower = decided.declared;
-    for (char& letter : lower) letter = (letter >= 'A' && letter <= 'Z') ? static_cast<char>(letter - 'A' + 'a') : letter;
     TextEncoding declared = TextEncoding::Utf8;
-    if (decided.declared.empty() || lower == "utf-16" || lower == "utf-16le" || lower == "utf-16be") {
+    ByteForm order = ByteForm::SingleBytes;
+    if (decided.declared.empty() || Utf16::ParseName(decided.declared, order)) {
         decided.declaredKnown = !decided.declared.empty();
         decided.declarationHonoured = true;
     } else {

@@ -25,15 +25,6 @@ constexpr std::uint16_t kUpperHalf[64] = {
 
 char AsciiLower(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte - 'A' + 'a') : byte; }
 
-bool EqualAsciiNoCase(std::string_view left, std::string_view right)
-{
-    if (left.size() != right.size()) return false;
-    for (std::size_t index = 0; index < left.size(); ++index) {
-        if (AsciiLower(left[index]) != AsciiLower(right[index])) return false;
-    }
-    return true;
-}
-
 void AppendEscape(std::string& text, const char* format, unsigned value)
 {
     char escape[16];
@@ -42,6 +33,15 @@ void AppendEscape(std::string& text, const char* format, unsigned value)
 }
 
 }  // namespace
+
+bool EqualAsciiNoCase(std::string_view left, std::string_view right)
+{
+    if (left.size() != right.size()) return false;
+    for (std::size_t index = 0; index < left.size(); ++index) {
+        if (AsciiLower(left[index]) != AsciiLower(right[index])) return false;
+    }
+    return true;
+}
 
 const char* Name(TextEncoding encoding) { return encoding == TextEncoding::Utf8 ? "UTF-8" : "Windows-1251"; }
 

@@ -16,6 +16,9 @@ namespace Encoding {
 // "Windows-1251" or "UTF-8", as messages name them.
 const char* Name(TextEncoding encoding);
 
+// Two texts equal but for the letter case of ASCII letters.
+bool EqualAsciiNoCase(std::string_view left, std::string_view right);
+
 // "utf-8", "utf8", "windows-1251" or "cp1251", letter case free; false for others.
 bool ParseName(std::string_view name, TextEncoding& encoding);
 

@@ -2,7 +2,9 @@
 
 #include "text/TextEncoding.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace Utf16 {
 
@@ -12,6 +14,19 @@ bool IsHigh(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLow(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
+
+bool ParseName(std::string_view name, ByteForm& order)
+{
+    const std::pair<const char*, ByteForm> names[] = {{"utf-16", ByteForm::SingleBytes},
+                                                      {"utf-16le", ByteForm::Utf16LittleEndian},
+                                                      {"utf-16be", ByteForm::Utf16BigEndian}};
+    for (const auto& [known, form] : names) {
+        if (!Encoding::EqualAsciiNoCase(name, known)) continue;
+        order = form;
+        return true;
+    }
+    return false;
+}
 
 ByteForm FormOfMark(std::string_view bytes)
 {
@@ -91,6 +106,7 @@ TextForm DecodeText(std::string_view bytes, bool singleBytes, ByteForm assumed, 
     const std::size_t markSize = text.marked ? 2 : 0;
     std::size_t badOffset = 0;
     if (!DecodeToUtf8(bytes.substr(markSize), text.form, markSize, utf8, badOffset)) text.badOffset = badOffset;
+    text.endOfText = std::min(utf8.find('\x1A'), utf8.size());
     return text;
 }
 

@@ -17,6 +17,10 @@ namespace Utf16 {
 inline constexpr std::string_view kLittleEndianMark = "\xFF\xFE";
 inline constexpr std::string_view kBigEndianMark = "\xFE\xFF";
 
+// "utf-16le" or "utf-16be" (the order), or "utf-16" (SingleBytes: the mark tells),
+// letter case free; false for other names.
+bool ParseName(std::string_view name, ByteForm& order);
+
 // The UTF-16 form a byte-order mark at the start names; SingleBytes without one.
 ByteForm FormOfMark(std::string_view bytes);
 std::string_view MarkOf(ByteForm form);
@@ -36,8 +40,8 @@ struct TextForm {
     // decode), counted from the first byte; kText when they are text.
     static constexpr std::size_t kText = static_cast<std::size_t>(-1);
     std::size_t badOffset = kText;
-    // Single bytes: where the first Ctrl-Z stands, which ends the text as the end of
-    // the file does (the bytes' size without one).
+    // Where the first Ctrl-Z stands, which ends the text as the end of the file does:
+    // in the bytes, or in a UTF-16 file's decoded text (the text's size without one).
     std::size_t endOfText = 0;
     bool IsText() const { return badOffset == kText; }
 };
