@@ -167,17 +167,10 @@ void MarkUndone(const std::string& folder, RunRecord& run)
 bool RestoredBefore(const std::string& folder)
 {
     bool found = false;
-    const std::string root = DirectoryPart(folder);
-    std::vector<Platform::DirectoryEntry> entries;
-    if (!Platform::ListEntries(root, entries)) return false;
-    for (const Platform::DirectoryEntry& entry : entries) {
-        if (entry.isLink || !entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
-        const std::string dated = CombinePath(root, entry.name);
+    ForEachDatedFolder(DirectoryPart(folder), [&](const std::string& dated, const RunRecord* record) {
         RemoveLeftTemporariesBelow(dated);
-        RunRecord record;
-        std::string reason;
-        if (ReadRunRecord(dated, record, reason) == RecordRead::Read && record.restoreOf == folder) found = true;
-    }
+        if (record != nullptr && record->restoreOf == folder) found = true;
+    });
     return found;
 }
 

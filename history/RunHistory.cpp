@@ -79,19 +79,27 @@ std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot)
     return runs;
 }
 
+void ForEachDatedFolder(const std::string& backupRoot,
+                        const std::function<void(const std::string& folder, const RunRecord* record)>& visit)
+{
+    std::vector<Platform::DirectoryEntry> entries;
+    if (!Platform::ListEntries(backupRoot, entries)) return;
+    for (const Platform::DirectoryEntry& entry : entries) {
+        if (entry.isLink || !entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
+        const std::string folder = CombinePath(backupRoot, entry.name);
+        RunRecord record;
+        std::string reason;
+        const bool read = ReadRunRecord(folder, record, reason) == RecordRead::Read;
+        visit(folder, read ? &record : nullptr);
+    }
+}
+
 std::int64_t NextSequence(const std::string& backupRoot)
 {
     std::int64_t largest = 0;
-    std::vector<Platform::DirectoryEntry> entries;
-    if (!Platform::ListEntries(backupRoot, entries)) return 1;
-    for (const Platform::DirectoryEntry& entry : entries) {
-        if (entry.isLink || !entry.isDirectory || !IsDatedFolderName(entry.name)) continue;
-        RunRecord record;
-        std::string reason;
-        if (ReadRunRecord(CombinePath(backupRoot, entry.name), record, reason) == RecordRead::Read) {
-            largest = std::max(largest, record.sequence);
-        }
-    }
+    ForEachDatedFolder(backupRoot, [&largest](const std::string&, const RunRecord* record) {
+        if (record != nullptr) largest = std::max(largest, record->sequence);
+    });
     return largest + 1;
 }
 

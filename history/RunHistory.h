@@ -12,6 +12,7 @@
 #include "scheme/FileConversion.h"
 #include "scheme/SchemeIdentity.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ struct RecordedRun {
 // folders without a record are passed over. Throws, naming the record and the reason, when one cannot be
 // read. Left-over temporaries of ended runs in those folders are removed on the way.
 std::vector<RecordedRun> RecordedRuns(const std::string& backupRoot);
+
+// Visits every dated folder under `backupRoot` (a link is never followed) with its
+// record, or null where it has none or one that cannot be read.
+void ForEachDatedFolder(const std::string& backupRoot,
+                        const std::function<void(const std::string& folder, const RunRecord* record)>& visit);
 
 // The sequence of a new record under `backupRoot`: one more than the largest there
 // (records that cannot be read are passed over).
