@@ -119,6 +119,9 @@ TEST(Utf16, TellsAFilesTextFromItsBytes)
     EXPECT_EQ(Utf16::DecodeText(longText, false, ByteForm::SingleBytes, utf8).badOffset, kText);
     EXPECT_EQ(Utf16::DecodeText(longText + std::string(1, '\0'), false, ByteForm::SingleBytes, utf8).badOffset, 81u);
     EXPECT_EQ(Utf16::DecodeText(std::string(33, 'c'), false, ByteForm::SingleBytes, utf8).endOfText, 33u);
+    // In UTF-16 the Ctrl-Z is found in the decoded text.
+    utf8.clear();
+    EXPECT_EQ(Utf16::DecodeText("\xFF\xFE" + Bytes(u"[Ж]\x1A" "x", false), false, ByteForm::SingleBytes, utf8).endOfText, 4u);
 }
 
 }  // namespace
