@@ -209,6 +209,8 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     LoadedScheme loaded = LoadConversions(schemePath, options);
     context.report.schemeId = loaded.document.identity.id;
     if (IsOn(options.strict)) RefuseIgnoredSchemeParts(*loaded.document.tree, loaded.document.encoding);
+    // The conversions hold copies of what they need; a run of many files has a large tree.
+    loaded.document.tree.reset();
     std::vector<FileConversion>& conversions = loaded.conversions;
     ResolvePaths(options, conversions);
     if (IsOn(options.skipMissing)) {

@@ -1,9 +1,9 @@
 #pragma once
 
 // Objects made one after another and never moved, each found by its slot: the number
-// it was made as. They lie in blocks of a thousand and twenty-four, so objects made
-// together lie together in memory, and none costs a heap block of its own. A removed
-// object leaves its slot empty.
+// it was made as. They lie in blocks of a hundred and twenty-eight, so objects made
+// together lie together in memory, none costs a heap block of its own, and a small
+// file's few objects hold no large block. A removed object leaves its slot empty.
 
 #include <cstdint>
 #include <memory>
@@ -53,7 +53,7 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kBlockCount = 1024;
+    static constexpr std::uint32_t kBlockCount = 128;
     struct Storage {
         alignas(T) unsigned char bytes[sizeof(T)];
     };

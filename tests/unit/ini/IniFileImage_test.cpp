@@ -172,7 +172,7 @@ TEST(TextArena, TextsStayWholeAcrossBlockBoundaries)
 {
     CTextArena arena;
     std::vector<std::pair<std::string_view, std::string>> kept;
-    const std::size_t sizes[] = {16000, 16000, 16000, 16000, 1536, 1, 20000, 16384, 70000, 3};
+    const std::size_t sizes[] = {200, 300, 700, 900, 1100, 16000, 16000, 16000, 16000, 1536, 1, 20000, 16384, 70000, 3};
     char fill = 'a';
     for (std::size_t size : sizes) {
         const std::string text(size, fill++);
