@@ -3,7 +3,12 @@
 CStagedWrite::~CStagedWrite()
 {
     if (m_file.handle >= 0) Platform::CloseFile(m_file);
-    if (!m_file.path.empty()) Platform::RemoveFile(m_file.path);
+    if (m_file.path.empty()) return;
+    if (m_folder) {
+        Platform::RemoveFileWithin(*m_folder, m_file.name);
+    } else {
+        Platform::RemoveFile(m_file.path);
+    }
 }
 
 bool CStagedWrite::Failed()
@@ -15,6 +20,12 @@ bool CStagedWrite::Failed()
 bool CStagedWrite::Begin(const std::string& target)
 {
     return Platform::CreateTempFileBeside(target, m_file) || Failed();
+}
+
+bool CStagedWrite::Begin(std::shared_ptr<const Platform::HeldFolder> folder, const std::string& targetName)
+{
+    m_folder = std::move(folder);
+    return Platform::CreateTempFileIn(*m_folder, targetName, m_file) || Failed();
 }
 
 bool CStagedWrite::Write(std::string_view bytes)
@@ -29,7 +40,7 @@ bool CStagedWrite::Finish(const std::vector<std::string>& attributeSources, CTem
     const bool closed = Platform::CloseFile(m_file);
     m_file.handle = -1;
     if (!closed) return Failed();
-    staged = CTemporaryFile(m_file.path);
+    staged = CTemporaryFile(m_file.path, m_folder, m_file.name);
     m_file.path.clear();
     return true;
 }

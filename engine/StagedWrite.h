@@ -12,6 +12,7 @@
 #include "engine/TemporaryFile.h"
 #include "platform/Platform.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,8 @@ public:
 
     // Makes the temporary beside `target` (a real path: links resolved by the caller).
     bool Begin(const std::string& target);
+    // Makes it in a held folder, beside the file `targetName` there.
+    bool Begin(std::shared_ptr<const Platform::HeldFolder> folder, const std::string& targetName);
     bool Write(std::string_view bytes);
     // Takes the attributes of the first of `attributeSources` that exists, flushes to
     // disk and closes; the staged bytes are then `staged`'s, to put in place.
@@ -36,5 +39,6 @@ public:
 private:
     bool Failed();
     Platform::TempFile m_file;
+    std::shared_ptr<const Platform::HeldFolder> m_folder;
     int m_errorCode = 0;
 };

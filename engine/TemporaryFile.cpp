@@ -11,6 +11,8 @@ CTemporaryFile& CTemporaryFile::operator=(CTemporaryFile&& other) noexcept
     if (this != &other) {
         Discard();
         m_path = std::move(other.m_path);
+        m_folder = std::move(other.m_folder);
+        m_name = std::move(other.m_name);
         other.m_path.clear();
     }
     return *this;
@@ -18,7 +20,9 @@ CTemporaryFile& CTemporaryFile::operator=(CTemporaryFile&& other) noexcept
 
 bool CTemporaryFile::PutInPlace(const std::string& target)
 {
-    if (!Platform::ReplaceWith(m_path, target)) return false;
+    const bool replaced = m_folder ? Platform::ReplaceWithin(*m_folder, m_name, FileNamePart(target))
+                                   : Platform::ReplaceWith(m_path, target);
+    if (!replaced) return false;
     m_path.clear();
     Platform::SyncDirectoryOf(target);
     return true;
@@ -27,7 +31,11 @@ bool CTemporaryFile::PutInPlace(const std::string& target)
 void CTemporaryFile::Discard()
 {
     if (m_path.empty()) return;
-    Platform::RemoveFile(m_path);
+    if (m_folder) {
+        Platform::RemoveFileWithin(*m_folder, m_name);
+    } else {
+        Platform::RemoveFile(m_path);
+    }
     m_path.clear();
 }
 

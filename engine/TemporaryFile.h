@@ -6,16 +6,28 @@
 // layer keeps every live temporary in its registry, and the temporary carries a lock
 // while it lives, so that another run's clean-up leaves it alone.)
 
+#include "platform/Platform.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
 class CTemporaryFile {
 public:
     CTemporaryFile() = default;
-    // Takes over a temporary that was just made.
-    explicit CTemporaryFile(std::string path) : m_path(std::move(path)) {}
+    // Takes over a temporary that was just made; one made in a held folder is put in
+    // place and removed through that folder, by its name there.
+    explicit CTemporaryFile(std::string path, std::shared_ptr<const Platform::HeldFolder> folder = nullptr,
+                            std::string name = std::string())
+        : m_path(std::move(path)), m_folder(std::move(folder)), m_name(std::move(name))
+    {
+    }
     ~CTemporaryFile() { Discard(); }
-    CTemporaryFile(CTemporaryFile&& other) noexcept : m_path(std::move(other.m_path)) { other.m_path.clear(); }
+    CTemporaryFile(CTemporaryFile&& other) noexcept
+        : m_path(std::move(other.m_path)), m_folder(std::move(other.m_folder)), m_name(std::move(other.m_name))
+    {
+        other.m_path.clear();
+    }
     CTemporaryFile& operator=(CTemporaryFile&& other) noexcept;
     CTemporaryFile(const CTemporaryFile&) = delete;
     CTemporaryFile& operator=(const CTemporaryFile&) = delete;
@@ -30,6 +42,8 @@ public:
 
 private:
     std::string m_path;
+    std::shared_ptr<const Platform::HeldFolder> m_folder;
+    std::string m_name;
 };
 
 // The names a run's temporaries of the file `targetName` take: ".<name>.velmarch-<pid>-

@@ -131,16 +131,25 @@ void Preserve(TransactionPlan& plan, CMadeEntries& made)
     for (std::size_t index = 0; index < plan.placements.size(); ++index) {
         Placement& placement = plan.placements[index];
         if (placement.datedFolder < 0) continue;
-        if (!placement.throughLinks && Platform::FactsOf(placement.target).isLink) {
-            made.Undo();
-            throw CTransactionFailure(index, FailedStep::Backup, Platform::IsALinkCode());
+        const std::string name = FileNamePart(placement.target);
+        if (placement.folder) {
+            const Platform::EntryFacts facts = Platform::FactsWithin(*placement.folder, name);
+            if (facts.isLink) {
+                made.Undo();
+                throw CTransactionFailure(index, FailedStep::Backup, Platform::IsALinkCode());
+            }
+            if (!facts.isRegularFile) continue;
+        } else if (Platform::KindOf(placement.target) != Platform::EntryKind::File) {
+            continue;
         }
-        if (Platform::KindOf(placement.target) != Platform::EntryKind::File) continue;
         placement.backupPath = CombinePath(plan.datedFolders[static_cast<std::size_t>(placement.datedFolder)],
                                            placement.backupBelow);
         if (!preserved.insert(FileKeyOf(placement.target)).second) continue;
         int errorCode = made.MakeParents(placement.backupPath);
-        if (errorCode == 0) errorCode = Platform::PreserveCopy(placement.target, placement.backupPath);
+        if (errorCode == 0) {
+            errorCode = placement.folder ? Platform::PreserveCopyWithin(*placement.folder, name, placement.backupPath)
+                                         : Platform::PreserveCopy(placement.target, placement.backupPath);
+        }
         if (errorCode != 0) {
             made.Undo();
             throw CTransactionFailure(index, FailedStep::Backup, errorCode);
@@ -174,6 +183,28 @@ void CompleteRecords(TransactionPlan& plan, CTransactionClient& client, bool sto
     client.Completed(stopped, recordError);
 }
 
+// The folders of the placements that never go through a link, each held once.
+void HoldFolders(TransactionPlan& plan)
+{
+    std::map<std::string, std::shared_ptr<Platform::HeldFolder>> held;
+    for (std::size_t index = 0; index < plan.placements.size(); ++index) {
+        Placement& placement = plan.placements[index];
+        if (placement.throughLinks) continue;
+        std::shared_ptr<Platform::HeldFolder>& folder = held[DirectoryPart(placement.target)];
+        if (!folder) {
+            auto holding = std::shared_ptr<Platform::HeldFolder>(new Platform::HeldFolder(), [](Platform::HeldFolder* done) {
+                Platform::ReleaseFolder(*done);
+                delete done;
+            });
+            if (const int errorCode = Platform::HoldFolder(DirectoryPart(placement.target), *holding)) {
+                throw CTransactionFailure(index, FailedStep::Folder, errorCode);
+            }
+            folder = holding;
+        }
+        placement.folder = folder;
+    }
+}
+
 void Commit(TransactionPlan& plan, CTransactionClient& client)
 {
     Platform::DeferInterrupts(true);
@@ -181,8 +212,9 @@ void Commit(TransactionPlan& plan, CTransactionClient& client)
         for (std::size_t index = 0; index < plan.placements.size(); ++index) {
             Placement& placement = plan.placements[index];
             if (placement.removes != removals) continue;
-            const bool done = removals ? Platform::RemoveEntry(placement.target)
-                                       : placement.staged.PutInPlace(placement.realTarget);
+            const bool done = !removals    ? placement.staged.PutInPlace(placement.realTarget)
+                              : placement.folder ? Platform::RemoveEntryWithin(*placement.folder, FileNamePart(placement.target))
+                                                 : Platform::RemoveEntry(placement.target);
             if (!done) {
                 const int errorCode = Platform::LastErrorCode();
                 for (Placement& rest : plan.placements) rest.staged.Discard();
@@ -231,6 +263,7 @@ void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
             if (!placement.removes) targetFolders.MakeParents(placement.realTarget);
         }
         targetFolders.Keep();
+        HoldFolders(plan);
         // Left-overs of earlier runs that ended before their commit go first.
         std::map<std::string, std::vector<std::string>> namesByFolder;
         for (const Placement& placement : plan.placements) {

@@ -12,8 +12,10 @@
 // each file and its backup whole under some name.
 
 #include "engine/TemporaryFile.h"
+#include "platform/Platform.h"
 
 #include <cstddef>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,11 +27,14 @@ struct Placement {
     int datedFolder = -1;        // the plan's dated folder its present bytes go to; -1: none
     std::string backupBelow;     // the backup's path below that folder
     // A target that is a link: its target file is written (a run), or the placement
-    // fails rather than write through a link (a restore).
+    // fails rather than write through a link (a restore). A placement that never goes
+    // through one holds its folder from before it is staged until the records are
+    // complete, and does everything there through that folder.
     bool throughLinks = true;
 
     // Filled in by the sequence.
     std::string realTarget;      // the target with its links resolved
+    std::shared_ptr<const Platform::HeldFolder> folder;  // the target's folder, held
     CTemporaryFile staged;       // the new bytes, until they are put in place
     std::string backupPath;      // where its bytes were preserved; empty: not preserved
     bool placed = false;         // put in place (or removed) by the commit
@@ -49,6 +54,7 @@ enum class FailedStep {
     Backup,    // its dated folder or its backup cannot be made
     Replace,   // putting the new bytes in place failed at the commit
     Remove,    // removing it failed at the commit
+    Folder,    // its folder cannot be held: reached through a link, or others may change it
 };
 
 // A failure of one placement's step, with the system's error code: how the sequence says

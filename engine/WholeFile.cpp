@@ -3,6 +3,7 @@
 #include "engine/StagedWrite.h"
 
 #include "platform/FileBytes.h"
+#include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
 
@@ -23,11 +24,13 @@ std::string WriteErrorText(const std::string& path, int errorCode)
 }
 
 CTemporaryFile StageWholeFile(const std::string& path, const std::string& text,
-                              const std::vector<std::string>& attributeSources)
+                              const std::vector<std::string>& attributeSources,
+                              std::shared_ptr<const Platform::HeldFolder> folder)
 {
     CStagedWrite write;
     CTemporaryFile staged;
-    if (!write.Begin(path) || !write.Write(text) || !write.Finish(attributeSources, staged)) {
+    const bool begun = folder ? write.Begin(std::move(folder), FileNamePart(path)) : write.Begin(path);
+    if (!begun || !write.Write(text) || !write.Finish(attributeSources, staged)) {
         ThrowWriteError(path, write.ErrorCode());
     }
     return staged;

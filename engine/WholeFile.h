@@ -6,6 +6,7 @@
 
 #include "engine/TemporaryFile.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,12 @@ std::string WriteErrorText(const std::string& path, int errorCode);
 // Throws a runtime error naming the file when a step fails; nothing is left behind.
 void WriteWholeFile(const std::string& path, const std::string& text);
 
-// The first half of WriteWholeFile: the text staged beside `path`, with the attributes
-// of the first of `attributeSources` that exists, for the caller to put in place.
+// The first half of WriteWholeFile: the text staged beside `path` (in `folder`, held,
+// when one is given: the folder of `path`), with the attributes of the first of
+// `attributeSources` that exists, for the caller to put in place.
 CTemporaryFile StageWholeFile(const std::string& path, const std::string& text,
-                              const std::vector<std::string>& attributeSources);
+                              const std::vector<std::string>& attributeSources,
+                              std::shared_ptr<const Platform::HeldFolder> folder = nullptr);
 
 // False when the file cannot be read.
 bool ReadWholeText(const std::string& path, std::string& text);

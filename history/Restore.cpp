@@ -218,7 +218,7 @@ public:
     CTemporaryFile Stage(std::size_t index, const Placement& placement) override
     {
         const RestoreStep& step = m_steps[m_stepOf[index]];
-        return StageWholeFile(placement.realTarget, step.bytes, {placement.realTarget, step.source});
+        return StageWholeFile(placement.realTarget, step.bytes, {placement.realTarget, step.source}, placement.folder);
     }
 
     std::string RecordText(std::size_t, bool committed, bool stoppedPartWay) override
@@ -290,6 +290,9 @@ public:
         case FailedStep::Creation:
             Refuse("Unable to create file [" + placement.target + "]: the folder [" + DirectoryPart(placement.realTarget) +
                    "] cannot be written" + reason);
+        case FailedStep::Folder:
+            Refuse("the folder [" + DirectoryPart(placement.target) + "] of a file to restore is reached through a link" +
+                   " or may be changed by other users" + reason);
         case FailedStep::Backup:
             Refuse(MoveErrorText(placement.target, CombinePath(m_plan.datedFolders[0], placement.backupBelow), errorCode));
         case FailedStep::Replace:

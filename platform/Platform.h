@@ -173,6 +173,9 @@ bool ExistsReadOnly(const std::string& path);
 struct TempFile {
     std::intptr_t handle = -1;
     std::string path;
+    // Made in a held folder (below): that folder's handle, borrowed, and the name in it.
+    std::intptr_t folder = -1;
+    std::string name;
 };
 
 bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile);
@@ -191,6 +194,32 @@ void RemoveFile(const std::string& path);
 // Removes a file the run is done with; false when the system refuses.
 bool RemoveEntry(const std::string& path);
 void SyncDirectoryOf(const std::string& path);
+
+// ---- Writing inside a held folder. ----
+
+// A folder reached from the root with no link on the way, owned by the user or root and
+// writable by no one else, held open while a restore writes in it: what is made,
+// preserved, renamed or removed in it by name stays in that very folder, whatever is
+// renamed or linked above it meanwhile (POSIX: every step goes through the open folder
+// with the *at calls; Windows: each folder on the way is held open without delete
+// sharing, so none can be renamed, removed or replaced, and none is a reparse point).
+struct EntryFacts;
+struct HeldFolder {
+    std::intptr_t handle = -1;
+    std::string path;
+    std::vector<std::intptr_t> above;  // Windows: the folders on the way, held too
+};
+// 0, or the system's error: IsALinkCode() for a link on the way, PermissionDeniedCode()
+// for a folder another user may change.
+int HoldFolder(const std::string& folder, HeldFolder& held);
+void ReleaseFolder(HeldFolder& held);
+EntryFacts FactsWithin(const HeldFolder& folder, const std::string& name);
+bool CreateTempFileIn(const HeldFolder& folder, const std::string& targetName, TempFile& tempFile);
+bool ReplaceWithin(const HeldFolder& folder, const std::string& tempName, const std::string& targetName);
+void RemoveFileWithin(const HeldFolder& folder, const std::string& name);
+bool RemoveEntryWithin(const HeldFolder& folder, const std::string& name);
+// PreserveCopy for a file of the folder that must not be a link: IsALinkCode() if it is.
+int PreserveCopyWithin(const HeldFolder& folder, const std::string& name, const std::string& to);
 
 // ---- Identity, ownership and locks. ----
 

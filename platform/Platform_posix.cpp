@@ -149,9 +149,8 @@ bool SameEntry(const struct stat& left, const struct stat& right)
 // source's mode and, where the process may set them, its owner and group), then linked
 // to `to`, which must not exist. Returns 0 or the errno of the failing step; a kill at
 // any moment leaves no partial file under the name `to`.
-int ExclusiveCopy(const std::string& from, const std::string& to, bool failWriteForTesting)
+int ExclusiveCopy(int source, const std::string& to, bool failWriteForTesting)
 {
-    const int source = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (source < 0) return errno;
     struct stat sourceInfo {};
     if (::fstat(source, &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode)) {
@@ -356,7 +355,7 @@ int PreserveCopy(const std::string& from, const std::string& to)
                                   error == EOPNOTSUPP || error == ENOSYS;
         if (!linksRefused) return error;
     }
-    const int error = ExclusiveCopy(source, target, copyFails);
+    const int error = ExclusiveCopy(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), target, copyFails);
     if (error == 0) TraceEntryChange("link", target);
     return error;
 }
@@ -852,6 +851,163 @@ void ReleaseHeldLocks()
     const std::lock_guard<std::mutex> guard(g_registryLock);
     for (const int lock : g_heldLocks) ::close(lock);
     g_heldLocks.clear();
+}
+
+// Each folder on the way is opened from the one above it, none through a link; the
+// descriptors need no permission to read the folders (O_PATH).
+int HoldFolder(const std::string& folder, HeldFolder& held)
+{
+    ReleaseFolder(held);
+    const std::string native = Native(folder);
+    if (native.empty() || native[0] != '/') return EINVAL;
+    int current = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (current < 0) return errno;
+    std::size_t start = 1;
+    while (start < native.size()) {
+        std::size_t end = native.find('/', start);
+        if (end == std::string::npos) end = native.size();
+        const std::string part = native.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") continue;
+        int next = part == ".." ? -1 : ::openat(current, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        int error = part == ".." ? ELOOP : errno;
+        struct stat info {};
+        if (next < 0 && ::fstatat(current, part.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode)) {
+            error = ELOOP;
+        }
+        ::close(current);
+        if (next < 0) return error;
+        current = next;
+    }
+    struct stat info {};
+    if (::fstat(current, &info) != 0) {
+        const int error = errno;
+        ::close(current);
+        return error;
+    }
+    if ((info.st_uid != ::geteuid() && info.st_uid != 0) || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        ::close(current);
+        return EACCES;
+    }
+    held.handle = current;
+    held.path = native;
+    return 0;
+}
+
+void ReleaseFolder(HeldFolder& held)
+{
+    if (held.handle >= 0) ::close(static_cast<int>(held.handle));
+    held.handle = -1;
+    held.path.clear();
+}
+
+EntryFacts FactsWithin(const HeldFolder& folder, const std::string& name)
+{
+    EntryFacts facts;
+    struct stat info {};
+    if (::fstatat(static_cast<int>(folder.handle), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return facts;
+    facts.exists = true;
+    facts.isRegularFile = S_ISREG(info.st_mode);
+    facts.isDirectory = S_ISDIR(info.st_mode);
+    facts.isLink = S_ISLNK(info.st_mode);
+    facts.ownedByUserOrRoot = info.st_uid == ::geteuid() || info.st_uid == 0;
+    facts.writableByOthers = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+    return facts;
+}
+
+bool CreateTempFileIn(const HeldFolder& folder, const std::string& targetName, TempFile& tempFile)
+{
+    tempFile = TempFile();
+    if (ConsumeInjectedFailure(WriteStep::Create)) return false;
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::atomic<unsigned> counter {0};
+    const std::string stem = "." + targetName + ".velmarch-" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // Six letters of the shape mkstemp makes, from the time, a counter and the address space.
+        std::uint64_t seed = static_cast<std::uint64_t>(std::time(nullptr)) * 1000003u + counter++ * 7919u +
+                             reinterpret_cast<std::uintptr_t>(&tempFile);
+        std::string name = stem;
+        for (int letter = 0; letter < 6; ++letter, seed /= 62) name += kLetters[seed % 62];
+        const std::lock_guard<std::mutex> guard(g_registryLock);
+        const int descriptor = ::openat(static_cast<int>(folder.handle), name.c_str(),
+                                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (descriptor < 0) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        tempFile.handle = descriptor;
+        tempFile.folder = folder.handle;
+        tempFile.name = name;
+        tempFile.path = folder.path + "/" + name;
+        NoteTemporaryLocked(tempFile.path, descriptor);
+        return true;
+    }
+    errno = EEXIST;
+    return false;
+}
+
+bool ReplaceWithin(const HeldFolder& folder, const std::string& tempName, const std::string& targetName)
+{
+    if (ConsumeInjectedFailure(WriteStep::Replace)) return false;
+    const int handle = static_cast<int>(folder.handle);
+    bool replaced = false;
+    {
+        const std::lock_guard<std::mutex> guard(g_registryLock);
+        replaced = ::renameat(handle, tempName.c_str(), handle, targetName.c_str()) == 0;
+    }
+    if (replaced) {
+        ForgetTemporary(folder.path + "/" + tempName, true);
+        TraceEntryChange("rename", folder.path + "/" + targetName);
+    }
+    return replaced;
+}
+
+void RemoveFileWithin(const HeldFolder& folder, const std::string& name)
+{
+    {
+        const std::lock_guard<std::mutex> guard(g_registryLock);
+        ::unlinkat(static_cast<int>(folder.handle), name.c_str(), 0);
+    }
+    ForgetTemporary(folder.path + "/" + name);
+}
+
+bool RemoveEntryWithin(const HeldFolder& folder, const std::string& name)
+{
+    if (ConsumeInjectedFailure(WriteStep::Remove)) {
+        errno = EACCES;
+        return false;
+    }
+    if (::unlinkat(static_cast<int>(folder.handle), name.c_str(), 0) != 0) return false;
+    TraceEntryChange("unlink", folder.path + "/" + name);
+    return true;
+}
+
+// As PreserveCopy, for a file that is never reached through a link: a link there now is
+// refused, and the copy's open does not follow one put there meanwhile.
+int PreserveCopyWithin(const HeldFolder& folder, const std::string& name, const std::string& to)
+{
+    const int handle = static_cast<int>(folder.handle);
+    const std::string target = Native(to);
+    if (ConsumeInjectedFailure(WriteStep::Link)) return EIO;
+    const bool copyFails = ConsumeInjectedFailure(WriteStep::Copy);
+    struct stat sourceInfo {};
+    if (::fstatat(handle, name.c_str(), &sourceInfo, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    if (S_ISLNK(sourceInfo.st_mode)) return ELOOP;
+    if (!copyFails && sourceInfo.st_nlink == 1) {
+        // Without AT_SYMLINK_FOLLOW a link put there meanwhile is linked as a link.
+        if (::linkat(handle, name.c_str(), AT_FDCWD, target.c_str(), 0) == 0) {
+            TraceEntryChange("link", target);
+            return 0;
+        }
+        const int error = errno;
+        const bool linksRefused = error == EXDEV || error == EPERM || error == EMLINK || error == ENOTSUP ||
+                                  error == EOPNOTSUPP || error == ENOSYS;
+        if (!linksRefused) return error;
+    }
+    const int source = ::openat(handle, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int error = ExclusiveCopy(source, target, copyFails);
+    if (error == 0) TraceEntryChange("link", target);
+    return error;
 }
 
 bool RemoveEntry(const std::string& path)

@@ -685,4 +685,104 @@ bool RemoveEntry(const std::string& path)
 // MOVEFILE_WRITE_THROUGH already waits for the rename to reach the disk.
 void SyncDirectoryOf(const std::string&) {}
 
+namespace {
+
+// A folder opened without following a reparse point and without delete sharing: while
+// the handle lives, no one can rename, remove or replace it.
+int OpenFolderHeld(const std::string& path, std::intptr_t& handle)
+{
+    const HANDLE folder = ::CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+    BY_HANDLE_FILE_INFORMATION information {};
+    int error = 0;
+    if (!::GetFileInformationByHandle(folder, &information)) {
+        error = static_cast<int>(::GetLastError());
+    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        error = IsALinkCode();
+    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        error = ERROR_DIRECTORY;
+    }
+    if (error != 0) {
+        ::CloseHandle(folder);
+        return error;
+    }
+    handle = FromHandle(folder);
+    return 0;
+}
+
+std::string Within(const HeldFolder& folder, const std::string& name) { return folder.path + "\\" + name; }
+
+}  // namespace
+
+int HoldFolder(const std::string& folder, HeldFolder& held)
+{
+    ReleaseFolder(held);
+    const std::string native = Native(folder);
+    // Each folder on the way from the drive's root (or the share) down; the root itself
+    // cannot be replaced.
+    std::size_t next = native.rfind("\\\\", 0) == 0 ? native.find('\\', native.find('\\', 2) + 1)
+                                                  : native.find('\\');
+    while (next != std::string::npos && next + 1 < native.size()) {
+        next = native.find('\\', next + 1);
+        const std::string step = native.substr(0, next);
+        std::intptr_t handle = -1;
+        if (const int error = OpenFolderHeld(step, handle)) {
+            ReleaseFolder(held);
+            return error;
+        }
+        if (next == std::string::npos) {
+            held.handle = handle;
+        } else {
+            held.above.push_back(handle);
+        }
+    }
+    if (held.handle == -1) {
+        ReleaseFolder(held);
+        return ERROR_BAD_PATHNAME;
+    }
+    held.path = native;
+    return 0;
+}
+
+void ReleaseFolder(HeldFolder& held)
+{
+    if (held.handle != -1) ::CloseHandle(AsHandle(held.handle));
+    for (const std::intptr_t handle : held.above) ::CloseHandle(AsHandle(handle));
+    held = HeldFolder();
+}
+
+EntryFacts FactsWithin(const HeldFolder& folder, const std::string& name) { return FactsOf(Within(folder, name)); }
+
+bool CreateTempFileIn(const HeldFolder& folder, const std::string& targetName, TempFile& tempFile)
+{
+    if (!CreateTempFileBeside(Within(folder, targetName), tempFile)) return false;
+    tempFile.folder = folder.handle;
+    tempFile.name = tempFile.path.substr(folder.path.size() + 1);
+    return true;
+}
+
+bool ReplaceWithin(const HeldFolder& folder, const std::string& tempName, const std::string& targetName)
+{
+    if (FactsOf(Within(folder, targetName)).isLink) {
+        ::SetLastError(static_cast<DWORD>(IsALinkCode()));
+        return false;
+    }
+    return ReplaceWith(Within(folder, tempName), Within(folder, targetName));
+}
+
+void RemoveFileWithin(const HeldFolder& folder, const std::string& name) { RemoveFile(Within(folder, name)); }
+
+bool RemoveEntryWithin(const HeldFolder& folder, const std::string& name)
+{
+    return RemoveEntry(Within(folder, name));
+}
+
+int PreserveCopyWithin(const HeldFolder& folder, const std::string& name, const std::string& to)
+{
+    if (FactsOf(Within(folder, name)).isLink) return IsALinkCode();
+    return PreserveCopy(Within(folder, name), to);
+}
+
 }  // namespace Platform

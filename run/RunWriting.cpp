@@ -113,6 +113,7 @@ public:
         case FailedStep::RemovalCheck:
         case FailedStep::Remove:
         case FailedStep::Backup: throw RecordError(record, MoveErrorText(placement.target, backupPath, errorCode));
+        case FailedStep::Folder:
         case FailedStep::Creation:
             throw RecordError(record, "Unable to create file [" + record.outputPath + "]: the folder [" +
                                           DirectoryPart(placement.realTarget) + "] cannot be written" + Platform::ErrorSuffix(errorCode));

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 using testing::HasSubstr;
 
@@ -30,7 +31,7 @@ class CFakeClient : public CTransactionClient {
 public:
     CTemporaryFile Stage(std::size_t, const Placement& placement) override
     {
-        return StageWholeFile(placement.realTarget, "new " + FileNamePart(placement.target), {});
+        return StageWholeFile(placement.realTarget, "new " + FileNamePart(placement.target), {}, placement.folder);
     }
     std::string RecordText(std::size_t folder, bool committed, bool stopped) override
     {
@@ -46,6 +47,7 @@ public:
         // Every backup and record is there, nothing is in place yet.
         preservedSeen = fs::exists(plan->placements[0].backupPath) && placed.empty();
         if (refuseWhenPreserved) throw std::runtime_error("a source changed");
+        if (whenPreserved) whenPreserved();
     }
     void Placed(std::size_t index) override { placed.push_back(index); }
     void Completed(bool stopped, const std::string& recordError) override
@@ -55,6 +57,7 @@ public:
 
     TransactionPlan* plan = nullptr;
     bool refuseWhenPreserved = false;
+    std::function<void()> whenPreserved;
     bool preservedSeen = false;
     std::vector<std::size_t> placed;
     std::string completed;
@@ -246,6 +249,63 @@ TEST(Transaction, APlacementNeverWritesThroughALinkWhenItMustNot)
     EXPECT_EQ(ReadFile(folder / "secret.ini"), "secret");
     EXPECT_TRUE(fs::is_symlink(folder.Path() / "a.ini"));
     EXPECT_FALSE(fs::exists(folder.Path() / "old_version"));
+}
+
+// Another user swaps a folder for a link once the placements that never follow links
+// are staged: the commit still replaces and removes in the folders it checked.
+TEST(Transaction, APlacementThatNeverFollowsLinksStaysInTheFolderItHeld)
+{
+    TempFolder folder;
+    WriteInputs(folder);
+    WriteFile(folder / "c/e.ini", "old e");
+    WriteFile(folder / "elsewhere/d.ini", "theirs d");
+    WriteFile(folder / "elsewhere/e.ini", "theirs e");
+    TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
+    plan.datedFolders.pop_back();
+    plan.placements[1].datedFolder = -1;
+    plan.placements[2].target = folder / "c/e.ini";
+    plan.placements[2].datedFolder = -1;
+    for (Placement& placement : plan.placements) placement.throughLinks = false;
+    CFakeClient client;
+    client.plan = &plan;
+    client.whenPreserved = [&] {
+        fs::rename(folder.Path() / "c", folder.Path() / "c.moved");
+        fs::create_directory_symlink(folder.Path() / "elsewhere", folder.Path() / "c");
+    };
+    RunTransaction(plan, client);
+    Platform::DeferInterrupts(false);
+    EXPECT_EQ(ReadFile(folder / "c.moved/d.ini"), "new d.ini");
+    EXPECT_FALSE(fs::exists(folder.Path() / "c.moved/e.ini"));
+    EXPECT_EQ(ReadFile(folder / "elsewhere/d.ini"), "theirs d");
+    EXPECT_EQ(ReadFile(folder / "elsewhere/e.ini"), "theirs e");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path() / "elsewhere"), fs::directory_iterator()), 2);
+}
+
+// A folder on the way that is a link is refused before anything is staged.
+TEST(Transaction, APlacementThatNeverFollowsLinksRefusesALinkedFolder)
+{
+    TempFolder folder;
+    WriteInputs(folder);
+    fs::rename(folder.Path() / "c", folder.Path() / "c.real");
+    fs::create_directory_symlink(folder.Path() / "c.real", folder.Path() / "c");
+    TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
+    plan.datedFolders.pop_back();
+    plan.placements[1].datedFolder = -1;
+    for (Placement& placement : plan.placements) placement.throughLinks = false;
+    CFakeClient client;
+    client.plan = &plan;
+    try {
+        RunTransaction(plan, client);
+        ADD_FAILURE() << "a linked folder was written in";
+    } catch (const CTransactionFailure& failure) {
+        EXPECT_EQ(failure.placement, 1u);
+        EXPECT_EQ(failure.step, FailedStep::Folder);
+        EXPECT_EQ(failure.errorCode, Platform::IsALinkCode());
+    }
+    Platform::DeferInterrupts(false);
+    EXPECT_EQ(ReadFile(folder / "c.real/d.ini"), "old d");
+    EXPECT_EQ(ReadFile(folder / "a.ini"), "old a");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path() / "c.real"), fs::directory_iterator()), 1);
 }
 #endif
 
