@@ -65,6 +65,11 @@ void CSettingAction::RunOverSettings(CIniFileImage& image)
         }
         CIniSectionsImaging* section = sections[index];
         if (section == nullptr) continue;
+        // A plain name is the one setting name: nothing to list.
+        if (namePattern.empty()) {
+            ApplyTo(image, *section, name);
+            continue;
+        }
         for (const std::string& settingName : SettingNames(image, *section, pattern)) ApplyTo(image, *section, settingName);
     }
 }
