@@ -1,5 +1,13 @@
 #include "engine/StagedWrite.h"
 
+std::shared_ptr<Platform::HeldFolder> NewHeldFolder()
+{
+    return std::shared_ptr<Platform::HeldFolder>(new Platform::HeldFolder(), [](Platform::HeldFolder* held) {
+        Platform::ReleaseFolder(*held);
+        delete held;
+    });
+}
+
 CStagedWrite::~CStagedWrite()
 {
     if (m_file.handle >= 0) Platform::CloseFile(m_file);

@@ -17,6 +17,10 @@
 #include <string_view>
 #include <vector>
 
+// An empty held folder, shared by the files written in it and let go (its handles
+// closed) with the last of them: fill it with Platform::HoldFolder or MakeFolderWithin.
+std::shared_ptr<Platform::HeldFolder> NewHeldFolder();
+
 class CStagedWrite {
 public:
     CStagedWrite() = default;

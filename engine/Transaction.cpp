@@ -2,6 +2,7 @@
 
 #include "engine/DatedFolder.h"
 #include "engine/FileIdentity.h"
+#include "engine/StagedWrite.h"
 #include "engine/WholeFile.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -67,6 +68,11 @@ public:
     }
 
     void NoteFile(const std::string& path) { m_files.push_back(path); }
+    void NoteFolder(const std::string& path)
+    {
+        m_folders.push_back(path);
+        Platform::SyncDirectoryOf(path);
+    }
 
 private:
     std::vector<std::string> m_files;
@@ -77,6 +83,30 @@ private:
 void Restamp(std::string& folder, const std::string& datedName)
 {
     folder = CombinePath(DirectoryPart(folder), datedName);
+}
+
+using HeldFolders = std::vector<std::shared_ptr<const Platform::HeldFolder>>;
+
+// Each dated folder is held once made, so that the backups and the record go into the
+// very folder made, whatever is renamed or linked above it meanwhile; a restore's is
+// also reached with no link on the way, as its targets are.
+void HoldDatedFolders(const TransactionPlan& plan, HeldFolders& dated)
+{
+    for (std::size_t index = 0; index < plan.datedFolders.size(); ++index) {
+        bool wholeWay = false;
+        std::size_t bound = plan.placements.size();
+        for (std::size_t placement = 0; placement < plan.placements.size(); ++placement) {
+            if (plan.placements[placement].datedFolder != static_cast<int>(index)) continue;
+            if (bound == plan.placements.size()) bound = placement;
+            wholeWay = wholeWay || !plan.placements[placement].throughLinks;
+        }
+        auto held = NewHeldFolder();
+        if (const int errorCode = Platform::HoldFolder(plan.datedFolders[index], *held, wholeWay)) {
+            if (bound < plan.placements.size()) throw CTransactionFailure(bound, FailedStep::Backup, errorCode);
+            throw std::runtime_error(BackupFolderErrorText(plan.datedFolders[index], errorCode));
+        }
+        dated.push_back(std::move(held));
+    }
 }
 
 // Every dated folder of the plan under one second's name, made exclusively.
@@ -124,9 +154,10 @@ void MakeDatedFolders(TransactionPlan& plan, CMadeEntries& made)
 }
 
 // Each target the commit may change is preserved once, before anything is replaced.
-void Preserve(TransactionPlan& plan, CMadeEntries& made)
+void Preserve(TransactionPlan& plan, CMadeEntries& made, HeldFolders& dated)
 {
     MakeDatedFolders(plan, made);
+    HoldDatedFolders(plan, dated);
     std::set<std::string> preserved;
     for (std::size_t index = 0; index < plan.placements.size(); ++index) {
         Placement& placement = plan.placements[index];
@@ -134,10 +165,7 @@ void Preserve(TransactionPlan& plan, CMadeEntries& made)
         const std::string name = FileNamePart(placement.target);
         if (placement.folder) {
             const Platform::EntryFacts facts = Platform::FactsWithin(*placement.folder, name);
-            if (facts.isLink) {
-                made.Undo();
-                throw CTransactionFailure(index, FailedStep::Backup, Platform::IsALinkCode());
-            }
+            if (facts.isLink) throw CTransactionFailure(index, FailedStep::Backup, Platform::IsALinkCode());
             if (!facts.isRegularFile) continue;
         } else if (Platform::KindOf(placement.target) != Platform::EntryKind::File) {
             continue;
@@ -145,38 +173,53 @@ void Preserve(TransactionPlan& plan, CMadeEntries& made)
         placement.backupPath = CombinePath(plan.datedFolders[static_cast<std::size_t>(placement.datedFolder)],
                                            placement.backupBelow);
         if (!preserved.insert(FileKeyOf(placement.target)).second) continue;
-        int errorCode = made.MakeParents(placement.backupPath);
+        // The folders below the dated one are made and held one by one from it.
+        const std::size_t datedIndex = static_cast<std::size_t>(placement.datedFolder);
+        std::shared_ptr<const Platform::HeldFolder> into = dated[datedIndex];
+        std::string folderPath = plan.datedFolders[datedIndex];
+        const std::string below = placement.backupBelow;
+        // A backslash is a name's own byte on POSIX.
+        const char* const separators = Platform::PathSeparator() == '\\' ? "/\\" : "/";
+        int errorCode = 0;
+        for (std::size_t start = 0, slash; errorCode == 0 && (slash = below.find_first_of(separators, start)) != std::string::npos;
+             start = slash + 1) {
+            const std::string part = below.substr(start, slash - start);
+            folderPath = CombinePath(folderPath, part);
+            const bool existed = IsDirectory(folderPath);
+            auto next = NewHeldFolder();
+            errorCode = Platform::MakeFolderWithin(*into, part, *next);
+            if (errorCode == 0 && !existed) made.NoteFolder(folderPath);
+            into = next;
+        }
         if (errorCode == 0) {
-            errorCode = placement.folder ? Platform::PreserveCopyWithin(*placement.folder, name, placement.backupPath)
-                                         : Platform::PreserveCopy(placement.target, placement.backupPath);
+            const std::string backupName = below.substr(below.find_last_of(separators) + 1);
+            errorCode = placement.folder ? Platform::PreserveCopyInto(placement.folder.get(), name, *into, backupName)
+                                         : Platform::PreserveCopyInto(nullptr, placement.target, *into, backupName);
         }
-        if (errorCode != 0) {
-            made.Undo();
-            throw CTransactionFailure(index, FailedStep::Backup, errorCode);
-        }
+        if (errorCode != 0) throw CTransactionFailure(index, FailedStep::Backup, errorCode);
         made.NoteFile(placement.backupPath);
         Platform::SyncDirectoryOf(placement.backupPath);
     }
 }
 
-void WriteRecords(TransactionPlan& plan, CTransactionClient& client, bool committed, bool stopped)
+void WriteRecords(TransactionPlan& plan, const HeldFolders& dated, CTransactionClient& client, bool committed,
+                  bool stopped)
 {
     for (std::size_t index = 0; index < plan.datedFolders.size(); ++index) {
         const std::string text = client.RecordText(index, committed, stopped);
         if (text.empty()) continue;
-        const std::string path = CombinePath(plan.datedFolders[index], kRecordName);
-        WriteWholeFile(path, text);
-        Platform::KeepWritableByOwnerOnly(path);
+        WriteWholeFile(CombinePath(plan.datedFolders[index], kRecordName), text, dated[index]);
+        Platform::KeepWritableByOwnerOnlyWithin(*dated[index], kRecordName);
     }
 }
 
 // After a commit that stopped part-way the records list what was put in place, so that
 // a restore undoes exactly that.
-void CompleteRecords(TransactionPlan& plan, CTransactionClient& client, bool stopped)
+void CompleteRecords(TransactionPlan& plan, const HeldFolders& dated, CTransactionClient& client, bool stopped)
 {
     std::string recordError;
     try {
-        WriteRecords(plan, client, true, stopped);
+        WriteRecords(plan, dated, client, true, stopped);
     } catch (const std::exception& error) {
         recordError = error.what();
     }
@@ -192,10 +235,7 @@ void HoldFolders(TransactionPlan& plan)
         if (placement.throughLinks) continue;
         std::shared_ptr<Platform::HeldFolder>& folder = held[DirectoryPart(placement.target)];
         if (!folder) {
-            auto holding = std::shared_ptr<Platform::HeldFolder>(new Platform::HeldFolder(), [](Platform::HeldFolder* done) {
-                Platform::ReleaseFolder(*done);
-                delete done;
-            });
+            auto holding = NewHeldFolder();
             if (const int errorCode = Platform::HoldFolder(DirectoryPart(placement.target), *holding)) {
                 throw CTransactionFailure(index, FailedStep::Folder, errorCode);
             }
@@ -205,7 +245,7 @@ void HoldFolders(TransactionPlan& plan)
     }
 }
 
-void Commit(TransactionPlan& plan, CTransactionClient& client)
+void Commit(TransactionPlan& plan, const HeldFolders& dated, CTransactionClient& client)
 {
     Platform::DeferInterrupts(true);
     for (const bool removals : {false, true}) {
@@ -218,7 +258,7 @@ void Commit(TransactionPlan& plan, CTransactionClient& client)
             if (!done) {
                 const int errorCode = Platform::LastErrorCode();
                 for (Placement& rest : plan.placements) rest.staged.Discard();
-                CompleteRecords(plan, client, true);
+                CompleteRecords(plan, dated, client, true);
                 throw CTransactionFailure(index, removals ? FailedStep::Remove : FailedStep::Replace, errorCode);
             }
             if (removals) Platform::SyncDirectoryOf(placement.target);
@@ -256,6 +296,10 @@ void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
         placement.realTarget = placement.throughLinks ? Platform::FinalLinkTarget(placement.target) : placement.target;
     }
     CheckCommittable(plan);
+    // What the sequence made before the commit (removed again if a step fails), and the
+    // dated folders, held from when they are made until the records are complete.
+    CMadeEntries made;
+    HeldFolders dated;
     try {
         // The targets' folders stay once made, as a folder the user named would.
         CMadeEntries targetFolders;
@@ -276,18 +320,20 @@ void RunTransaction(TransactionPlan& plan, CTransactionClient& client)
             Placement& placement = plan.placements[index];
             if (!placement.removes) placement.staged = client.Stage(index, placement);
         }
-        CMadeEntries made;
-        Preserve(plan, made);
+        Preserve(plan, made, dated);
         for (std::size_t index = 0; index < plan.datedFolders.size(); ++index) {
             made.NoteFile(CombinePath(plan.datedFolders[index], kRecordName));
         }
-        WriteRecords(plan, client, false, false);
+        WriteRecords(plan, dated, client, false, false);
         client.Preserved();
         made.Keep();
     } catch (...) {
         for (Placement& placement : plan.placements) placement.staged.Discard();
+        // A held folder cannot be removed on Windows: each is let go first.
+        dated.clear();
+        made.Undo();
         throw;
     }
-    Commit(plan, client);
-    CompleteRecords(plan, client, false);
+    Commit(plan, dated, client);
+    CompleteRecords(plan, dated, client, false);
 }

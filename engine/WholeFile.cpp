@@ -36,9 +36,10 @@ CTemporaryFile StageWholeFile(const std::string& path, const std::string& text,
     return staged;
 }
 
-void WriteWholeFile(const std::string& path, const std::string& text)
+void WriteWholeFile(const std::string& path, const std::string& text,
+                    std::shared_ptr<const Platform::HeldFolder> folder)
 {
-    CTemporaryFile staged = StageWholeFile(path, text, {path});
+    CTemporaryFile staged = StageWholeFile(path, text, {path}, std::move(folder));
     if (!staged.PutInPlace(path)) ThrowWriteError(path, Platform::LastErrorCode());
 }
 

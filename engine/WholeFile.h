@@ -13,8 +13,10 @@
 // "Unable to write file [<path>].Error is [<code>][<text>]"
 std::string WriteErrorText(const std::string& path, int errorCode);
 
-// Throws a runtime error naming the file when a step fails; nothing is left behind.
-void WriteWholeFile(const std::string& path, const std::string& text);
+// Throws a runtime error naming the file when a step fails; nothing is left behind. With
+// `folder` (the held folder of `path`) the file is made and put in place through it.
+void WriteWholeFile(const std::string& path, const std::string& text,
+                    std::shared_ptr<const Platform::HeldFolder> folder = nullptr);
 
 // The first half of WriteWholeFile: the text staged beside `path` (in `folder`, held,
 // when one is given: the folder of `path`), with the attributes of the first of

@@ -1,10 +1,12 @@
 #include "history/RunRecord.h"
 
+#include "engine/StagedWrite.h"
 #include "engine/WholeFile.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -191,10 +193,16 @@ RecordRead ReadRunRecord(const std::string& datedFolder, RunRecord& record, std:
     return FromJson(value, record, reason) ? RecordRead::Read : RecordRead::Unreadable;
 }
 
+// Through the dated folder, held with no link on the way: a record is rewritten only in
+// the folder the checks found, whatever is renamed or linked above it meanwhile.
 void WriteRunRecord(const std::string& datedFolder, const RunRecord& record)
 {
-    WriteWholeFile(RunRecordPath(datedFolder), ToJson(record).Dump());
-    Platform::KeepWritableByOwnerOnly(RunRecordPath(datedFolder));
+    const std::shared_ptr<Platform::HeldFolder> held = NewHeldFolder();
+    if (const int errorCode = Platform::HoldFolder(datedFolder, *held)) {
+        throw std::runtime_error(WriteErrorText(RunRecordPath(datedFolder), errorCode));
+    }
+    WriteWholeFile(RunRecordPath(datedFolder), ToJson(record).Dump(), held);
+    Platform::KeepWritableByOwnerOnlyWithin(*held, kRunRecordName);
 }
 
 std::string UnreadableRecordText(const std::string& datedFolder, const std::string& reason)

@@ -210,16 +210,23 @@ struct HeldFolder {
     std::vector<std::intptr_t> above;  // Windows: the folders on the way, held too
 };
 // 0, or the system's error: IsALinkCode() for a link on the way, PermissionDeniedCode()
-// for a folder another user may change.
-int HoldFolder(const std::string& folder, HeldFolder& held);
+// for a folder another user may change. Not `wholeWay`: only the folder itself must be
+// no link (links above it are followed), for a folder the process has just made.
+int HoldFolder(const std::string& folder, HeldFolder& held, bool wholeWay = true);
 void ReleaseFolder(HeldFolder& held);
 EntryFacts FactsWithin(const HeldFolder& folder, const std::string& name);
 bool CreateTempFileIn(const HeldFolder& folder, const std::string& targetName, TempFile& tempFile);
 bool ReplaceWithin(const HeldFolder& folder, const std::string& tempName, const std::string& targetName);
 void RemoveFileWithin(const HeldFolder& folder, const std::string& name);
 bool RemoveEntryWithin(const HeldFolder& folder, const std::string& name);
-// PreserveCopy for a file of the folder that must not be a link: IsALinkCode() if it is.
-int PreserveCopyWithin(const HeldFolder& folder, const std::string& name, const std::string& to);
+// PreserveCopy into the held `folder` as `name`: from the file `source` names in
+// `sourceFolder`, which must not be a link (IsALinkCode() if it is), or, with no source
+// folder, from the path `source` with its links followed.
+int PreserveCopyInto(const HeldFolder* sourceFolder, const std::string& source, const HeldFolder& folder,
+                     const std::string& name);
+// The folder `name` in `parent`, made unless it exists (it must be no link), and held.
+int MakeFolderWithin(const HeldFolder& parent, const std::string& name, HeldFolder& made);
+void KeepWritableByOwnerOnlyWithin(const HeldFolder& folder, const std::string& name);
 
 // ---- Identity, ownership and locks. ----
 

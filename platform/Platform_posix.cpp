@@ -145,11 +145,12 @@ bool SameEntry(const struct stat& left, const struct stat& right)
     return left.st_dev == right.st_dev && left.st_ino == right.st_ino;
 }
 
-// A copy of `from` made whole under a temporary name beside `to` (flushed, with the
-// source's mode and, where the process may set them, its owner and group), then linked
-// to `to`, which must not exist. Returns 0 or the errno of the failing step; a kill at
-// any moment leaves no partial file under the name `to`.
-int ExclusiveCopy(int source, const std::string& to, bool failWriteForTesting)
+// A copy of the open `source` made whole under a temporary name beside `to` (flushed,
+// with the source's mode and, where the process may set them, its owner and group),
+// then linked to `to`, which must not exist; `to` is taken in the folder `folder`
+// (AT_FDCWD: as a path), shown as `shownTo`. Returns 0 or the errno of the failing step;
+// a kill at any moment leaves no partial file under the name `to`.
+int ExclusiveCopy(int source, int folder, const std::string& to, const std::string& shownTo, bool failWriteForTesting)
 {
     if (source < 0) return errno;
     struct stat sourceInfo {};
@@ -158,13 +159,15 @@ int ExclusiveCopy(int source, const std::string& to, bool failWriteForTesting)
         ::close(source);
         return error;
     }
-    const std::string temporary = to + ".velmarch-" + std::to_string(::getpid()) + "-copy";
-    ::unlink(temporary.c_str());
+    const std::string suffix = ".velmarch-" + std::to_string(::getpid()) + "-copy";
+    const std::string temporary = to + suffix;
+    const std::string shownTemporary = shownTo + suffix;
+    ::unlinkat(folder, temporary.c_str(), 0);
     int target = -1;
     {
         const std::lock_guard<std::mutex> guard(g_registryLock);
-        target = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (target >= 0) NoteTemporaryLocked(temporary, target);
+        target = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (target >= 0) NoteTemporaryLocked(shownTemporary, target);
     }
     if (target < 0) {
         const int error = errno;
@@ -189,12 +192,12 @@ int ExclusiveCopy(int source, const std::string& to, bool failWriteForTesting)
     if (::close(target) != 0 && error == 0) error = errno;
     ::close(source);
     // The whole copy takes its name without replacing anything there.
-    if (error == 0 && ::link(temporary.c_str(), to.c_str()) != 0) error = errno;
+    if (error == 0 && ::linkat(folder, temporary.c_str(), folder, to.c_str(), 0) != 0) error = errno;
     {
         const std::lock_guard<std::mutex> guard(g_registryLock);
-        ::unlink(temporary.c_str());
+        ::unlinkat(folder, temporary.c_str(), 0);
     }
-    ForgetTemporary(temporary);
+    ForgetTemporary(shownTemporary);
     return error;
 }
 
@@ -355,7 +358,8 @@ int PreserveCopy(const std::string& from, const std::string& to)
                                   error == EOPNOTSUPP || error == ENOSYS;
         if (!linksRefused) return error;
     }
-    const int error = ExclusiveCopy(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), target, copyFails);
+    const int error =
+        ExclusiveCopy(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), AT_FDCWD, target, target, copyFails);
     if (error == 0) TraceEntryChange("link", target);
     return error;
 }
@@ -855,14 +859,22 @@ void ReleaseHeldLocks()
 
 // Each folder on the way is opened from the one above it, none through a link; the
 // descriptors need no permission to read the folders (O_PATH).
-int HoldFolder(const std::string& folder, HeldFolder& held)
+int HoldFolder(const std::string& folder, HeldFolder& held, bool wholeWay)
 {
     ReleaseFolder(held);
     const std::string native = Native(folder);
     if (native.empty() || native[0] != '/') return EINVAL;
-    int current = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (current < 0) return errno;
-    std::size_t start = 1;
+    int current = -1;
+    if (!wholeWay) {
+        current = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat info {};
+        if (current < 0 && ::lstat(native.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) return ELOOP;
+        if (current < 0) return errno;
+    } else {
+        current = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (current < 0) return errno;
+    }
+    std::size_t start = wholeWay ? 1 : native.size();
     while (start < native.size()) {
         std::size_t end = native.find('/', start);
         if (end == std::string::npos) end = native.size();
@@ -982,21 +994,26 @@ bool RemoveEntryWithin(const HeldFolder& folder, const std::string& name)
     return true;
 }
 
-// As PreserveCopy, for a file that is never reached through a link: a link there now is
-// refused, and the copy's open does not follow one put there meanwhile.
-int PreserveCopyWithin(const HeldFolder& folder, const std::string& name, const std::string& to)
+int PreserveCopyInto(const HeldFolder* sourceFolder, const std::string& source, const HeldFolder& folder,
+                     const std::string& name)
 {
-    const int handle = static_cast<int>(folder.handle);
-    const std::string target = Native(to);
+    const int into = static_cast<int>(folder.handle);
+    const std::string shown = folder.path + "/" + name;
     if (ConsumeInjectedFailure(WriteStep::Link)) return EIO;
+    // The seam's copy fault takes the copy path, as a file system without links does.
     const bool copyFails = ConsumeInjectedFailure(WriteStep::Copy);
+    const int from = sourceFolder != nullptr ? static_cast<int>(sourceFolder->handle) : AT_FDCWD;
+    const std::string sourceName = sourceFolder != nullptr ? source : FinalLinkTarget(source);
     struct stat sourceInfo {};
-    if (::fstatat(handle, name.c_str(), &sourceInfo, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    if (::fstatat(from, sourceName.c_str(), &sourceInfo, AT_SYMLINK_NOFOLLOW) != 0) return errno;
     if (S_ISLNK(sourceInfo.st_mode)) return ELOOP;
+    // A file with other names is copied: a link would share later edits made through
+    // those names.
     if (!copyFails && sourceInfo.st_nlink == 1) {
+        // A hard link keeps the old bytes: the commit puts a new file in the name's place.
         // Without AT_SYMLINK_FOLLOW a link put there meanwhile is linked as a link.
-        if (::linkat(handle, name.c_str(), AT_FDCWD, target.c_str(), 0) == 0) {
-            TraceEntryChange("link", target);
+        if (::linkat(from, sourceName.c_str(), into, name.c_str(), 0) == 0) {
+            TraceEntryChange("link", shown);
             return 0;
         }
         const int error = errno;
@@ -1004,10 +1021,40 @@ int PreserveCopyWithin(const HeldFolder& folder, const std::string& name, const 
                                   error == EOPNOTSUPP || error == ENOSYS;
         if (!linksRefused) return error;
     }
-    const int source = ::openat(handle, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    const int error = ExclusiveCopy(source, target, copyFails);
-    if (error == 0) TraceEntryChange("link", target);
+    const int opened = ::openat(from, sourceName.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int error = ExclusiveCopy(opened, into, name, shown, copyFails);
+    if (error == 0) TraceEntryChange("link", shown);
     return error;
+}
+
+int MakeFolderWithin(const HeldFolder& parent, const std::string& name, HeldFolder& made)
+{
+    ReleaseFolder(made);
+    const int within = static_cast<int>(parent.handle);
+    const std::string shown = parent.path + "/" + name;
+    struct stat info {};
+    if (::fstatat(within, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (ConsumeInjectedFailure(WriteStep::FolderCreate)) return EACCES;
+        const bool created = ::mkdirat(within, name.c_str(), 0777) == 0;
+        if (!created && errno != EEXIST) return errno;
+        if (created) TraceEntryChange("mkdir", shown);
+    }
+    const int opened = ::openat(within, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (opened < 0) {
+        const int error = errno;
+        return ::fstatat(within, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode) ? ELOOP : error;
+    }
+    made.handle = opened;
+    made.path = shown;
+    return 0;
+}
+
+void KeepWritableByOwnerOnlyWithin(const HeldFolder& folder, const std::string& name)
+{
+    const int within = static_cast<int>(folder.handle);
+    struct stat info {};
+    if (::fstatat(within, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(info.st_mode)) return;
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) ::fchmodat(within, name.c_str(), info.st_mode & 07755, 0);
 }
 
 bool RemoveEntry(const std::string& path)

@@ -716,10 +716,17 @@ std::string Within(const HeldFolder& folder, const std::string& name) { return f
 
 }  // namespace
 
-int HoldFolder(const std::string& folder, HeldFolder& held)
+int HoldFolder(const std::string& folder, HeldFolder& held, bool wholeWay)
 {
     ReleaseFolder(held);
     const std::string native = Native(folder);
+    if (!wholeWay) {
+        std::intptr_t handle = -1;
+        if (const int error = OpenFolderHeld(native, handle)) return error;
+        held.handle = handle;
+        held.path = native;
+        return 0;
+    }
     // Each folder on the way from the drive's root (or the share) down; the root itself
     // cannot be replaced.
     std::size_t next = native.rfind("\\\\", 0) == 0 ? native.find('\\', native.find('\\', 2) + 1)
@@ -779,10 +786,29 @@ bool RemoveEntryWithin(const HeldFolder& folder, const std::string& name)
     return RemoveEntry(Within(folder, name));
 }
 
-int PreserveCopyWithin(const HeldFolder& folder, const std::string& name, const std::string& to)
+int PreserveCopyInto(const HeldFolder* sourceFolder, const std::string& source, const HeldFolder& folder,
+                     const std::string& name)
 {
-    if (FactsOf(Within(folder, name)).isLink) return IsALinkCode();
-    return PreserveCopy(Within(folder, name), to);
+    const std::string from = sourceFolder != nullptr ? Within(*sourceFolder, source) : source;
+    if (sourceFolder != nullptr && FactsOf(from).isLink) return IsALinkCode();
+    return PreserveCopy(from, Within(folder, name));
 }
+
+int MakeFolderWithin(const HeldFolder& parent, const std::string& name, HeldFolder& made)
+{
+    ReleaseFolder(made);
+    const std::string path = Within(parent, name);
+    if (KindOf(path) == EntryKind::Missing) {
+        const int error = CreateDirectoryExclusive(path);
+        if (error != 0 && !IsExistsError(error)) return error;
+    }
+    std::intptr_t handle = -1;
+    if (const int error = OpenFolderHeld(path, handle)) return error;
+    made.handle = handle;
+    made.path = path;
+    return 0;
+}
+
+void KeepWritableByOwnerOnlyWithin(const HeldFolder&, const std::string&) {}
 
 }  // namespace Platform

@@ -31,6 +31,7 @@ class CFakeClient : public CTransactionClient {
 public:
     CTemporaryFile Stage(std::size_t, const Placement& placement) override
     {
+        if (whenStaged) whenStaged();
         return StageWholeFile(placement.realTarget, "new " + FileNamePart(placement.target), {}, placement.folder);
     }
     std::string RecordText(std::size_t folder, bool committed, bool stopped) override
@@ -58,6 +59,7 @@ public:
     TransactionPlan* plan = nullptr;
     bool refuseWhenPreserved = false;
     std::function<void()> whenPreserved;
+    std::function<void()> whenStaged;
     bool preservedSeen = false;
     std::vector<std::size_t> placed;
     std::string completed;
@@ -279,6 +281,43 @@ TEST(Transaction, APlacementThatNeverFollowsLinksStaysInTheFolderItHeld)
     EXPECT_EQ(ReadFile(folder / "elsewhere/d.ini"), "theirs d");
     EXPECT_EQ(ReadFile(folder / "elsewhere/e.ini"), "theirs e");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path() / "elsewhere"), fs::directory_iterator()), 2);
+}
+
+// The backup root swapped for a link: the records a run completes after its commit go
+// into the dated folder it made; a restore's dated folder, reached through the link, is
+// refused before anything is preserved.
+TEST(Transaction, DatedFoldersAreHeldOnceMade)
+{
+    for (const bool restore : {false, true}) {
+        SCOPED_TRACE(restore ? "restore" : "run");
+        TempFolder folder;
+        WriteInputs(folder);
+        fs::create_directories(folder.Path() / "elsewhere");
+        TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
+        plan.datedFolders.pop_back();
+        plan.placements[1].datedFolder = -1;
+        for (Placement& placement : plan.placements) placement.throughLinks = !restore;
+        CFakeClient client;
+        client.plan = &plan;
+        const auto swap = [&] {
+            fs::create_directories(folder.Path() / "old_version");
+            fs::rename(folder.Path() / "old_version", folder.Path() / "old_version.moved");
+            fs::create_directory_symlink(folder.Path() / "elsewhere", folder.Path() / "old_version");
+        };
+        if (restore) {
+            client.whenStaged = [&] {
+                if (!fs::exists(folder.Path() / "old_version.moved")) swap();
+            };
+            EXPECT_THROW(RunTransaction(plan, client), CTransactionFailure);
+            EXPECT_EQ(ReadFile(folder / "a.ini"), "old a");
+        } else {
+            client.whenPreserved = swap;
+            RunTransaction(plan, client);
+            EXPECT_EQ(ReadFile(folder / "old_version.moved/20200101000000_conv/velmarch.json"), "folder 0 committed: 0 1 2");
+        }
+        Platform::DeferInterrupts(false);
+        EXPECT_TRUE(fs::is_empty(folder.Path() / "elsewhere"));
+    }
 }
 
 // A folder on the way that is a link is refused before anything is staged.
