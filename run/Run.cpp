@@ -121,6 +121,7 @@ void ConvertAll(std::vector<FileConversion>& conversions, const COptional<Forced
             if (keepRecord) record.inputSha256 = Sha256Hex(record.image.LoadedBytes());
             const Console::TextEncodingScope names(record.image.FileEncoding());
             record.ActionsForImage().ExecuteAll(record.image);
+            record.ReleaseActions();
         } catch (const std::exception& error) {
             throw RecordError(record, error.what());
         }

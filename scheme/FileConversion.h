@@ -63,4 +63,10 @@ struct FileConversion {
     // The actions for the file as it was read; throws when a text of the scheme cannot
     // be written in the file's encoding.
     const CActionExecutorContainer& ActionsForImage() const;
+    // Once they have run: a run of many files would hold every file's two sets whole.
+    void ReleaseActions()
+    {
+        sectionActions = CActionExecutorContainer();
+        otherEncodingActions = CActionExecutorContainer();
+    }
 };
