@@ -4,7 +4,6 @@
 #include "engine/FileIdentity.h"
 #include "engine/TemporaryFile.h"
 #include "engine/WholeFile.h"
-#include "console/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
@@ -103,30 +102,16 @@ std::int64_t NextSequence(const std::string& backupRoot)
     return largest + 1;
 }
 
-std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& conversions,
-                                                  const SchemeIdentity& scheme)
+std::optional<EarlierConversion> CConversionHistory::Find(const std::string& backupRoot, const std::string& inputPath,
+                                                         const std::string& outputPath)
 {
-    std::map<std::string, std::vector<RecordedRun>> byRoot;
-    std::vector<ConvertedRecord> taken;
-    std::vector<FileConversion> kept;
-    for (FileConversion& record : conversions) {
-        const std::string root = FileKeyOf(DirectoryPart(record.backupFolder));
-        auto found = byRoot.find(root);
-        if (found == byRoot.end()) found = byRoot.emplace(root, RecordedRuns(DirectoryPart(record.backupFolder))).first;
-        const RunRecordEntry* entry = nullptr;
-        Match match = Match::None;
-        const RecordedRun* prior = PriorConversion(found->second, scheme, record.outputPath, entry, match);
-        bool inputExists = false;
-        if (prior == nullptr || FileSha256(record.inputPath, inputExists) == entry->inputSha256) {
-            kept.push_back(std::move(record));
-            continue;
-        }
-        const bool otherVersion = match == Match::OtherVersion;
-        const std::string by = otherVersion ? "another version of the scenario '" + scheme.id + "'" : "this scenario";
-        Console::Print("\nFile '" + Console::ShownName(record.outputPath) + "' was converted by " + by + " on " +
-                       prior->record.started + " (" + Console::ShownName(prior->folder) + "); left as it is");
-        taken.push_back({std::move(record), prior->record.started, prior->folder, otherVersion});
-    }
-    conversions = std::move(kept);
-    return taken;
+    const std::string root = FileKeyOf(backupRoot);
+    auto found = m_runsByRoot.find(root);
+    if (found == m_runsByRoot.end()) found = m_runsByRoot.emplace(root, RecordedRuns(backupRoot)).first;
+    const RunRecordEntry* entry = nullptr;
+    Match match = Match::None;
+    const RecordedRun* prior = PriorConversion(found->second, m_scheme, outputPath, entry, match);
+    bool inputExists = false;
+    if (prior == nullptr || FileSha256(inputPath, inputExists) == entry->inputSha256) return std::nullopt;
+    return EarlierConversion {prior->record.started, prior->folder, match == Match::OtherVersion};
 }

@@ -9,10 +9,11 @@
 // stops the run before anything changes.
 
 #include "history/RunRecord.h"
-#include "scheme/FileConversion.h"
 #include "scheme/SchemeIdentity.h"
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,17 +37,26 @@ void ForEachDatedFolder(const std::string& backupRoot,
 // (records that cannot be read are passed over).
 std::int64_t NextSequence(const std::string& backupRoot);
 
-struct ConvertedRecord {
-    FileConversion record;
-    std::string convertedOn;  // when the earlier run started
-    std::string convertedBy;  // its dated folder
+// An earlier run that converted a file and stands.
+struct EarlierConversion {
+    std::string convertedOn;    // when it started
+    std::string convertedBy;    // its dated folder
     bool otherVersion = false;  // by another version of the scheme, of the same scheme_id
 };
 
-// Takes out of `conversions` every record this scheme (known by what it says, or in an
-// earlier release's record by its bytes) or another version of it (the same scheme_id)
-// converted before, printing for each "File '<output>' was converted by this scenario
-// on <time> (<dated folder>); left as it is", or "... by another version of the
-// scenario '<id>' on ...".
-std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& conversions,
-                                                  const SchemeIdentity& scheme);
+// The records under each backup root, read once, asked about one file after another.
+class CConversionHistory {
+public:
+    explicit CConversionHistory(SchemeIdentity scheme) : m_scheme(std::move(scheme)) {}
+
+    // The newest standing run of this scheme (known by what it says, or in an earlier
+    // release's record by its bytes) or of another version of it (the same scheme_id)
+    // that wrote `outputPath`, unless `inputPath` is back to the bytes that run read;
+    // none otherwise.
+    std::optional<EarlierConversion> Find(const std::string& backupRoot, const std::string& inputPath,
+                                          const std::string& outputPath);
+
+private:
+    SchemeIdentity m_scheme;
+    std::map<std::string, std::vector<RecordedRun>> m_runsByRoot;
+};

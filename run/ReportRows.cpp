@@ -26,7 +26,7 @@ void AddRunRows(CRunReport& report, const std::vector<FileConversion>& conversio
     if (!report.wanted) return;
     for (const ConvertedRecord& left : converted) {
         ReportRecord row = Row(left.record.inputPath, left.record.outputPath, "already-converted");
-        row.convertedBy = left.convertedBy;
+        row.convertedBy = left.earlier.convertedBy;
         report.records.push_back(row);
     }
     for (const FileConversion& record : conversions) {

@@ -4,7 +4,7 @@
 // of it, and one per file a restore puts back.
 
 #include "history/Restore.h"
-#include "history/RunHistory.h"
+#include "run/EarlierConversions.h"
 #include "run/RecordError.h"
 #include "run/Report.h"
 #include "scheme/FileConversion.h"

@@ -7,7 +7,7 @@
 #include "platform/Platform.h"
 #include "engine/FileLocks.h"
 #include "history/Restore.h"
-#include "history/RunHistory.h"
+#include "run/EarlierConversions.h"
 #include "history/RunRecord.h"
 #include "run/Checks.h"
 #include "run/CommandLine.h"
@@ -233,7 +233,7 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     if (!noBackup && !IsOn(options.force)) converted = TakeConvertedRecords(conversions, loaded.document.identity);
     // -strict counts a file left as another version of the scheme converted it as a warning.
     const std::size_t otherVersions = static_cast<std::size_t>(std::count_if(
-        converted.begin(), converted.end(), [](const ConvertedRecord& record) { return record.otherVersion; }));
+        converted.begin(), converted.end(), [](const ConvertedRecord& record) { return record.earlier.otherVersion; }));
 
     try {
         ConvertAll(conversions, options.encoding, !noBackup);
