@@ -11,12 +11,8 @@ std::shared_ptr<Platform::HeldFolder> NewHeldFolder()
 CStagedWrite::~CStagedWrite()
 {
     if (m_file.handle >= 0) Platform::CloseFile(m_file);
-    if (m_file.path.empty()) return;
-    if (m_folder) {
-        Platform::RemoveFileWithin(*m_folder, m_file.name);
-    } else {
-        Platform::RemoveFile(m_file.path);
-    }
+    // Whatever was made goes as an unplaced staged file goes.
+    if (!m_file.path.empty()) CTemporaryFile(m_file.path, m_folder, m_file.name).Discard();
 }
 
 bool CStagedWrite::Failed()

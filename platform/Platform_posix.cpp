@@ -336,21 +336,29 @@ bool ListEntries(const std::string& directory, std::vector<DirectoryEntry>& entr
     return true;
 }
 
-int PreserveCopy(const std::string& from, const std::string& to)
+namespace {
+
+// The one way a file's present bytes are preserved: `sourceName` in the folder `from`
+// linked, or copied, as `name` in the folder `into` (AT_FDCWD: names are paths), shown
+// as `shown`. With `refuseLink` a source that is a link is refused and never followed.
+int PreserveCopyAt(int from, const std::string& sourceName, bool refuseLink, int into, const std::string& name,
+                   const std::string& shown)
 {
-    const std::string source = FinalLinkTarget(from);
-    const std::string target = Native(to);
     if (ConsumeInjectedFailure(WriteStep::Link)) return EIO;
     // The seam's copy fault takes the copy path, as a file system without links does.
     const bool copyFails = ConsumeInjectedFailure(WriteStep::Copy);
+    struct stat sourceInfo {};
+    const bool known = ::fstatat(from, sourceName.c_str(), &sourceInfo, AT_SYMLINK_NOFOLLOW) == 0;
+    if (refuseLink && !known) return errno;
+    if (refuseLink && S_ISLNK(sourceInfo.st_mode)) return ELOOP;
     // A file with other names is copied: a link would share later edits made through
     // those names.
-    struct stat sourceInfo {};
-    const bool otherNames = ::stat(source.c_str(), &sourceInfo) == 0 && sourceInfo.st_nlink > 1;
+    const bool otherNames = known && sourceInfo.st_nlink > 1;
     if (!copyFails && !otherNames) {
         // A hard link keeps the old bytes: the commit puts a new file in the name's place.
-        if (::link(source.c_str(), target.c_str()) == 0) {
-            TraceEntryChange("link", target);
+        // Without AT_SYMLINK_FOLLOW a link put there meanwhile is linked as a link.
+        if (::linkat(from, sourceName.c_str(), into, name.c_str(), 0) == 0) {
+            TraceEntryChange("link", shown);
             return 0;
         }
         const int error = errno;
@@ -358,10 +366,18 @@ int PreserveCopy(const std::string& from, const std::string& to)
                                   error == EOPNOTSUPP || error == ENOSYS;
         if (!linksRefused) return error;
     }
-    const int error =
-        ExclusiveCopy(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), AT_FDCWD, target, target, copyFails);
-    if (error == 0) TraceEntryChange("link", target);
+    const int openFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (refuseLink ? O_NOFOLLOW : 0);
+    const int error = ExclusiveCopy(::openat(from, sourceName.c_str(), openFlags), into, name, shown, copyFails);
+    if (error == 0) TraceEntryChange("link", shown);
     return error;
+}
+
+}  // namespace
+
+int PreserveCopy(const std::string& from, const std::string& to)
+{
+    const std::string target = Native(to);
+    return PreserveCopyAt(AT_FDCWD, FinalLinkTarget(from), false, AT_FDCWD, target, target);
 }
 
 std::string ErrorText(int errorCode)
@@ -768,11 +784,14 @@ std::string RealPath(const std::string& path)
     return realFolder + (realFolder.back() == '/' ? "" : "/") + name;
 }
 
-EntryFacts FactsOf(const std::string& path)
+namespace {
+
+// What the entry `name` in the folder `folder` (AT_FDCWD: a path) is, not following a link.
+EntryFacts FactsAt(int folder, const char* name)
 {
     EntryFacts facts;
     struct stat info {};
-    if (::lstat(Native(path).c_str(), &info) != 0) return facts;
+    if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0) return facts;
     facts.exists = true;
     facts.isRegularFile = S_ISREG(info.st_mode);
     facts.isDirectory = S_ISDIR(info.st_mode);
@@ -781,6 +800,10 @@ EntryFacts FactsOf(const std::string& path)
     facts.writableByOthers = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
     return facts;
 }
+
+}  // namespace
+
+EntryFacts FactsOf(const std::string& path) { return FactsAt(AT_FDCWD, Native(path).c_str()); }
 
 void KeepWritableByOwnerOnly(const std::string& path)
 {
@@ -915,16 +938,7 @@ void ReleaseFolder(HeldFolder& held)
 
 EntryFacts FactsWithin(const HeldFolder& folder, const std::string& name)
 {
-    EntryFacts facts;
-    struct stat info {};
-    if (::fstatat(static_cast<int>(folder.handle), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return facts;
-    facts.exists = true;
-    facts.isRegularFile = S_ISREG(info.st_mode);
-    facts.isDirectory = S_ISDIR(info.st_mode);
-    facts.isLink = S_ISLNK(info.st_mode);
-    facts.ownedByUserOrRoot = info.st_uid == ::geteuid() || info.st_uid == 0;
-    facts.writableByOthers = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
-    return facts;
+    return FactsAt(static_cast<int>(folder.handle), name.c_str());
 }
 
 bool CreateTempFileIn(const HeldFolder& folder, const std::string& targetName, TempFile& tempFile)
@@ -997,34 +1011,9 @@ bool RemoveEntryWithin(const HeldFolder& folder, const std::string& name)
 int PreserveCopyInto(const HeldFolder* sourceFolder, const std::string& source, const HeldFolder& folder,
                      const std::string& name)
 {
-    const int into = static_cast<int>(folder.handle);
-    const std::string shown = folder.path + "/" + name;
-    if (ConsumeInjectedFailure(WriteStep::Link)) return EIO;
-    // The seam's copy fault takes the copy path, as a file system without links does.
-    const bool copyFails = ConsumeInjectedFailure(WriteStep::Copy);
     const int from = sourceFolder != nullptr ? static_cast<int>(sourceFolder->handle) : AT_FDCWD;
     const std::string sourceName = sourceFolder != nullptr ? source : FinalLinkTarget(source);
-    struct stat sourceInfo {};
-    if (::fstatat(from, sourceName.c_str(), &sourceInfo, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-    if (S_ISLNK(sourceInfo.st_mode)) return ELOOP;
-    // A file with other names is copied: a link would share later edits made through
-    // those names.
-    if (!copyFails && sourceInfo.st_nlink == 1) {
-        // A hard link keeps the old bytes: the commit puts a new file in the name's place.
-        // Without AT_SYMLINK_FOLLOW a link put there meanwhile is linked as a link.
-        if (::linkat(from, sourceName.c_str(), into, name.c_str(), 0) == 0) {
-            TraceEntryChange("link", shown);
-            return 0;
-        }
-        const int error = errno;
-        const bool linksRefused = error == EXDEV || error == EPERM || error == EMLINK || error == ENOTSUP ||
-                                  error == EOPNOTSUPP || error == ENOSYS;
-        if (!linksRefused) return error;
-    }
-    const int opened = ::openat(from, sourceName.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    const int error = ExclusiveCopy(opened, into, name, shown, copyFails);
-    if (error == 0) TraceEntryChange("link", shown);
-    return error;
+    return PreserveCopyAt(from, sourceName, true, static_cast<int>(folder.handle), name, folder.path + "/" + name);
 }
 
 int MakeFolderWithin(const HeldFolder& parent, const std::string& name, HeldFolder& made)
