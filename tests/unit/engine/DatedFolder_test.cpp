@@ -92,6 +92,19 @@ TEST(Backup, PreservedCopyNeverReplacesAFile)
     EXPECT_EQ(ReadFile(folder / "a.ini"), "new\n");
 }
 
+// A file with a second name is copied, not linked: an edit made in place through the
+// other name must not reach the backup.
+TEST(Backup, AFileWithAnotherNameIsCopied)
+{
+    TempFolder folder;
+    WriteFile(folder / "a.ini", "old\n");
+    ASSERT_EQ(::link((folder / "a.ini").c_str(), (folder / "other.ini").c_str()), 0);
+    ASSERT_EQ(Platform::PreserveCopy(folder / "a.ini", folder / "a.backup"), 0);
+    WriteFile(folder / "other.ini", "edited\n");
+    EXPECT_EQ(ReadFile(folder / "a.ini"), "edited\n");
+    EXPECT_EQ(ReadFile(folder / "a.backup"), "old\n");
+}
+
 TEST(Backup, CopyAcrossFileSystemsKeepsContentAndPermissions)
 {
     TempFolder folder;
