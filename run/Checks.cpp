@@ -10,10 +10,10 @@
 
 namespace {
 
-void CheckNoZeroByte(const FileConversion& record, const std::string& path)
+void CheckNoZeroByte(const FilePaths& paths, const std::string& path)
 {
     if (path.find('\0') != std::string::npos) {
-        throw RecordError(record, "a file name holds a zero byte: [" + PrintablePath(path) + "]");
+        throw RecordError(paths, "a file name holds a zero byte: [" + PrintablePath(path) + "]");
     }
 }
 
@@ -24,59 +24,65 @@ using BackupOwners = std::map<std::string, std::pair<std::string, std::string>>;
 
 // A backup path is refused when another file's backup takes it, or when it would take
 // the name of the run's record.
-void CheckBackupPath(const FileConversion& record, const std::string& backupPath, const std::string& datedFolder,
+void CheckBackupPath(const FilePaths& paths, const std::string& backupPath, const std::string& datedFolder,
                      const std::string& sourcePath, const std::string& sourceIdentity, BackupOwners& backups)
 {
     if (BackupKey(backupPath) == BackupKey(RunRecordPath(datedFolder))) {
-        throw RecordError(record, "the backup file [" + backupPath + "] of [" + sourcePath +
-                                      "] would take the name of the run's record");
+        throw RecordError(paths, "the backup file [" + backupPath + "] of [" + sourcePath +
+                                     "] would take the name of the run's record");
     }
     const auto [sharer, isFirst] = backups.emplace(BackupKey(backupPath), std::make_pair(sourcePath, sourceIdentity));
     if (!isFirst && sharer->second.second != sourceIdentity) {
-        throw RecordError(record, "two input files would share one backup file [" + backupPath + "]: [" +
-                                      sharer->second.first + "] and [" + sourcePath + "]");
+        throw RecordError(paths, "two input files would share one backup file [" + backupPath + "]: [" +
+                                     sharer->second.first + "] and [" + sourcePath + "]");
     }
 }
 
 }  // namespace
 
-void CheckConversions(std::vector<FileConversion>& conversions, bool noBackup)
+std::vector<WriteFacts> CheckConversions(const std::vector<ConvertedFile>& files, bool noBackup)
 {
-    std::map<std::string, const FileConversion*> outputs;
+    std::vector<WriteFacts> facts(files.size());
+    std::map<std::string, const FilePaths*> outputs;
     BackupOwners backups;
-    for (FileConversion& record : conversions) {
-        CheckNoZeroByte(record, record.inputPath);
-        CheckNoZeroByte(record, record.outputPath);
-        if (!noBackup) CheckNoZeroByte(record, record.backupPath);
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const FilePaths& paths = files[index].paths;
+        WriteFacts& fact = facts[index];
+        CheckNoZeroByte(paths, paths.input);
+        CheckNoZeroByte(paths, paths.output);
+        if (!noBackup) CheckNoZeroByte(paths, paths.backup);
 
-        record.outputIdentity = FileKeyOf(record.outputPath);
-        const auto [earlier, isNew] = outputs.emplace(record.outputIdentity, &record);
+        fact.outputIdentity = FileKeyOf(paths.output);
+        const auto [earlier, isNew] = outputs.emplace(fact.outputIdentity, &paths);
         if (!isNew) {
-            throw RecordError(record, "two records write one file: [" + earlier->second->outputPath + "] and [" +
-                                          record.outputPath + "]; the first record's result would be lost");
+            throw RecordError(paths, "two records write one file: [" + earlier->second->output + "] and [" +
+                                         paths.output + "]; the first record's result would be lost");
         }
-        const Platform::EntryKind kind = Platform::KindOf(Platform::FinalLinkTarget(record.outputPath));
+        const Platform::EntryKind kind = Platform::KindOf(Platform::FinalLinkTarget(paths.output));
         if (kind == Platform::EntryKind::Directory || kind == Platform::EntryKind::Other) {
-            throw RecordError(record, "Unable to create file [" + record.outputPath + "]");
+            throw RecordError(paths, "Unable to create file [" + paths.output + "]");
         }
 
-        record.inputIdentity = FileKeyOf(record.inputPath);
-        record.outputExisted = kind == Platform::EntryKind::File;
+        fact.inputIdentity = FileKeyOf(paths.input);
+        fact.outputExisted = kind == Platform::EntryKind::File;
         if (noBackup) continue;
-        CheckBackupPath(record, record.backupPath, record.backupFolder, record.inputPath, record.inputIdentity, backups);
+        CheckBackupPath(paths, paths.backup, paths.backupFolder, paths.input, fact.inputIdentity, backups);
     }
     std::set<std::string> inputs;
-    for (FileConversion& record : conversions) {
-        record.inputRewritten = outputs.count(record.inputIdentity) != 0;
-        inputs.insert(record.inputIdentity);
+    for (WriteFacts& fact : facts) {
+        fact.inputRewritten = outputs.count(fact.inputIdentity) != 0;
+        inputs.insert(fact.inputIdentity);
     }
-    if (noBackup) return;
-    // An existing output that no record reads would be lost without a copy of its own.
-    for (FileConversion& record : conversions) {
-        record.outputNeedsBackup = record.outputExisted && inputs.count(record.outputIdentity) == 0;
-        if (!record.outputNeedsBackup) continue;
-        CheckNoZeroByte(record, record.outputBackupPath);
-        CheckBackupPath(record, record.outputBackupPath, record.outputBackupFolder, record.outputPath,
-                        record.outputIdentity, backups);
+    if (noBackup) return facts;
+    // An existing output that no file of the run reads would be lost without a copy of its own.
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const FilePaths& paths = files[index].paths;
+        WriteFacts& fact = facts[index];
+        fact.outputNeedsBackup = fact.outputExisted && inputs.count(fact.outputIdentity) == 0;
+        if (!fact.outputNeedsBackup) continue;
+        CheckNoZeroByte(paths, paths.outputBackup);
+        CheckBackupPath(paths, paths.outputBackup, paths.outputBackupFolder, paths.output, fact.outputIdentity,
+                        backups);
     }
+    return facts;
 }

@@ -49,18 +49,18 @@ std::vector<std::string> LinesWithoutStamp(std::string_view text)
     return kept;
 }
 
-void PrintDryRun(const std::vector<FileConversion>& conversions)
+void PrintDryRun(const std::vector<ConvertedFile>& files)
 {
-    for (const FileConversion& record : conversions) {
-        Console::Print("\n--- " + Console::ShownName(record.inputPath));
-        Console::Print("\n+++ " + Console::ShownName(record.outputPath));
-        const std::vector<std::string> before = LinesWithoutStamp(record.image.Text());
-        std::vector<std::string> after = LinesWithoutStamp(record.image.ComposeText());
+    for (const ConvertedFile& file : files) {
+        Console::Print("\n--- " + Console::ShownName(file.paths.input));
+        Console::Print("\n+++ " + Console::ShownName(file.paths.output));
+        const std::vector<std::string> before = LinesWithoutStamp(file.image.Text());
+        std::vector<std::string> after = LinesWithoutStamp(file.image.ComposeText());
         // The blank line that follows the stamp is the stamp's: not shown as added.
         const bool blankFirst = !before.empty() && before.front().empty();
         if (!after.empty() && after.front().empty() && !blankFirst) after.erase(after.begin());
         for (const std::string& line : UnifiedDiffLines(before, after)) {
-            Console::Print("\n" + line, record.image.FileEncoding());
+            Console::Print("\n" + line, file.image.FileEncoding());
         }
     }
 }

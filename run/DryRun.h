@@ -5,13 +5,13 @@
 // conversion stamp is left out of both sides; a record without changes shows its two
 // header lines alone. Nothing on disk changes.
 
-#include "scheme/FileConversion.h"
+#include "run/ConvertFiles.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-void PrintDryRun(const std::vector<FileConversion>& conversions);
+void PrintDryRun(const std::vector<ConvertedFile>& files);
 
 // A restore's preview: for each file it would change, a unified diff of the file's
 // bytes now against those it would get back, stamp lines included (the restore takes

@@ -5,25 +5,25 @@
 
 #include <optional>
 
-std::vector<ConvertedRecord> TakeConvertedRecords(std::vector<FileConversion>& conversions,
-                                                  const SchemeIdentity& scheme)
+std::vector<AlreadyConverted> TakeAlreadyConverted(std::vector<PlannedFile>& files, const SchemeIdentity& scheme)
 {
     CConversionHistory history(scheme);
-    std::vector<ConvertedRecord> taken;
-    std::vector<FileConversion> kept;
-    for (FileConversion& record : conversions) {
+    std::vector<AlreadyConverted> taken;
+    std::vector<PlannedFile> kept;
+    for (PlannedFile& file : files) {
+        const FilePaths& paths = file.paths;
         const std::optional<EarlierConversion> earlier =
-            history.Find(DirectoryPart(record.backupFolder), record.inputPath, record.outputPath);
+            history.Find(DirectoryPart(paths.backupFolder), paths.input, paths.output);
         if (!earlier) {
-            kept.push_back(std::move(record));
+            kept.push_back(std::move(file));
             continue;
         }
         const std::string by =
             earlier->otherVersion ? "another version of the scenario '" + scheme.id + "'" : "this scenario";
-        Console::Print("\nFile '" + Console::ShownName(record.outputPath) + "' was converted by " + by + " on " +
+        Console::Print("\nFile '" + Console::ShownName(paths.output) + "' was converted by " + by + " on " +
                        earlier->convertedOn + " (" + Console::ShownName(earlier->convertedBy) + "); left as it is");
-        taken.push_back({std::move(record), *earlier});
+        taken.push_back({paths, *earlier});
     }
-    conversions = std::move(kept);
+    files = std::move(kept);
     return taken;
 }

@@ -27,13 +27,14 @@ std::string BaseDirectory(const CCommandLineOptions& options)
     return AbsoluteToCurrentDirectory(directory);
 }
 
-std::string OutputPathFor(const FileConversion& record, bool isFirst, const std::string& baseDirectory)
+std::string OutputPathFor(const FileConversion& record, const std::string& inputPath, bool isFirst,
+                          const std::string& baseDirectory)
 {
-    if (!record.outputName.HasValue()) return record.inputPath;
+    if (!record.outputName.HasValue()) return inputPath;
     const std::string& outputName = record.outputName.Value();
     if (IsQualifiedPath(outputName)) return WithBuildSeparators(outputName);
     if (isFirst || outputName.find('*') == std::string::npos) return CombinePath(baseDirectory, outputName);
-    return ResolveOutputTemplate(record.inputPath, outputName);
+    return ResolveOutputTemplate(inputPath, outputName);
 }
 
 // Input := Directory '/' Expression '/'
@@ -82,7 +83,7 @@ void RefuseZeroByte(const FileConversion& record, const std::string& baseDirecto
 
 }  // namespace
 
-void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion>& conversions)
+std::vector<PlannedFile> ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion> conversions)
 {
     if (conversions.empty()) throw std::runtime_error("nothing to convert");
     FileConversion& first = conversions.front();
@@ -99,32 +100,36 @@ void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion
 
     const std::string baseDirectory = BaseDirectory(options);
     const std::string backupFolder = BackupFolderName();
-    for (std::size_t index = 0; index < conversions.size(); ++index) {
-        FileConversion& record = conversions[index];
+    const bool hasFileDirectory = options.fileDirectory.HasValue();
+    std::vector<PlannedFile> planned;
+    planned.reserve(conversions.size());
+    for (FileConversion& record : conversions) {
         RefuseZeroByte(record, baseDirectory);
-        record.inputPath = ResolveInputPath(record.inputName.Value(), baseDirectory);
-        record.outputPath = OutputPathFor(record, index == 0, baseDirectory);
-        const bool hasFileDirectory = options.fileDirectory.HasValue();
-        record.backupPath = BackupPathFor(record.inputPath, baseDirectory, hasFileDirectory, backupFolder);
-        record.backupFolder = DatedFolderFor(record.inputPath, baseDirectory, hasFileDirectory, backupFolder);
-        record.outputBackupPath = BackupPathFor(record.outputPath, baseDirectory, hasFileDirectory, backupFolder);
-        record.outputBackupFolder = DatedFolderFor(record.outputPath, baseDirectory, hasFileDirectory, backupFolder);
+        FilePaths paths;
+        paths.input = ResolveInputPath(record.inputName.Value(), baseDirectory);
+        paths.output = OutputPathFor(record, paths.input, planned.empty(), baseDirectory);
+        paths.backup = BackupPathFor(paths.input, baseDirectory, hasFileDirectory, backupFolder);
+        paths.backupFolder = DatedFolderFor(paths.input, baseDirectory, hasFileDirectory, backupFolder);
+        paths.outputBackup = BackupPathFor(paths.output, baseDirectory, hasFileDirectory, backupFolder);
+        paths.outputBackupFolder = DatedFolderFor(paths.output, baseDirectory, hasFileDirectory, backupFolder);
+        planned.push_back({std::move(record), std::move(paths)});
     }
+    return planned;
 }
 
-std::vector<FileConversion> TakeMissingInputs(std::vector<FileConversion>& conversions)
+std::vector<PlannedFile> TakeMissingInputs(std::vector<PlannedFile>& files)
 {
-    std::vector<FileConversion> missing;
-    std::vector<FileConversion> kept;
-    for (FileConversion& record : conversions) {
-        if (Platform::KindOf(record.inputPath) != Platform::EntryKind::Missing) {
-            kept.push_back(std::move(record));
+    std::vector<PlannedFile> missing;
+    std::vector<PlannedFile> kept;
+    for (PlannedFile& file : files) {
+        if (Platform::KindOf(file.paths.input) != Platform::EntryKind::Missing) {
+            kept.push_back(std::move(file));
             continue;
         }
-        Console::Print("\nFile '" + Console::ShownName(record.inputPath) + "' does not exist; skipped");
-        missing.push_back(std::move(record));
+        Console::Print("\nFile '" + Console::ShownName(file.paths.input) + "' does not exist; skipped");
+        missing.push_back(std::move(file));
     }
-    conversions = std::move(kept);
+    files = std::move(kept);
     return missing;
 }
 

@@ -3,7 +3,7 @@
 // Decides which file each record reads, which it writes and where its backup goes.
 
 #include "run/CommandLine.h"
-#include "scheme/FileConversion.h"
+#include "run/FilePlan.h"
 
 #include <string>
 #include <vector>
@@ -11,12 +11,12 @@
 class CSafeRegex;
 
 // Applies -f and -o to the first record (dropping it when it names nothing and does
-// nothing) and fills every record's input, output and backup paths. Throws.
-// -skipmissing: takes out every record whose input does not exist, printing for each
-// "File '<input>' does not exist; skipped".
-std::vector<FileConversion> TakeMissingInputs(std::vector<FileConversion>& conversions);
+// nothing) and gives every record its input, output and backup paths. Throws.
+std::vector<PlannedFile> ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion> conversions);
 
-void ResolvePaths(const CCommandLineOptions& options, std::vector<FileConversion>& conversions);
+// -skipmissing: takes out every file whose input does not exist, printing for each
+// "File '<input>' does not exist; skipped".
+std::vector<PlannedFile> TakeMissingInputs(std::vector<PlannedFile>& files);
 
 // A plain name, or "directory/expression/" naming the one file whose name matches.
 std::string ResolveInputPath(const std::string& inputName, const std::string& baseDirectory);

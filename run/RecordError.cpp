@@ -2,11 +2,11 @@
 
 #include "console/Console.h"
 
-CRecordFailure RecordError(const FileConversion& record, const std::string& message)
+CRecordFailure RecordError(const FilePaths& paths, const std::string& message)
 {
-    return CRecordFailure("while converting '" + PrintablePath(record.inputPath) + "' to '" +
-                              PrintablePath(record.outputPath) + "': " + message,
-                          record.inputPath, record.outputPath);
+    return CRecordFailure("while converting '" + PrintablePath(paths.input) + "' to '" + PrintablePath(paths.output) +
+                              "': " + message,
+                          paths.input, paths.output);
 }
 
 std::string PrintablePath(const std::string& path) { return Console::ShownName(path); }

@@ -3,7 +3,7 @@
 // A failure of the run named by the record it arose in:
 // "while converting '<input>' to '<output>': <message>".
 
-#include "scheme/FileConversion.h"
+#include "run/FilePlan.h"
 
 #include <stdexcept>
 #include <string>
@@ -20,7 +20,7 @@ public:
     std::string outputPath;
 };
 
-CRecordFailure RecordError(const FileConversion& record, const std::string& message);
+CRecordFailure RecordError(const FilePaths& paths, const std::string& message);
 
 // A path as a message shows it: a zero byte as "\0", so the text is not cut there.
 std::string PrintablePath(const std::string& path);

@@ -15,28 +15,32 @@ ReportRecord Row(const std::string& input, const std::string& output, const char
 
 }  // namespace
 
-void AddRows(CRunReport& report, const std::vector<FileConversion>& conversions, const char* status)
+void AddRows(CRunReport& report, const std::vector<PlannedFile>& files, const char* status)
 {
-    for (const FileConversion& record : conversions) report.records.push_back(Row(record.inputPath, record.outputPath, status));
+    for (const PlannedFile& file : files) report.records.push_back(Row(file.paths.input, file.paths.output, status));
 }
 
-void AddRunRows(CRunReport& report, const std::vector<FileConversion>& conversions,
-                const std::vector<ConvertedRecord>& converted, bool dryRun, const CRecordFailure* failure)
+void AddRunRows(CRunReport& report, const std::vector<AlreadyConverted>& earlier, const std::vector<ConvertedFile>& files,
+                const RunWritten& written, bool dryRun, const CRecordFailure* failure)
 {
+    report.backupFolders.insert(report.backupFolders.end(), written.recordFolders.begin(), written.recordFolders.end());
     if (!report.wanted) return;
-    for (const ConvertedRecord& left : converted) {
-        ReportRecord row = Row(left.record.inputPath, left.record.outputPath, "already-converted");
+    for (const AlreadyConverted& left : earlier) {
+        ReportRecord row = Row(left.paths.input, left.paths.output, "already-converted");
         row.convertedBy = left.earlier.convertedBy;
         report.records.push_back(row);
     }
-    for (const FileConversion& record : conversions) {
-        ReportRecord row = Row(record.inputPath, record.outputPath, "not-run");
-        row.backup = record.committed ? record.backupPath : std::string();
-        row.warnings = record.warnings;
-        if (record.committed || (dryRun && failure == nullptr)) {
-            const bool same = LinesWithoutStamp(record.image.Text()) == LinesWithoutStamp(record.image.ComposeText());
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        const ConvertedFile& file = files[index];
+        const bool committed = index < written.files.size() && written.files[index].committed;
+        ReportRecord row = Row(file.paths.input, file.paths.output, "not-run");
+        row.backup = committed ? written.files[index].backup : std::string();
+        row.warnings = file.warnings;
+        if (committed || (dryRun && failure == nullptr)) {
+            const bool same = LinesWithoutStamp(file.image.Text()) == LinesWithoutStamp(file.image.ComposeText());
             row.status = same ? "unchanged" : "converted";
-        } else if (failure != nullptr && failure->inputPath == record.inputPath && failure->outputPath == record.outputPath) {
+        } else if (failure != nullptr && failure->inputPath == file.paths.input &&
+                   failure->outputPath == file.paths.output) {
             row.status = "failed";
         }
         report.records.push_back(row);

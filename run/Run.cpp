@@ -11,6 +11,7 @@
 #include "history/RunRecord.h"
 #include "run/Checks.h"
 #include "run/CommandLine.h"
+#include "run/ConvertFiles.h"
 #include "run/DryRun.h"
 #include "run/InputResolution.h"
 #include "run/RecordError.h"
@@ -21,7 +22,6 @@
 #include "run/Usage.h"
 #include "scheme/SchemeLint.h"
 #include "scheme/SchemeLoader.h"
-#include "text/Sha256.h"
 
 #include <algorithm>
 #include <exception>
@@ -79,7 +79,7 @@ LoadedScheme LoadConversions(const std::string& schemePath, const CCommandLineOp
     });
 }
 
-// -check: the scheme is loaded as a run loads it and its records' inputs resolved;
+// -check: the scheme is loaded as a run loads it and its files' inputs resolved;
 // nothing is read or written beyond that. A scheme that does not load for a reason the
 // findings tell (conditions that do not parse, a 'File' without 'name') is reported
 // with all its findings; any other load error ends the check as it ends a run.
@@ -92,40 +92,18 @@ int CheckScheme(const std::string& schemePath, const CCommandLineOptions& option
     std::vector<LintFinding> findings = LintScheme(*loaded.document.tree, loaded.document.encoding);
     const bool told = std::any_of(findings.begin(), findings.end(),
                                   [](const LintFinding& finding) { return finding.stopsLoading; });
+    std::vector<PlannedFile> planned;
     try {
-        loaded.conversions = InScheme(schemePath, [&] {
+        std::vector<FileConversion> conversions = InScheme(schemePath, [&] {
             CSchemaParser parser(IsOn(options.sectionNameRegex));
             return BuildConversions(parser, loaded.document);
         });
-        ResolvePaths(options, loaded.conversions);
+        planned = ResolvePaths(options, std::move(conversions));
     } catch (const std::exception&) {
         if (!told) throw;
-        loaded.conversions.clear();
     }
-    AddRows(report, loaded.conversions, "skipped");
-    return ReportSchemeCheck(findings, loaded.conversions, &report.findings, IsOn(options.skipMissing));
-}
-
-// Everything is read and converted before anything on disk changes.
-void ConvertAll(std::vector<FileConversion>& conversions, const COptional<ForcedEncoding>& forced, bool keepRecord)
-{
-    for (FileConversion& record : conversions) {
-        try {
-            const Console::WarningCollector warnings(record.warnings);
-            const Console::FileScope file(record.inputPath);
-            FileEncodingRule rule;
-            rule.forced = forced.HasValue();
-            rule.forAscii = rule.forced ? forced.Value().text : record.schemeEncoding;
-            if (rule.forced) rule.utf16 = forced.Value().utf16;
-            record.image.Load(record.inputPath, rule);
-            if (keepRecord) record.inputSha256 = Sha256Hex(record.image.LoadedBytes());
-            const Console::TextEncodingScope names(record.image.FileEncoding());
-            record.ActionsForImage().ExecuteAll(record.image);
-            record.ReleaseActions();
-        } catch (const std::exception& error) {
-            throw RecordError(record, error.what());
-        }
-    }
+    AddRows(report, planned, "skipped");
+    return ReportSchemeCheck(findings, planned, &report.findings, IsOn(options.skipMissing));
 }
 
 RunRecord NewRunRecord(const std::string& schemePath, const SchemeIdentity& scheme, int argumentCount,
@@ -186,7 +164,7 @@ void RefuseWarnings(std::size_t warningCount)
 }
 
 // The records of a run that ends the process; reachable from here, so no leak.
-std::vector<std::vector<FileConversion>>* g_leftToExit = nullptr;
+std::vector<std::vector<ConvertedFile>>* g_leftToExit = nullptr;
 
 struct RunContext {
     int argumentCount = 0;
@@ -212,55 +190,58 @@ int RunGuarded(CCommandLineOptions options, RunContext& context)
     if (IsOn(options.strict)) RefuseIgnoredSchemeParts(*loaded.document.tree, loaded.document.encoding);
     // The conversions hold copies of what they need; a run of many files has a large tree.
     loaded.document.tree.reset();
-    std::vector<FileConversion>& conversions = loaded.conversions;
-    ResolvePaths(options, conversions);
-    if (IsOn(options.skipMissing)) {
-        AddRows(context.report, TakeMissingInputs(conversions), "skipped");
-    }
+    std::vector<PlannedFile> planned = ResolvePaths(options, std::move(loaded.conversions));
+    if (IsOn(options.skipMissing)) AddRows(context.report, TakeMissingInputs(planned), "skipped");
     const bool noBackup = IsOn(options.noBackup);
     const bool dryRun = IsOn(options.dryRun);
     // Every file read or replaced stays locked until the run's record is complete.
     CFileLocks locks;
     if (!dryRun) {
         std::vector<std::string> files;
-        for (const FileConversion& record : conversions) {
-            files.push_back(record.inputPath);
-            files.push_back(record.outputPath);
+        for (const PlannedFile& file : planned) {
+            files.push_back(file.paths.input);
+            files.push_back(file.paths.output);
         }
         locks.LockAll(files);
     }
-    std::vector<ConvertedRecord> converted;
-    if (!noBackup && !IsOn(options.force)) converted = TakeConvertedRecords(conversions, loaded.document.identity);
+    std::vector<AlreadyConverted> earlier;
+    if (!noBackup && !IsOn(options.force)) earlier = TakeAlreadyConverted(planned, loaded.document.identity);
     // -strict counts a file left as another version of the scheme converted it as a warning.
     const std::size_t otherVersions = static_cast<std::size_t>(std::count_if(
-        converted.begin(), converted.end(), [](const ConvertedRecord& record) { return record.earlier.otherVersion; }));
+        earlier.begin(), earlier.end(), [](const AlreadyConverted& file) { return file.earlier.otherVersion; }));
 
+    ConvertedFiles converted = ConvertAll(std::move(planned), options.encoding, !noBackup);
+    RunWritten written;
+    const auto addRows = [&](const CRecordFailure* failure) {
+        AddRunRows(context.report, earlier, converted.files, written, dryRun, failure);
+    };
     try {
-        ConvertAll(conversions, options.encoding, !noBackup);
+        if (converted.failure) throw *converted.failure;
         if (IsOn(options.strict)) RefuseWarnings(Console::WarningCount() - warningsBefore + otherVersions);
-        CheckConversions(conversions, noBackup);
+        const std::vector<WriteFacts> facts = CheckConversions(converted.files, noBackup);
         if (dryRun) {
-            PrintDryRun(conversions);
+            PrintDryRun(converted.files);
         } else {
             const RunRecord run = NewRunRecord(schemePath, loaded.document.identity, context.argumentCount, context.arguments);
-            WriteAll(conversions, noBackup, run, context.report);
+            written = WriteAll(converted.files, facts, noBackup, run);
+            if (written.failure) throw *written.failure;
         }
     } catch (const CRecordFailure& failure) {
-        AddRunRows(context.report, conversions, converted, dryRun, &failure);
+        addRows(&failure);
         throw;
     } catch (...) {
-        AddRunRows(context.report, conversions, converted, dryRun, nullptr);
+        addRows(nullptr);
         throw;
     }
-    AddRunRows(context.report, conversions, converted, dryRun, nullptr);
+    addRows(nullptr);
     if (dryRun) {
         Console::Print("\nDry run of the '" + Console::ShownName(schemePath) + "' scenario: no file was changed");
         return 0;
     }
     Console::Print("\nFile conversions by the '" + Console::ShownName(schemePath) + "' scenario successfully completed");
     if (context.leaveImagesToExit) {
-        if (g_leftToExit == nullptr) g_leftToExit = new std::vector<std::vector<FileConversion>>();
-        g_leftToExit->push_back(std::move(conversions));
+        if (g_leftToExit == nullptr) g_leftToExit = new std::vector<std::vector<ConvertedFile>>();
+        g_leftToExit->push_back(std::move(converted.files));
     }
     return 0;
 }

@@ -22,27 +22,30 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 // The run as the engine sees it: what goes where, and the texts.
 class CRunWriting : public CTransactionClient {
 public:
-    CRunWriting(std::vector<FileConversion>& conversions, bool noBackup, const RunRecord& run)
-        : m_conversions(conversions), m_run(run)
+    CRunWriting(const std::vector<ConvertedFile>& files, const std::vector<WriteFacts>& facts, bool noBackup,
+                const RunRecord& run)
+        : m_files(files), m_facts(facts), m_run(run)
     {
+        for (const ConvertedFile& file : files) m_written.files.push_back({false, file.paths.backup, std::string()});
         Plan(noBackup);
     }
 
     TransactionPlan& GetPlan() { return m_plan; }
+    RunWritten& Written() { return m_written; }
 
     CTemporaryFile Stage(std::size_t index, const Placement& placement) override
     {
-        FileConversion& record = m_conversions[m_recordOf[index]];
+        const ConvertedFile& file = m_files[m_recordOf[index]];
         CSha256 written;
         try {
             // The new file takes the attributes of the file it replaces, else those of
             // its input.
-            CTemporaryFile staged = record.image.WriteTemporary(record.outputPath, {placement.realTarget, record.inputPath},
-                                                                m_digest ? &written : nullptr);
-            if (m_digest) record.outputSha256 = written.Hex();
+            CTemporaryFile staged = file.image.WriteTemporary(file.paths.output, {placement.realTarget, file.paths.input},
+                                                              m_digest ? &written : nullptr);
+            if (m_digest) m_written.files[m_recordOf[index]].outputSha256 = written.Hex();
             return staged;
         } catch (const std::exception& error) {
-            throw RecordError(record, error.what());
+            throw RecordError(file.paths, error.what());
         }
     }
 
@@ -58,7 +61,7 @@ public:
                 m_sequences.emplace(folderIndex, NextSequence(DirectoryPart(m_plan.datedFolders[folderIndex]))).first;
         }
         record.sequence = sequence->second;
-        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
+        for (std::size_t index = 0; index < m_files.size(); ++index) {
             if (m_inputFolder[index] != folderIndex) continue;
             if (!committed) m_recorded.insert(folderIndex);
             if (stoppedPartWay && !m_plan.placements[m_outputPlacement[index]].placed) continue;
@@ -74,10 +77,11 @@ public:
     // with nothing put in place. An input replaced under its name is another file.
     void Preserved() override
     {
-        for (const FileConversion& record : m_conversions) {
-            if (!record.image.StillAsRead() || FileKeyOf(record.inputPath) != record.inputIdentity) {
-                throw RecordError(record, "Unable to read file [" + record.inputPath +
-                                              "]: the file changed while it was converted");
+        for (std::size_t index = 0; index < m_files.size(); ++index) {
+            const ConvertedFile& file = m_files[index];
+            if (!file.image.StillAsRead() || FileKeyOf(file.paths.input) != m_facts[index].inputIdentity) {
+                throw RecordError(file.paths, "Unable to read file [" + file.paths.input +
+                                                  "]: the file changed while it was converted");
             }
         }
     }
@@ -85,10 +89,10 @@ public:
     void Placed(std::size_t index) override
     {
         if (m_plan.placements[index].removes) return;
-        FileConversion& record = m_conversions[m_recordOf[index]];
-        record.committed = true;
-        Console::Print("\nFile '" + Console::ShownName(record.inputPath) + "' successfully converted to file '" +
-                       Console::ShownName(record.outputPath) + "'");
+        const FilePaths& paths = m_files[m_recordOf[index]].paths;
+        m_written.files[m_recordOf[index]].committed = true;
+        Console::Print("\nFile '" + Console::ShownName(paths.input) + "' successfully converted to file '" +
+                       Console::ShownName(paths.output) + "'");
     }
 
     // What was put in place stays; a record that could not be completed is a warning.
@@ -98,13 +102,13 @@ public:
     }
 
     // A failure of the engine in the words of the record it belongs to.
-    [[noreturn]] void Raise(const CTransactionFailure& failure)
+    CRecordFailure Words(const CTransactionFailure& failure) const
     {
         const std::size_t index = failure.placement;
         const FailedStep step = failure.step;
         const int errorCode = failure.errorCode;
         const Placement& placement = m_plan.placements[index];
-        const FileConversion& record = m_conversions[m_recordOf[index]];
+        const FilePaths& paths = m_files[m_recordOf[index]].paths;
         const std::string backupPath =
             placement.datedFolder < 0
                 ? std::string()
@@ -112,19 +116,20 @@ public:
         switch (step) {
         case FailedStep::RemovalCheck:
         case FailedStep::Remove:
-        case FailedStep::Backup: throw RecordError(record, MoveErrorText(placement.target, backupPath, errorCode));
+        case FailedStep::Backup: return RecordError(paths, MoveErrorText(placement.target, backupPath, errorCode));
         case FailedStep::Folder:
         case FailedStep::Creation:
-            throw RecordError(record, "Unable to create file [" + record.outputPath + "]: the folder [" +
-                                          DirectoryPart(placement.realTarget) + "] cannot be written" + Platform::ErrorSuffix(errorCode));
+            return RecordError(paths, "Unable to create file [" + paths.output + "]: the folder [" +
+                                          DirectoryPart(placement.realTarget) + "] cannot be written" +
+                                          Platform::ErrorSuffix(errorCode));
         case FailedStep::Replace: break;
         }
         std::string notConverted;
-        for (std::size_t other = 0; other < m_conversions.size(); ++other) {
-            if (m_conversions[other].committed) continue;
-            notConverted += (notConverted.empty() ? "'" : ", '") + m_conversions[other].inputPath + "'";
+        for (std::size_t other = 0; other < m_files.size(); ++other) {
+            if (m_written.files[other].committed) continue;
+            notConverted += (notConverted.empty() ? "'" : ", '") + m_files[other].paths.input + "'";
         }
-        throw RecordError(record, "Unable to write file [" + record.outputPath + "]; files not converted: " + notConverted);
+        return RecordError(paths, "Unable to write file [" + paths.output + "]; files not converted: " + notConverted);
     }
 
 private:
@@ -143,31 +148,30 @@ private:
         m_digest = !noBackup;
         // Every record's input backup, in the dated folder that will hold its record.
         if (!noBackup) {
-            for (const FileConversion& record : m_conversions) {
-                m_inputFolder.push_back(FolderIndex(record.backupFolder));
-                m_inputBelow.push_back(Below(record.backupFolder, record.backupPath));
+            for (const ConvertedFile& file : m_files) {
+                m_inputFolder.push_back(FolderIndex(file.paths.backupFolder));
+                m_inputBelow.push_back(Below(file.paths.backupFolder, file.paths.backup));
             }
         }
-        std::map<std::string, std::size_t> readerOf;  // input key -> first record reading it
-        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
-            readerOf.emplace(m_conversions[index].inputIdentity, index);
-        }
+        std::map<std::string, std::size_t> readerOf;  // input key -> first file reading it
+        for (std::size_t index = 0; index < m_files.size(); ++index) readerOf.emplace(m_facts[index].inputIdentity, index);
         // Each output is replaced; what it holds is preserved as an input's backup when a
         // record reads it, else as an existing output's own.
-        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
-            FileConversion& record = m_conversions[index];
+        for (std::size_t index = 0; index < m_files.size(); ++index) {
+            const FilePaths& paths = m_files[index].paths;
+            const WriteFacts& facts = m_facts[index];
             Placement placement;
-            placement.target = record.outputPath;
+            placement.target = paths.output;
             if (!noBackup) {
-                const auto reader = readerOf.find(record.outputIdentity);
+                const auto reader = readerOf.find(facts.outputIdentity);
                 if (reader != readerOf.end()) {
                     placement.datedFolder = static_cast<int>(m_inputFolder[reader->second]);
                     placement.backupBelow = m_inputBelow[reader->second];
-                } else if (record.outputNeedsBackup) {
-                    placement.datedFolder = static_cast<int>(FolderIndex(record.outputBackupFolder));
-                    placement.backupBelow = Below(record.outputBackupFolder, record.outputBackupPath);
+                } else if (facts.outputNeedsBackup) {
+                    placement.datedFolder = static_cast<int>(FolderIndex(paths.outputBackupFolder));
+                    placement.backupBelow = Below(paths.outputBackupFolder, paths.outputBackup);
                     bool exists = false;
-                    m_outputBackupSha256[index] = FileSha256(record.outputPath, exists);
+                    m_outputBackupSha256[index] = FileSha256(paths.output, exists);
                 }
             }
             m_outputPlacement.push_back(m_plan.placements.size());
@@ -177,16 +181,16 @@ private:
         // Each input that no record writes is removed after the commit (once, however
         // many records read it); its bytes are in its backup.
         std::set<std::string> removed;
-        m_inputRemoval.assign(m_conversions.size(), kNone);
-        for (std::size_t index = 0; index < m_conversions.size(); ++index) {
-            FileConversion& record = m_conversions[index];
-            if (noBackup || record.inputRewritten) continue;
-            if (!removed.insert(record.inputIdentity).second) {
-                m_inputRemoval[index] = m_inputRemoval[readerOf[record.inputIdentity]];
+        m_inputRemoval.assign(m_files.size(), kNone);
+        for (std::size_t index = 0; index < m_files.size(); ++index) {
+            const WriteFacts& facts = m_facts[index];
+            if (noBackup || facts.inputRewritten) continue;
+            if (!removed.insert(facts.inputIdentity).second) {
+                m_inputRemoval[index] = m_inputRemoval[readerOf[facts.inputIdentity]];
                 continue;
             }
             Placement placement;
-            placement.target = record.inputPath;
+            placement.target = m_files[index].paths.input;
             placement.removes = true;
             placement.datedFolder = static_cast<int>(m_inputFolder[index]);
             placement.backupBelow = m_inputBelow[index];
@@ -194,9 +198,9 @@ private:
             m_recordOf.push_back(index);
             m_plan.placements.push_back(std::move(placement));
         }
-        for (FileConversion& record : m_conversions) {
-            m_realInputs.push_back(RealPathOf(record.inputPath));
-            m_realOutputs.push_back(RealPathOf(record.outputPath));
+        for (const ConvertedFile& file : m_files) {
+            m_realInputs.push_back(RealPathOf(file.paths.input));
+            m_realOutputs.push_back(RealPathOf(file.paths.output));
         }
     }
 
@@ -204,41 +208,43 @@ private:
     void TakeBackupPaths()
     {
         for (std::size_t index = 0; index < m_inputFolder.size(); ++index) {
-            FileConversion& record = m_conversions[index];
-            record.backupFolder = m_plan.datedFolders[m_inputFolder[index]];
-            record.backupPath = CombinePath(record.backupFolder, m_inputBelow[index]);
+            m_written.files[index].backup = CombinePath(m_plan.datedFolders[m_inputFolder[index]], m_inputBelow[index]);
         }
     }
 
     RunRecordEntry Entry(std::size_t index, bool committed) const
     {
-        const FileConversion& record = m_conversions[index];
+        const WriteFacts& facts = m_facts[index];
         const Placement& output = m_plan.placements[m_outputPlacement[index]];
         RunRecordEntry entry;
         entry.input = m_realInputs[index];
         entry.output = m_realOutputs[index];
-        entry.backup = RealPathOf(record.backupPath);
-        entry.outputExisted = record.outputExisted;
-        if (record.outputExisted && !output.backupPath.empty()) {
+        entry.backup = RealPathOf(m_written.files[index].backup);
+        entry.outputExisted = facts.outputExisted;
+        if (facts.outputExisted && !output.backupPath.empty()) {
             entry.outputBackup = RealPathOf(output.backupPath);
             const auto sha = m_outputBackupSha256.find(index);
             if (sha != m_outputBackupSha256.end()) {
                 entry.outputBackupSha256 = sha->second;
             } else {
-                for (const FileConversion& reader : m_conversions) {
-                    if (reader.inputIdentity == record.outputIdentity) entry.outputBackupSha256 = reader.inputSha256;
+                for (std::size_t reader = 0; reader < m_files.size(); ++reader) {
+                    if (m_facts[reader].inputIdentity == facts.outputIdentity) {
+                        entry.outputBackupSha256 = m_files[reader].inputSha256;
+                    }
                 }
             }
         }
         const std::size_t removal = m_inputRemoval[index];
         entry.inputRemoved = removal != kNone && (!committed || m_plan.placements[removal].placed);
-        entry.inputSha256 = record.inputSha256;
-        entry.outputSha256 = record.outputSha256;
+        entry.inputSha256 = m_files[index].inputSha256;
+        entry.outputSha256 = m_written.files[index].outputSha256;
         return entry;
     }
 
-    std::vector<FileConversion>& m_conversions;
+    const std::vector<ConvertedFile>& m_files;
+    const std::vector<WriteFacts>& m_facts;
     const RunRecord& m_run;
+    RunWritten m_written;
     TransactionPlan m_plan;
     bool m_digest = false;
     std::set<std::size_t> m_recorded;  // the dated folders given a record before the commit
@@ -255,24 +261,25 @@ private:
 
 }  // namespace
 
-void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const RunRecord& run, CRunReport& report)
+RunWritten WriteAll(const std::vector<ConvertedFile>& files, const std::vector<WriteFacts>& facts, bool noBackup,
+                    const RunRecord& run)
 {
-    CRunWriting writing(conversions, noBackup, run);
-    TransactionPlan& plan = writing.GetPlan();
-    // The dated folders that hold a record, whatever the outcome.
-    const auto reportFolders = [&] {
-        for (const std::string& folder : plan.datedFolders) {
-            if (Platform::KindOf(RunRecordPath(folder)) == Platform::EntryKind::File) report.backupFolders.push_back(folder);
-        }
-    };
+    CRunWriting writing(files, facts, noBackup, run);
+    const TransactionPlan& plan = writing.GetPlan();
+    RunWritten& written = writing.Written();
     try {
-        RunTransaction(plan, writing);
+        RunTransaction(writing.GetPlan(), writing);
     } catch (const CTransactionFailure& failure) {
-        reportFolders();
-        writing.Raise(failure);
-    } catch (...) {
-        reportFolders();
-        throw;
+        written.failure = writing.Words(failure);
+    } catch (const CRecordFailure& failure) {
+        written.failure = failure;
+    } catch (const std::exception& error) {
+        // A failure of no file in particular: the run fails with its text.
+        written.failure = CRecordFailure(error.what(), std::string(), std::string());
     }
-    reportFolders();
+    // The dated folders that hold a record, whatever the outcome.
+    for (const std::string& folder : plan.datedFolders) {
+        if (Platform::KindOf(RunRecordPath(folder)) == Platform::EntryKind::File) written.recordFolders.push_back(folder);
+    }
+    return std::move(written);
 }

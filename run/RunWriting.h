@@ -8,11 +8,30 @@
 // a record of exactly what was put in place.
 
 #include "history/RunRecord.h"
-#include "run/Report.h"
-#include "scheme/FileConversion.h"
+#include "run/Checks.h"
+#include "run/ConvertFiles.h"
+#include "run/RecordError.h"
 
+#include <optional>
+#include <string>
 #include <vector>
 
-// `run` is the record's head (scheme, arguments, start); the records' paths are real
-// paths. The dated folders made go to the report.
-void WriteAll(std::vector<FileConversion>& conversions, bool noBackup, const RunRecord& run, CRunReport& report);
+// What became of each file: whether its output is in place, its backup (the dated
+// folders may have moved to a later second's name), the SHA-256 of the bytes written.
+struct WrittenFile {
+    bool committed = false;
+    std::string backup;
+    std::string outputSha256;
+};
+
+struct RunWritten {
+    std::vector<WrittenFile> files;  // one per converted file, in order
+    // The dated folders that hold a record, whatever the outcome.
+    std::vector<std::string> recordFolders;
+    // The failure that stopped the writing, in the words of the file it belongs to.
+    std::optional<CRecordFailure> failure;
+};
+
+// `run` is the record's head (scheme, arguments, start); the paths are real paths.
+RunWritten WriteAll(const std::vector<ConvertedFile>& files, const std::vector<WriteFacts>& facts, bool noBackup,
+                    const RunRecord& run);

@@ -5,14 +5,14 @@
 
 #include <algorithm>
 
-int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<FileConversion>& conversions,
+int ReportSchemeCheck(std::vector<LintFinding> findings, const std::vector<PlannedFile>& files,
                       std::vector<LintFinding>* reported, bool skipMissing)
 {
-    for (const FileConversion& record : conversions) {
-        const Platform::EntryKind kind = Platform::KindOf(record.inputPath);
+    for (const PlannedFile& file : files) {
+        const Platform::EntryKind kind = Platform::KindOf(file.paths.input);
         if (skipMissing && kind == Platform::EntryKind::Missing) continue;
         if (kind != Platform::EntryKind::File) {
-            findings.push_back({record.line, "input file '" + record.inputPath + "' is not found"});
+            findings.push_back({file.conversion.line, "input file '" + file.paths.input + "' is not found"});
         }
     }
     std::stable_sort(findings.begin(), findings.end(),

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-const CActionExecutorContainer& FileConversion::ActionsForImage() const
+const CActionExecutorContainer& FileConversion::ActionsForImage(const CIniFileImage& image) const
 {
     const TextEncoding encoding = image.FileEncoding();
     if (encoding == schemeEncoding) return sectionActions;

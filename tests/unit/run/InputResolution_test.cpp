@@ -90,12 +90,12 @@ TEST(ResolvePaths, DropsAnEmptyTopRecordAndIgnoresOutputOption)
     CCommandLineOptions options;
     options.outputFile = std::string("ignored.ini");
     options.fileDirectory = folder.Path().string();
-    ResolvePaths(options, conversions);
-    ASSERT_EQ(conversions.size(), 1u);
-    EXPECT_EQ(conversions[0].inputPath, folder / "b.ini");
-    EXPECT_EQ(conversions[0].outputPath, folder / "b.ini");
-    EXPECT_THAT(conversions[0].backupPath, StartsWith(folder / "old_version/"));
-    EXPECT_THAT(conversions[0].backupPath, testing::EndsWith("_conv/b.ini"));
+    const std::vector<PlannedFile> planned = ResolvePaths(options, conversions);
+    ASSERT_EQ(planned.size(), 1u);
+    EXPECT_EQ(planned[0].paths.input, folder / "b.ini");
+    EXPECT_EQ(planned[0].paths.output, folder / "b.ini");
+    EXPECT_THAT(planned[0].paths.backup, StartsWith(folder / "old_version/"));
+    EXPECT_THAT(planned[0].paths.backup, testing::EndsWith("_conv/b.ini"));
 }
 
 TEST(ResolvePaths, FailuresOfTheTopRecord)
@@ -132,11 +132,11 @@ TEST(ResolvePaths, OutputNamesOfFirstAndLaterRecords)
     conversions.push_back(Record("in/d.ini", "out/d.ini"));
     CCommandLineOptions options;
     options.fileDirectory = folder.Path().string();
-    ResolvePaths(options, conversions);
-    EXPECT_EQ(conversions[0].outputPath, folder / "new_*.cfg");
-    EXPECT_EQ(conversions[1].outputPath, folder / "in/New_A.ini");
-    EXPECT_EQ(conversions[2].outputPath, "/abs//c.ini");
-    EXPECT_EQ(conversions[3].outputPath, folder / "out/d.ini");
+    const std::vector<PlannedFile> planned = ResolvePaths(options, conversions);
+    EXPECT_EQ(planned[0].paths.output, folder / "new_*.cfg");
+    EXPECT_EQ(planned[1].paths.output, folder / "in/New_A.ini");
+    EXPECT_EQ(planned[2].paths.output, "/abs//c.ini");
+    EXPECT_EQ(planned[3].paths.output, folder / "out/d.ini");
 }
 
 // A relative -fdir is taken from the current folder, not from the program's.
@@ -149,11 +149,11 @@ TEST(ResolvePaths, RelativeFileDirectoryIsTakenFromTheCurrentFolder)
     conversions.push_back(Record("a.ini"));
     CCommandLineOptions options;
     options.fileDirectory = std::string("data/./sub");
-    ResolvePaths(options, conversions);
+    const std::vector<PlannedFile> planned = ResolvePaths(options, conversions);
     std::filesystem::current_path(previous);
-    ASSERT_EQ(conversions.size(), 1u);
-    EXPECT_EQ(conversions[0].inputPath, folder / "data/sub/a.ini");
-    EXPECT_THAT(conversions[0].backupPath, StartsWith(folder / "data/sub/old_version/"));
+    ASSERT_EQ(planned.size(), 1u);
+    EXPECT_EQ(planned[0].paths.input, folder / "data/sub/a.ini");
+    EXPECT_THAT(planned[0].paths.backup, StartsWith(folder / "data/sub/old_version/"));
 }
 
 TEST(ResolvePaths, InputOptionReplacesTheTopRecordsName)
@@ -164,10 +164,10 @@ TEST(ResolvePaths, InputOptionReplacesTheTopRecordsName)
     options.inputFile = std::string("x.ini");
     options.outputFile = std::string("y.ini");
     options.fileDirectory = std::string("/base");
-    ResolvePaths(options, conversions);
-    ASSERT_EQ(conversions.size(), 1u);
-    EXPECT_EQ(conversions[0].inputPath, "/base/x.ini");
-    EXPECT_EQ(conversions[0].outputPath, "/base/y.ini");
+    const std::vector<PlannedFile> planned = ResolvePaths(options, conversions);
+    ASSERT_EQ(planned.size(), 1u);
+    EXPECT_EQ(planned[0].paths.input, "/base/x.ini");
+    EXPECT_EQ(planned[0].paths.output, "/base/y.ini");
 }
 
 }  // namespace
