@@ -77,7 +77,9 @@ void Print(const std::string& text)
         Write(text);
         return;
     }
-    Print(text, form == Encoding::Utf8Form::WellFormed ? TextEncoding::Utf8 : TextEncoding::Windows1251);
+    // A name that did not go through ShownName is shown by the same rule, as the whole
+    // line: its other parts are UTF-8 or ASCII.
+    Print(form == Encoding::Utf8Form::WellFormed ? text : ShownName(text), TextEncoding::Utf8);
 }
 
 void Print(const std::string& text, TextEncoding encoding)
@@ -89,26 +91,20 @@ void Warn(const char* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    std::string shown;
     std::string utf8;
     std::string literal;
     const auto flushLiteral = [&] {
-        shown += Encoding::ForDisplay(literal, TextEncoding::Windows1251, g_output);
         utf8 += Encoding::ForDisplay(literal, TextEncoding::Windows1251, TextEncoding::Utf8);
         literal.clear();
     };
     for (const char* at = format; *at != '\0'; ++at) {
         if (at[0] == '%' && at[1] == 's') {
             flushLiteral();
-            const char* argument = va_arg(arguments, const char*);
-            shown += Encoding::ForDisplay(argument, g_names, g_output);
-            utf8 += Encoding::ForDisplay(argument, g_names, TextEncoding::Utf8);
+            utf8 += Encoding::ForDisplay(va_arg(arguments, const char*), g_names, TextEncoding::Utf8);
             ++at;
         } else if (at[0] == '%' && at[1] == 'F') {
             flushLiteral();
-            const std::string file = g_file == nullptr ? std::string("the settings file") : "'" + ShownName(*g_file) + "'";
-            shown += file;
-            utf8 += file;
+            utf8 += g_file == nullptr ? std::string("the settings file") : "'" + ShownName(*g_file) + "'";
             ++at;
         } else if (at[0] == '%' && at[1] == '%') {
             literal.push_back('%');
@@ -119,7 +115,7 @@ void Warn(const char* format, ...)
     }
     flushLiteral();
     va_end(arguments);
-    Write(shown);
+    Print(utf8, TextEncoding::Utf8);
     if (g_muted) return;
     ++g_warningCount;
     if (g_collected != nullptr) g_collected->push_back(utf8.substr(utf8.empty() || utf8[0] != '\n' ? 0 : 1));
@@ -133,8 +129,10 @@ void SetOutputEncodingForTesting(TextEncoding encoding) { g_output = encoding; }
 
 std::string ShownName(const std::string& path)
 {
-    const bool utf8 = OutputEncoding() != TextEncoding::Windows1251 &&
-                      Encoding::ClassifyUtf8(path) == Encoding::Utf8Form::IllFormed;
+    const Encoding::Utf8Form form = Encoding::ClassifyUtf8(path);
+    // On the Windows-1251 console a name that is not UTF-8 is its own bytes: taken as
+    // Windows-1251 characters here, it is those bytes again when printed.
+    const bool cp1251 = form == Encoding::Utf8Form::IllFormed && OutputEncoding() == TextEncoding::Windows1251;
     std::string shown;
     shown.reserve(path.size());
     for (std::size_t index = 0; index < path.size(); ++index) {
@@ -142,17 +140,19 @@ std::string ShownName(const std::string& path)
         std::uint32_t codePoint = 0;
         if (byte == 0) {
             shown += "\\0";
-        } else if (utf8 && byte >= 0x80 && Encoding::DecodeUtf8(path, index, codePoint) == 0) {
+        } else if (byte < 0x80) {
+            shown.push_back(static_cast<char>(byte));
+        } else if (cp1251) {
+            shown += Encoding::ForDisplay(path.substr(index, 1), TextEncoding::Windows1251, TextEncoding::Utf8);
+        } else if (Encoding::DecodeUtf8(path, index, codePoint) == 0) {
             static const char kDigits[] = "0123456789ABCDEF";
             shown += "\\x";
             shown.push_back(kDigits[byte >> 4]);
             shown.push_back(kDigits[byte & 0x0F]);
-        } else if (utf8 && byte >= 0x80) {
+        } else {
             const std::size_t length = Encoding::DecodeUtf8(path, index, codePoint);
             shown.append(path, index, length);
             index += length - 1;
-        } else {
-            shown.push_back(static_cast<char>(byte));
         }
     }
     return shown;

@@ -2,11 +2,12 @@
 
 // Everything the program says goes to standard output; nothing goes to standard error.
 //
-// The program's own texts are Windows-1251. The console shows them in its own
-// encoding: the contract's Windows-1251 bytes in the C locale or when redirected on
-// Windows, UTF-8 in a UTF-8 locale, UTF-16 on a Windows console. Names inside messages
-// come from a file or the scheme and are converted from their encoding, which the
-// caller states with a TextEncodingScope.
+// A message is composed in UTF-8, whatever its parts were: the program's texts (the
+// contract's Russian ones are Windows-1251 in the table), file names by ShownName, and
+// texts of a file or the scheme converted from their encoding (a TextEncodingScope
+// states it for warnings). The console shows it in its own encoding: the contract's
+// Windows-1251 bytes in the C locale or when redirected on Windows, UTF-8 in a UTF-8
+// locale, UTF-16 on a Windows console.
 
 #include "text/TextEncoding.h"
 
@@ -76,16 +77,18 @@ private:
     std::string m_discarded;
 };
 
-// A text of the program's, where paths and names stand as bytes: a text that is
-// well-formed UTF-8 holding a multi-byte character is taken as UTF-8, any other as
-// Windows-1251.
+// A message: the program's text in UTF-8 (a Russian text of the table by its Utf8()),
+// each file name in it as ShownName gives it, each text of a file or the scheme
+// converted from its encoding. A byte that is not part of well-formed UTF-8 (a name
+// that skipped ShownName) makes the whole line shown by ShownName's rule.
 void Print(const std::string& text);
-// A text whose encoding the caller knows.
+// A text in an encoding the caller knows: a file's lines in a diff.
 void Print(const std::string& text, TextEncoding encoding);
 
 // printf-style with %s only: the format is Windows-1251, each argument in the
 // encoding of the innermost TextEncodingScope (Windows-1251 outside any); "%F" stands
-// for the file of the innermost FileScope, quoted.
+// for the file of the innermost FileScope, quoted. Composed in UTF-8, which is also
+// what a WarningCollector keeps.
 void Warn(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -94,9 +97,10 @@ void Warn(const char* format, ...)
 
 void Flush();
 
-// A file's name as messages show it: a zero byte as "\0"; on a console that shows
-// UTF-8, each byte that is not part of well-formed UTF-8 as "\xNN" (on the Windows-1251
-// console the bytes stand as they are).
+// A file's name as messages show it, in UTF-8 whatever the console: a zero byte as
+// "\0"; a name that is well-formed UTF-8 as it is; any other name, on the Windows-1251
+// console, as its bytes taken for Windows-1251 characters (so it prints as its own
+// bytes), elsewhere with each byte that is not part of a character as "\xNN".
 std::string ShownName(const std::string& path);
 
 // Test seams: while set, everything printed is appended to `sink` instead; the output

@@ -1,5 +1,7 @@
 #include "console/Messages.h"
 
+#include "text/TextEncoding.h"
+
 namespace Messages {
 
 namespace {
@@ -12,6 +14,11 @@ bool NamesRussian(const std::string& locale)
 }
 
 }  // namespace
+
+std::string Message::Utf8() const
+{
+    return Encoding::ForDisplay(Text(), TextEncoding::Windows1251, TextEncoding::Utf8);
+}
 
 Language LanguageFor(const std::string& override, const std::string* localeNames, int count, bool systemRussian)
 {

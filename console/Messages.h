@@ -30,6 +30,8 @@ struct Message {
 
     const char* Text() const { return CurrentLanguage() == Language::English ? english : russian; }
     operator const char*() const { return Text(); }
+    // The text in UTF-8, as a message is composed.
+    std::string Utf8() const;
 };
 
 // The language the environment asks for: `override` (VELMARCH_LANG) when it is "en" or

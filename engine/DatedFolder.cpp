@@ -1,5 +1,6 @@
 #include "engine/DatedFolder.h"
 
+#include "console/Console.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
@@ -117,10 +118,11 @@ std::string BackupPathFor(const std::string& inputPath, const std::string& baseD
 
 std::string BackupFolderErrorText(const std::string& folder, int errorCode)
 {
-    return "Unable to create the backup folder [" + folder + "]" + Platform::ErrorSuffix(errorCode);
+    return "Unable to create the backup folder [" + Console::ShownName(folder) + "]" + Platform::ErrorSuffix(errorCode);
 }
 
 std::string MoveErrorText(const std::string& inputPath, const std::string& backupPath, int errorCode)
 {
-    return "Unable to move file [" + inputPath + "] to [" + backupPath + "]" + Platform::ErrorSuffix(errorCode);
+    return "Unable to move file [" + Console::ShownName(inputPath) + "] to [" + Console::ShownName(backupPath) + "]" +
+           Platform::ErrorSuffix(errorCode);
 }

@@ -1,5 +1,6 @@
 #include "engine/FileLocks.h"
 
+#include "console/Console.h"
 #include "engine/FileIdentity.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -59,7 +60,8 @@ void CFileLocks::LockAll(const std::vector<std::string>& paths, long waitMillise
             if (answer == Platform::LockAnswer::NotLockable) break;
             if (m_onWait) m_onWait();
             if (std::chrono::steady_clock::now() >= deadline) {
-                throw std::runtime_error("the file [" + names.second + "] is in use by another run of the program; waited " +
+                throw std::runtime_error("the file [" + Console::ShownName(names.second) +
+                                         "] is in use by another run of the program; waited " +
                                          std::to_string(waitMilliseconds / 1000) + " s, nothing was changed");
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(25));

@@ -1,5 +1,6 @@
 #include "engine/Transaction.h"
 
+#include "console/Console.h"
 #include "engine/DatedFolder.h"
 #include "engine/FileIdentity.h"
 #include "engine/StagedWrite.h"
@@ -144,7 +145,8 @@ void MakeDatedFolders(TransactionPlan& plan, CMadeEntries& made)
         if (taken.empty()) return;
         made.Undo();
         if (attempt + 1 == kAttempts) {
-            throw std::runtime_error("Unable to create the backup folder [" + taken + "]: " + std::to_string(kAttempts) +
+            throw std::runtime_error("Unable to create the backup folder [" + Console::ShownName(taken) +
+                                     "]: " + std::to_string(kAttempts) +
                                      " names in a row were taken" + Platform::ErrorSuffix(takenError));
         }
         // Another run has this second's folder: take the next second's name.

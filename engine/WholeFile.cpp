@@ -1,5 +1,6 @@
 #include "engine/WholeFile.h"
 
+#include "console/Console.h"
 #include "engine/StagedWrite.h"
 
 #include "platform/FileBytes.h"
@@ -20,7 +21,7 @@ namespace {
 
 std::string WriteErrorText(const std::string& path, int errorCode)
 {
-    return "Unable to write file [" + path + "]" + Platform::ErrorSuffix(errorCode);
+    return "Unable to write file [" + Console::ShownName(path) + "]" + Platform::ErrorSuffix(errorCode);
 }
 
 CTemporaryFile StageWholeFile(const std::string& path, const std::string& text,

@@ -16,6 +16,8 @@
 #include <set>
 #include <stdexcept>
 
+using Console::ShownName;
+
 namespace {
 
 constexpr const char* kNothingRestored = "; nothing was restored";
@@ -66,16 +68,17 @@ void CheckTrusted(const std::string& path, bool folder)
 {
     const Platform::EntryFacts facts = Platform::FactsOf(path);
     if (!(folder ? facts.isDirectory : facts.isRegularFile)) {
-        Refuse("[" + path + "] is not a " + (folder ? "folder" : "regular file") + " (a link is not followed)");
+        Refuse("[" + ShownName(path) + "] is not a " + (folder ? "folder" : "regular file") +
+               " (a link is not followed)");
     }
-    if (!facts.ownedByUserOrRoot) Refuse("[" + path + "] belongs to another user");
-    if (facts.writableByOthers) Refuse("[" + path + "] may be written by other users");
+    if (!facts.ownedByUserOrRoot) Refuse("[" + ShownName(path) + "] belongs to another user");
+    if (facts.writableByOthers) Refuse("[" + ShownName(path) + "] may be written by other users");
 }
 
 void CheckDatedFolder(const std::string& folder)
 {
     if (!IsDatedFolderName(FileNamePart(folder)) || FileNamePart(DirectoryPart(folder)) != kBackupRootName) {
-        Refuse("[" + folder + "] is not a dated folder of old_version");
+        Refuse("[" + ShownName(folder) + "] is not a dated folder of old_version");
     }
     CheckTrusted(DirectoryPart(folder), true);
     CheckTrusted(folder, true);
@@ -86,12 +89,14 @@ void CheckDatedFolder(const std::string& folder)
 // removed a file, and have the restore write through it (-force does not change this).
 void CheckTarget(const std::string& target)
 {
-    if (Platform::FactsOf(target).isLink) Refuse("[" + target + "] is a link now, and a restore never writes through one");
+    if (Platform::FactsOf(target).isLink) {
+        Refuse("[" + ShownName(target) + "] is a link now, and a restore never writes through one");
+    }
     const std::string folder = DirectoryPart(target);
-    if (RealPathOf(folder) != folder) Refuse("the folder of [" + target + "] is reached through a link");
+    if (RealPathOf(folder) != folder) Refuse("the folder of [" + ShownName(target) + "] is reached through a link");
     const Platform::EntryFacts facts = Platform::FactsOf(folder);
     if (facts.exists && (!facts.ownedByUserOrRoot || facts.writableByOthers)) {
-        Refuse("the folder [" + folder + "] of a file to restore may be changed by other users");
+        Refuse("the folder [" + ShownName(folder) + "] of a file to restore may be changed by other users");
     }
 }
 
@@ -106,18 +111,23 @@ bool StartsWithFolder(const std::string& path, const std::string& folder)
 // file that holds the SHA-256 the record gives.
 void CheckSource(RestoreStep& step, const std::string& realFolder)
 {
-    if (step.sourceSha256.empty()) Refuse("the record gives no SHA-256 of the backup [" + step.source + "]");
-    if (RealPathOf(step.source) != step.source) Refuse("the backup [" + step.source + "] is reached through a link");
+    if (step.sourceSha256.empty()) Refuse("the record gives no SHA-256 of the backup [" + ShownName(step.source) + "]");
+    if (RealPathOf(step.source) != step.source) {
+        Refuse("the backup [" + ShownName(step.source) + "] is reached through a link");
+    }
     const std::string beside = CombinePath(CombinePath(DirectoryPart(step.target), kBackupRootName), FileNamePart(realFolder));
     const bool inOwn = StartsWithFolder(step.source, realFolder);
     if (!inOwn && !(StartsWithFolder(step.source, beside) && RealPathOf(beside) == beside)) {
-        Refuse("the backup [" + step.source + "] lies outside the dated folder [" + realFolder + "]");
+        Refuse("the backup [" + ShownName(step.source) + "] lies outside the dated folder [" + ShownName(realFolder) +
+               "]");
     }
     if (!inOwn) CheckDatedFolder(beside);
-    if (!Platform::FactsOf(step.source).isRegularFile) Refuse("the backup [" + step.source + "] is not a regular file");
-    if (!ReadWholeText(step.source, step.bytes)) Refuse("the backup [" + step.source + "] cannot be read");
+    if (!Platform::FactsOf(step.source).isRegularFile) {
+        Refuse("the backup [" + ShownName(step.source) + "] is not a regular file");
+    }
+    if (!ReadWholeText(step.source, step.bytes)) Refuse("the backup [" + ShownName(step.source) + "] cannot be read");
     if (Sha256Hex(step.bytes) != step.sourceSha256) {
-        Refuse("the backup [" + step.source + "] no longer holds the bytes the run preserved");
+        Refuse("the backup [" + ShownName(step.source) + "] no longer holds the bytes the run preserved");
     }
 }
 
@@ -196,7 +206,7 @@ public:
             if (step.existed) {
                 const std::string backupPath = BackupPathFor(step.target, base, true, datedName);
                 if (!backups.insert(FileKeyOf(backupPath)).second) {
-                    Refuse("two files would share one backup file [" + backupPath + "]");
+                    Refuse("two files would share one backup file [" + ShownName(backupPath) + "]");
                 }
                 placement.datedFolder = 0;
                 placement.backupBelow = backupPath.substr(m_plan.datedFolders[0].size() + 1);
@@ -253,10 +263,10 @@ public:
         file.done = true;
         file.backup = m_plan.placements[index].backupPath;
         if (!step.source.empty()) {
-            Console::Print("\nFile '" + Console::ShownName(step.target) + "' restored from '" +
-                           Console::ShownName(step.source) + "'");
+            Console::Print("\nFile '" + ShownName(step.target) + "' restored from '" +
+                           ShownName(step.source) + "'");
         } else if (step.existed) {
-            Console::Print("\nFile '" + Console::ShownName(step.target) + "' removed");
+            Console::Print("\nFile '" + ShownName(step.target) + "' removed");
         }
     }
 
@@ -286,19 +296,21 @@ public:
         const Placement& placement = m_plan.placements[failure.placement];
         const std::string reason = Platform::ErrorSuffix(errorCode);
         switch (step) {
-        case FailedStep::RemovalCheck: Refuse("Unable to remove file [" + placement.target + "]" + reason);
+        case FailedStep::RemovalCheck: Refuse("Unable to remove file [" + ShownName(placement.target) + "]" + reason);
         case FailedStep::Creation:
-            Refuse("Unable to create file [" + placement.target + "]: the folder [" + DirectoryPart(placement.realTarget) +
+            Refuse("Unable to create file [" + ShownName(placement.target) + "]: the folder [" +
+                   ShownName(DirectoryPart(placement.realTarget)) +
                    "] cannot be written" + reason);
         case FailedStep::Folder:
-            Refuse("the folder [" + DirectoryPart(placement.target) + "] of a file to restore is reached through a link" +
+            Refuse("the folder [" + ShownName(DirectoryPart(placement.target)) +
+                   "] of a file to restore is reached through a link" +
                    " or may be changed by other users" + reason);
         case FailedStep::Backup:
             Refuse(MoveErrorText(placement.target, CombinePath(m_plan.datedFolders[0], placement.backupBelow), errorCode));
         case FailedStep::Replace:
         case FailedStep::Remove: break;
         }
-        throw std::runtime_error("Unable to write file [" + placement.target + "]" + reason +
+        throw std::runtime_error("Unable to write file [" + ShownName(placement.target) + "]" + reason +
                                  "; the restore stopped there, and its record lists what it put back");
     }
 
@@ -317,7 +329,7 @@ bool AlreadyUndone(const std::string& folder, const RunRecord& run, RestoreOutco
 {
     if (run.undone.empty()) return false;
     for (RestoredFile& file : outcome.files) file.alreadyUndone = true;
-    Console::Print("\nThe run [" + Console::ShownName(folder) + "] was undone on " + run.undone + "; nothing to restore");
+    Console::Print("\nThe run [" + ShownName(folder) + "] was undone on " + run.undone + "; nothing to restore");
     return true;
 }
 
@@ -346,7 +358,7 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
     // The record is read only once its folders are known to be trusted.
     if (!Platform::FactsOf(RunRecordPath(folder)).exists) {
-        throw std::runtime_error("no run record [" + RunRecordPath(folder) + "] to restore from");
+        throw std::runtime_error("no run record [" + ShownName(RunRecordPath(folder)) + "] to restore from");
     }
     CheckDatedFolder(folder);
     CheckTrusted(RunRecordPath(folder), false);
@@ -354,7 +366,8 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     std::string reason;
     switch (ReadRunRecord(folder, run, reason)) {
     case RecordRead::Read: break;
-    case RecordRead::Missing: throw std::runtime_error("no run record [" + RunRecordPath(folder) + "] to restore from");
+    case RecordRead::Missing:
+        throw std::runtime_error("no run record [" + ShownName(RunRecordPath(folder)) + "] to restore from");
     case RecordRead::Unreadable: Refuse(UnreadableRecordText(folder, reason));
     }
     outcome.scheme = run.scheme;
@@ -400,11 +413,11 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     if (!any && restoredBefore) {
         // An earlier restore put every file back and was stopped before it marked the run.
         MarkUndone(folder, current);
-        Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' is undone");
+        Console::Print("\nThe run recorded in '" + ShownName(folder) + "' is undone");
         return;
     }
     if (!any) {
-        Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' " +
+        Console::Print("\nThe run recorded in '" + ShownName(folder) + "' " +
                        (run.complete && !steps.empty() ? "left no file as it wrote it: every file holds what the restore would put back, "
                                        "and nothing was restored"
                                      : "never reached its commit: it changed no file, and nothing was restored"));
@@ -416,7 +429,7 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
             if (step.skipped) continue;
             RestoredFile& file = outcome.files[index];
             if (step.existed && !ReadWholeText(step.target, file.bytesNow)) {
-                Refuse("Unable to read file [" + step.target + "]");
+                Refuse("Unable to read file [" + ShownName(step.target) + "]");
             }
             file.bytesAfter = step.bytes;
         }
@@ -428,5 +441,5 @@ void RestoreRun(const std::string& datedFolder, bool force, RestoreOutcome& outc
     } catch (const CTransactionFailure& failure) {
         restore.Raise(failure);
     }
-    Console::Print("\nThe run recorded in '" + Console::ShownName(folder) + "' is undone");
+    Console::Print("\nThe run recorded in '" + ShownName(folder) + "' is undone");
 }

@@ -1,5 +1,6 @@
 #include "history/RunRecord.h"
 
+#include "console/Console.h"
 #include "engine/StagedWrite.h"
 #include "engine/WholeFile.h"
 #include "platform/Paths.h"
@@ -207,7 +208,7 @@ void WriteRunRecord(const std::string& datedFolder, const RunRecord& record)
 
 std::string UnreadableRecordText(const std::string& datedFolder, const std::string& reason)
 {
-    return "the run record [" + RunRecordPath(datedFolder) + "] cannot be read: " + reason;
+    return "the run record [" + Console::ShownName(RunRecordPath(datedFolder)) + "] cannot be read: " + reason;
 }
 
 std::string RecordTimeNow()

@@ -1,19 +1,22 @@
 #include "run/Checks.h"
 
+#include "console/Console.h"
 #include "engine/FileIdentity.h"
+#include "history/RunRecord.h"
 #include "platform/Platform.h"
 #include "run/RecordError.h"
-#include "history/RunRecord.h"
 
 #include <map>
 #include <set>
+
+using Console::ShownName;
 
 namespace {
 
 void CheckNoZeroByte(const FilePaths& paths, const std::string& path)
 {
     if (path.find('\0') != std::string::npos) {
-        throw RecordError(paths, "a file name holds a zero byte: [" + PrintablePath(path) + "]");
+        throw RecordError(paths, "a file name holds a zero byte: [" + ShownName(PrintablePath(path)) + "]");
     }
 }
 
@@ -28,13 +31,13 @@ void CheckBackupPath(const FilePaths& paths, const std::string& backupPath, cons
                      const std::string& sourcePath, const std::string& sourceIdentity, BackupOwners& backups)
 {
     if (BackupKey(backupPath) == BackupKey(RunRecordPath(datedFolder))) {
-        throw RecordError(paths, "the backup file [" + backupPath + "] of [" + sourcePath +
+        throw RecordError(paths, "the backup file [" + ShownName(backupPath) + "] of [" + sourcePath +
                                      "] would take the name of the run's record");
     }
     const auto [sharer, isFirst] = backups.emplace(BackupKey(backupPath), std::make_pair(sourcePath, sourceIdentity));
     if (!isFirst && sharer->second.second != sourceIdentity) {
-        throw RecordError(paths, "two input files would share one backup file [" + backupPath + "]: [" +
-                                     sharer->second.first + "] and [" + sourcePath + "]");
+        throw RecordError(paths, "two input files would share one backup file [" + ShownName(backupPath) + "]: [" +
+                                     sharer->second.first + "] and [" + ShownName(sourcePath) + "]");
     }
 }
 
@@ -55,12 +58,12 @@ std::vector<WriteFacts> CheckConversions(const std::vector<ConvertedFile>& files
         fact.outputIdentity = FileKeyOf(paths.output);
         const auto [earlier, isNew] = outputs.emplace(fact.outputIdentity, &paths);
         if (!isNew) {
-            throw RecordError(paths, "two records write one file: [" + earlier->second->output + "] and [" +
+            throw RecordError(paths, "two records write one file: [" + ShownName(earlier->second->output) + "] and [" +
                                          paths.output + "]; the first record's result would be lost");
         }
         const Platform::EntryKind kind = Platform::KindOf(Platform::FinalLinkTarget(paths.output));
         if (kind == Platform::EntryKind::Directory || kind == Platform::EntryKind::Other) {
-            throw RecordError(paths, "Unable to create file [" + paths.output + "]");
+            throw RecordError(paths, "Unable to create file [" + ShownName(paths.output) + "]");
         }
 
         fact.inputIdentity = FileKeyOf(paths.input);

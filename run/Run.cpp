@@ -47,7 +47,7 @@ std::string SchemePath(CCommandLineOptions& options)
 {
     if (!options.schemeFile.HasValue()) {
         options.schemeFile = std::string(kDefaultSchemeFile);
-        Console::Print(std::string(Messages::kDefaultSchemeName) + kDefaultSchemeFile + "'");
+        Console::Print(Messages::kDefaultSchemeName.Utf8() + kDefaultSchemeFile + "'");
     }
     return AbsoluteToCurrentDirectory(options.schemeFile.Value());
 }
@@ -59,7 +59,7 @@ auto InScheme(const std::string& schemePath, Step step)
     try {
         return step();
     } catch (const std::exception& error) {
-        throw std::runtime_error("XML schema file '" + schemePath + "': " + error.what());
+        throw std::runtime_error("XML schema file '" + Console::ShownName(schemePath) + "': " + error.what());
     }
 }
 
@@ -68,13 +68,24 @@ struct LoadedScheme {
     SchemeDocument document;
 };
 
+// The scheme's steps are built from its texts: a failure that quotes them is put in
+// UTF-8, as every message.
+std::vector<FileConversion> Conversions(const CCommandLineOptions& options, SchemeDocument& document)
+{
+    try {
+        CSchemaParser parser(IsOn(options.sectionNameRegex));
+        return BuildConversions(parser, document);
+    } catch (const std::exception& error) {
+        throw std::runtime_error(Encoding::ForDisplay(error.what(), document.encoding.encoding, TextEncoding::Utf8));
+    }
+}
+
 LoadedScheme LoadConversions(const std::string& schemePath, const CCommandLineOptions& options)
 {
     return InScheme(schemePath, [&] {
         LoadedScheme loaded;
         loaded.document = ReadSchemeDocument(schemePath);
-        CSchemaParser parser(IsOn(options.sectionNameRegex));
-        loaded.conversions = BuildConversions(parser, loaded.document);
+        loaded.conversions = Conversions(options, loaded.document);
         return loaded;
     });
 }
@@ -94,10 +105,8 @@ int CheckScheme(const std::string& schemePath, const CCommandLineOptions& option
                                   [](const LintFinding& finding) { return finding.stopsLoading; });
     std::vector<PlannedFile> planned;
     try {
-        std::vector<FileConversion> conversions = InScheme(schemePath, [&] {
-            CSchemaParser parser(IsOn(options.sectionNameRegex));
-            return BuildConversions(parser, loaded.document);
-        });
+        std::vector<FileConversion> conversions =
+            InScheme(schemePath, [&] { return Conversions(options, loaded.document); });
         planned = ResolvePaths(options, std::move(conversions));
     } catch (const std::exception&) {
         if (!told) throw;

@@ -15,6 +15,8 @@
 #include <map>
 #include <set>
 
+using Console::ShownName;
+
 namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -91,8 +93,8 @@ public:
         if (m_plan.placements[index].removes) return;
         const FilePaths& paths = m_files[m_recordOf[index]].paths;
         m_written.files[m_recordOf[index]].committed = true;
-        Console::Print("\nFile '" + Console::ShownName(paths.input) + "' successfully converted to file '" +
-                       Console::ShownName(paths.output) + "'");
+        Console::Print("\nFile '" + ShownName(paths.input) + "' successfully converted to file '" +
+                       ShownName(paths.output) + "'");
     }
 
     // What was put in place stays; a record that could not be completed is a warning.
@@ -119,17 +121,18 @@ public:
         case FailedStep::Backup: return RecordError(paths, MoveErrorText(placement.target, backupPath, errorCode));
         case FailedStep::Folder:
         case FailedStep::Creation:
-            return RecordError(paths, "Unable to create file [" + paths.output + "]: the folder [" +
-                                          DirectoryPart(placement.realTarget) + "] cannot be written" +
+            return RecordError(paths, "Unable to create file [" + ShownName(paths.output) + "]: the folder [" +
+                                          ShownName(DirectoryPart(placement.realTarget)) + "] cannot be written" +
                                           Platform::ErrorSuffix(errorCode));
         case FailedStep::Replace: break;
         }
         std::string notConverted;
         for (std::size_t other = 0; other < m_files.size(); ++other) {
             if (m_written.files[other].committed) continue;
-            notConverted += (notConverted.empty() ? "'" : ", '") + m_files[other].paths.input + "'";
+            notConverted += (notConverted.empty() ? "'" : ", '") + ShownName(m_files[other].paths.input) + "'";
         }
-        return RecordError(paths, "Unable to write file [" + paths.output + "]; files not converted: " + notConverted);
+        return RecordError(paths,
+                           "Unable to write file [" + ShownName(paths.output) + "]; files not converted: " + notConverted);
     }
 
 private:

@@ -272,5 +272,9 @@ std::vector<LintFinding> LintScheme(Xml::Library::DocumentNode<char>& document, 
     for (auto& child : document.children) {
         if (auto* element = dynamic_cast<Element*>(child.get())) lint.Walk(*element);
     }
+    // The findings quote the scheme's texts: in UTF-8, as every message.
+    for (LintFinding& finding : lint.findings) {
+        finding.text = Encoding::ForDisplay(finding.text, encoding.encoding, TextEncoding::Utf8);
+    }
     return lint.findings;
 }

@@ -16,7 +16,7 @@
 
 struct LintFinding {
     std::int64_t line = 0;  // of the element's start tag
-    std::string text;       // a plain English sentence
+    std::string text;       // a plain English sentence, in UTF-8 (quoting the scheme)
     // The scheme cannot be loaded for a run (a condition that does not parse, a 'File'
     // without 'name'): the loader's own error says nothing more.
     bool stopsLoading = false;

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 namespace {
 
 using Messages::Language;
@@ -58,6 +61,52 @@ TEST(Messages, EnglishWarningsNameTheirFile)
               "is skipped.\n[WARNING] the settings file: malformed section header [line=x]" +
                   std::string(Messages::kMalformedSectionHeader.russian).replace(
                       std::string(Messages::kMalformedSectionHeader.russian).find("%s"), 2, "x"));
+}
+
+// A message is composed in UTF-8 and shown in the console's encoding: a name shows the
+// same in an error as in a status line, and one line may mix a name in UTF-8 with a
+// text in Windows-1251.
+TEST(Messages, EachPartShowsInItsOwnEncoding)
+{
+    const std::string utf8Name = "/d/\xD0\xA1\xD1\x85\xD0\xB5\xD0\xBC\xD0\xB0.ini";  // "Схема", UTF-8
+    const std::string cp1251Name = "/d/\xCF\xCE\xA8\xD2.ini";  // "ПОЁТ", Windows-1251: "ОЁ" reads as UTF-8
+    const struct {
+        const char* name;
+        TextEncoding console;
+        std::function<void()> say;
+        std::string wanted;
+    } rows[] = {
+        {"a Windows-1251 name in a status line and an error", TextEncoding::Utf8,
+         [&] {
+             Console::Print("\nFile '" + Console::ShownName("/d/\xFF") + "'");
+             Console::Print("\nUnable to read file [/d/\xFF]");
+         },
+         "\nFile '/d/\\xFF'\nUnable to read file [/d/\\xFF]"},
+        {"a Windows-1251 name on its own console", TextEncoding::Windows1251,
+         [&] { Console::Print("[" + Console::ShownName(cp1251Name) + "] " + Console::ShownName(utf8Name)); },
+         "[" + cp1251Name + "] /d/\xD1\xF5\xE5\xEC\xE0.ini"},
+        {"the contract's Russian with a UTF-8 name", TextEncoding::Windows1251,
+         [&] { Console::Print(Messages::kDefaultSchemeName.Utf8() + Console::ShownName(utf8Name) + "'"); },
+         std::string(Messages::kDefaultSchemeName.russian) + "/d/\xD1\xF5\xE5\xEC\xE0.ini'"},
+        {"an English warning: a UTF-8 file, a Windows-1251 section", TextEncoding::Windows1251,
+         [&] {
+             const Console::FileScope file(utf8Name);
+             Console::Warn(Messages::kRepeatedSection, "\xD1");
+         },
+         "\n[WARNING] '/d/\xD1\xF5\xE5\xEC\xE0.ini': section [\xD1] is defined again; the data under the "
+         "repeated header is skipped."},
+    };
+    const TextEncoding output = Console::OutputEncoding();
+    for (const auto& row : rows) {
+        TestSupport::CapturedConsole console;
+        Console::SetOutputEncodingForTesting(row.console);
+        Messages::CurrentLanguage() = Language::English;
+        if (row.wanted.find(Messages::kDefaultSchemeName.russian) == 0) Messages::CurrentLanguage() = Language::Russian;
+        row.say();
+        Messages::CurrentLanguage() = Language::Russian;
+        Console::SetOutputEncodingForTesting(output);
+        EXPECT_EQ(console.Text(), row.wanted) << row.name;
+    }
 }
 
 }  // namespace

@@ -61,11 +61,11 @@ TEST(SchemeLint, EachKindOfFinding)
          "condition or rely on the run record\n"
          "3: 'case_default_setting' without 'case_setting' is ignored\n"},
         // A section's condition guards its rescaling; a template's fixed part in other
-        // letters than ASCII is a slip.
+        // letters than ASCII is a slip (quoted in UTF-8 from the Windows-1251 scheme).
         {"<Convert><Section section_name=\"A\" case_section=\"A.v e 1\"><Setting setting_name=\"k\" "
          "multiplier=\"2\"/></Section>\n<Section section_name=\"\xCF\xF0\xEE*\" section_to=\"-\"/></Convert>",
-         "2: the template '\xCF\xF0\xEE*' holds letters beyond ASCII, but its '*' stands only for Latin letters, "
-         "digits, '_', '.' and '-': it never selects a name that goes on in other letters\n"},
+         "2: the template '\xD0\x9F\xD1\x80\xD0\xBE*' holds letters beyond ASCII, but its '*' stands only for "
+         "Latin letters, digits, '_', '.' and '-': it never selects a name that goes on in other letters\n"},
         // A Setting of a renaming Section is reported once, with the Section.
         {"<Convert><Section section_name=\"A\" section_to=\"B\"><Setting setting_name=\"k\" setting_to=\"-\"/>"
          "</Section></Convert>",
