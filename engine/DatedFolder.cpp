@@ -9,16 +9,16 @@
 #include <cstdio>
 #include <optional>
 
-std::string BackupFolderName()
-{
-    const Platform::LocalTime now = Platform::Now();
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d_conv", now.year, now.month, now.day, now.hour,
-                  now.minute, now.second);
-    return kBackupRootName + Separator() + stamp;
-}
-
 namespace {
+
+// A dated folder's name: "YYYYMMDDhhmmss_conv".
+std::string DatedName(long long year, long long month, long long day, long long seconds)
+{
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04lld%02lld%02lld%02lld%02lld%02lld_conv", year, month, day, seconds / 3600,
+                  seconds / 60 % 60, seconds % 60);
+    return stamp;
+}
 
 // Days from 1970-01-01 of a proleptic Gregorian date, and back.
 std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day)
@@ -53,6 +53,13 @@ unsigned Digits(const std::string& text, std::size_t at, std::size_t count)
 
 }  // namespace
 
+std::string BackupFolderName()
+{
+    const Platform::LocalTime now = Platform::Now();
+    const long long seconds = now.hour * 3600LL + now.minute * 60LL + now.second;
+    return kBackupRootName + Separator() + DatedName(now.year, now.month, now.day, seconds);
+}
+
 std::string NextSecondName(const std::string& datedName)
 {
     if (!IsDatedFolderName(datedName)) return datedName;
@@ -68,11 +75,7 @@ std::string NextSecondName(const std::string& datedName)
     days += seconds / 86400;
     seconds %= 86400;
     CivilFromDays(days, year, month, day);
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04lld%02u%02u%02lld%02lld%02lld_conv", static_cast<long long>(year), month, day,
-                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
-                  static_cast<long long>(seconds % 60));
-    const std::string next = stamp;
+    const std::string next = DatedName(year, month, day, seconds);
     // Past year 9999 the name would grow a digit: it stays the last name of its shape.
     return IsDatedFolderName(next) && next > datedName ? next : datedName;
 }
