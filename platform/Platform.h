@@ -296,10 +296,12 @@ public:
 
 // Test seam: makes a step of the run's writing fail as the system would: the step's
 // next call, or the one after `callsToSkip` more calls of it.
+// FolderTaken: a folder made exclusively is there already, as another run's would be.
 enum class WriteStep {
-    None, Create, ReadOnlyTarget, Write, Flush, Close, Replace, Link, Copy, FolderCreate, Remove, RemoveCheck
+    None, Create, ReadOnlyTarget, Write, Flush, Close, Replace, Link, Copy, FolderCreate, FolderTaken, Remove, RemoveCheck
 };
-void FailNextWriteStepForTesting(WriteStep step, int callsToSkip = 0);
+// The step fails `times` calls in a row, after `callsToSkip` calls that succeed.
+void FailNextWriteStepForTesting(WriteStep step, int callsToSkip = 0, int times = 1);
 // Test seam: every change of a folder's entries and every folder flush the program makes
 // is appended to `trace` ("mkdir <path>", "link <path>", "rename <target>", "unlink
 // <path>", "sync <folder>") until it is called with null.

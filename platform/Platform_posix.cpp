@@ -284,6 +284,7 @@ bool CreateOneDirectory(const std::string& path)
 int CreateDirectoryExclusive(const std::string& path)
 {
     if (ConsumeInjectedFailure(WriteStep::FolderCreate)) return EACCES;
+    if (ConsumeInjectedFailure(WriteStep::FolderTaken)) return EEXIST;
     if (::mkdir(Native(path).c_str(), 0777) != 0) return errno;
     TraceEntryChange("mkdir", Native(path));
     return 0;

@@ -373,6 +373,7 @@ bool CreateOneDirectory(const std::string& path) { return ::CreateDirectoryW(Wid
 int CreateDirectoryExclusive(const std::string& path)
 {
     if (ConsumeInjectedFailure(WriteStep::FolderCreate)) return ERROR_ACCESS_DENIED;
+    if (ConsumeInjectedFailure(WriteStep::FolderTaken)) return ERROR_ALREADY_EXISTS;
     if (::CreateDirectoryW(Wide(path).c_str(), nullptr)) return 0;
     const DWORD error = ::GetLastError();
     return error == 0 ? -1 : static_cast<int>(error);

@@ -5,6 +5,7 @@ namespace {
 
 WriteStep g_failingStep = WriteStep::None;
 int g_callsToSkip = 0;
+int g_timesLeft = 0;
 std::vector<std::string>* g_trace = nullptr;
 
 }  // namespace
@@ -16,7 +17,7 @@ bool ConsumeInjectedFailure(WriteStep step)
         --g_callsToSkip;
         return false;
     }
-    g_failingStep = WriteStep::None;
+    if (--g_timesLeft <= 0) g_failingStep = WriteStep::None;
     return true;
 }
 
@@ -27,10 +28,11 @@ void TraceEntryChange(const char* operation, const std::string& path)
 
 void TraceEntryChangesForTesting(std::vector<std::string>* trace) { g_trace = trace; }
 
-void FailNextWriteStepForTesting(WriteStep step, int callsToSkip)
+void FailNextWriteStepForTesting(WriteStep step, int callsToSkip, int times)
 {
     g_failingStep = step;
     g_callsToSkip = callsToSkip;
+    g_timesLeft = times;
 }
 
 }  // namespace Platform

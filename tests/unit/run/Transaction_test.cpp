@@ -101,6 +101,31 @@ TEST_P(RunFaults, NoFileIsLostOrHalfWritten)
     EXPECT_EQ(fs::exists(folder.Path() / "c.ini"), secondDone);
 }
 
+// Another run takes each dated folder's name first: the run moves on a second at a
+// time, 30 names in all, then fails with nothing changed.
+TEST(DatedFolderNames, ThirtyTakenInARowFailTheRunWithNothingChanged)
+{
+    for (const int taken : {29, 30}) {
+        SCOPED_TRACE(taken);
+        TempFolder folder;
+        WriteFile(folder / "s.xml", "<Convert file=\"a.ini\"><Section section_name=\"A\" section_to=\"-\"/></Convert>");
+        WriteFile(folder / "a.ini", "[A]\nx=1\n[B]\n");
+        fs::create_directory(folder.Path() / "old_version");
+        CapturedConsole console;
+        Platform::FailNextWriteStepForTesting(WriteStep::FolderTaken, 0, taken);
+        const int exitCode = RunIn(folder, true);
+        Platform::FailNextWriteStepForTesting(WriteStep::None);
+        if (taken == 29) {
+            EXPECT_EQ(exitCode, 0) << console.Text();
+            continue;
+        }
+        EXPECT_EQ(exitCode, 1);
+        EXPECT_THAT(console.Text(), HasSubstr("_conv]: 30 names in a row were taken"));
+        EXPECT_EQ(ReadFile(folder / "a.ini"), "[A]\nx=1\n[B]\n");
+        EXPECT_TRUE(fs::is_empty(folder.Path() / "old_version"));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, RunFaults,
     testing::Values(
