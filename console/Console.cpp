@@ -3,9 +3,11 @@
 #include "console/Messages.h"
 #include "platform/Platform.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+
+#include <fmt/args.h>
+#include <fmt/printf.h>
 
 namespace Console {
 namespace {
@@ -87,34 +89,20 @@ void Print(const std::string& text, TextEncoding encoding)
     Write(encoding == g_output ? text : Encoding::ForDisplay(text, encoding, g_output));
 }
 
-void Warn(const char* format, ...)
+void WarnWith(const char* format, std::initializer_list<std::string_view> names)
 {
-    va_list arguments;
-    va_start(arguments, format);
-    std::string utf8;
-    std::string literal;
-    const auto flushLiteral = [&] {
-        utf8 += Encoding::ForDisplay(literal, TextEncoding::Windows1251, TextEncoding::Utf8);
-        literal.clear();
-    };
-    for (const char* at = format; *at != '\0'; ++at) {
-        if (at[0] == '%' && at[1] == 's') {
-            flushLiteral();
-            utf8 += Encoding::ForDisplay(va_arg(arguments, const char*), g_names, TextEncoding::Utf8);
-            ++at;
-        } else if (at[0] == '%' && at[1] == 'F') {
-            flushLiteral();
-            utf8 += g_file == nullptr ? std::string("the settings file") : "'" + ShownName(*g_file) + "'";
-            ++at;
-        } else if (at[0] == '%' && at[1] == '%') {
-            literal.push_back('%');
-            ++at;
-        } else {
-            literal.push_back(*at);
-        }
+    std::string text = Encoding::ForDisplay(format, TextEncoding::Windows1251, TextEncoding::Utf8);
+    const std::string file = g_file == nullptr ? std::string("the settings file") : "'" + ShownName(*g_file) + "'";
+    for (std::size_t at = text.find("%F"); at != std::string::npos; at = text.find("%F", at + 1)) {
+        // The formatter reads the file's name as text: a '%' in it stands doubled.
+        std::string escaped;
+        for (char byte : file) escaped += byte == '%' ? std::string("%%") : std::string(1, byte);
+        text.replace(at, 2, escaped);
+        at += escaped.size() - 1;
     }
-    flushLiteral();
-    va_end(arguments);
+    fmt::dynamic_format_arg_store<fmt::printf_context> arguments;
+    for (std::string_view name : names) arguments.push_back(Encoding::ForDisplay(name, g_names, TextEncoding::Utf8));
+    const std::string utf8 = fmt::vsprintf(fmt::string_view(text), arguments);
     Print(utf8, TextEncoding::Utf8);
     if (g_muted) return;
     ++g_warningCount;

@@ -12,7 +12,9 @@
 #include "text/TextEncoding.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Console {
@@ -85,15 +87,16 @@ void Print(const std::string& text);
 // A text in an encoding the caller knows: a file's lines in a diff.
 void Print(const std::string& text, TextEncoding encoding);
 
-// printf-style with %s only: the format is Windows-1251, each argument in the
-// encoding of the innermost TextEncodingScope (Windows-1251 outside any); "%F" stands
-// for the file of the innermost FileScope, quoted. Composed in UTF-8, which is also
-// what a WarningCollector keeps.
-void Warn(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
+// A warning from the table: the format is Windows-1251, printf-style with "%s" for each
+// of `names`, in the encoding of the innermost TextEncodingScope (Windows-1251 outside
+// any); "%F" stands for the file of the innermost FileScope, quoted. Composed in UTF-8,
+// which is also what a WarningCollector keeps.
+void WarnWith(const char* format, std::initializer_list<std::string_view> names);
+template <class... Names>
+void Warn(const char* format, const Names&... names)
+{
+    WarnWith(format, {std::string_view(names)...});
+}
 
 void Flush();
 

@@ -2,6 +2,9 @@
 
 #include "text/TextEncoding.h"
 
+#include <fmt/args.h>
+#include <fmt/printf.h>
+
 namespace Messages {
 
 namespace {
@@ -33,17 +36,9 @@ Language LanguageFor(const std::string& override, const std::string* localeNames
 
 std::string Fill(const char* format, std::initializer_list<std::string> values)
 {
-    std::string text;
-    const std::string* value = values.begin();
-    for (const char* at = format; *at != '\0'; ++at) {
-        if (at[0] == '%' && at[1] == 's' && value != values.end()) {
-            text += *value++;
-            ++at;
-        } else {
-            text += *at;
-        }
-    }
-    return text;
+    fmt::dynamic_format_arg_store<fmt::printf_context> arguments;
+    for (const std::string& value : values) arguments.push_back(value);
+    return fmt::vsprintf(fmt::string_view(format), arguments);
 }
 
 }  // namespace Messages

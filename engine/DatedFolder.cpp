@@ -6,18 +6,17 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <optional>
+
+#include <fmt/format.h>
 
 namespace {
 
 // A dated folder's name: "YYYYMMDDhhmmss_conv".
 std::string DatedName(long long year, long long month, long long day, long long seconds)
 {
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04lld%02lld%02lld%02lld%02lld%02lld_conv", year, month, day, seconds / 3600,
-                  seconds / 60 % 60, seconds % 60);
-    return stamp;
+    return fmt::format("{:04}{:02}{:02}{:02}{:02}{:02}_conv", year, month, day, seconds / 3600, seconds / 60 % 60,
+                       seconds % 60);
 }
 
 // Days from 1970-01-01 of a proleptic Gregorian date, and back.

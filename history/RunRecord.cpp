@@ -6,8 +6,9 @@
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 
-#include <cstdio>
 #include <stdexcept>
+
+#include <fmt/format.h>
 
 namespace {
 
@@ -214,8 +215,6 @@ std::string UnreadableRecordText(const std::string& datedFolder, const std::stri
 std::string RecordTimeNow()
 {
     const Platform::LocalTime now = Platform::Now();
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
-                  now.minute, now.second);
-    return text;
+    return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", now.year, now.month, now.day, now.hour, now.minute,
+                       now.second);
 }

@@ -9,6 +9,8 @@ command -v make >/dev/null || missing+=(make)
 [ -e /usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake ] || [ -n "$(find /usr -name GTestConfig.cmake -print -quit 2>/dev/null)" ] \
   || missing+=(googletest libgtest-dev libgmock-dev)
 command -v python3 >/dev/null || missing+=(python3)
+# Messages are formatted with fmt, header-only, so both builds stay one static program.
+[ -e /usr/include/fmt/printf.h ] || missing+=(libfmt-dev)
 # The folding table is checked against the Unicode Character Database's own file.
 [ -e /usr/share/unicode/CaseFolding.txt ] || missing+=(unicode-data)
 

@@ -95,6 +95,13 @@ TEST(Messages, EachPartShowsInItsOwnEncoding)
          },
          "\n[WARNING] '/d/\xD1\xF5\xE5\xEC\xE0.ini': section [\xD1] is defined again; the data under the "
          "repeated header is skipped."},
+        {"a file named like a format", TextEncoding::Utf8,
+         [&] {
+             const Console::FileScope file("/d/100%s%%.ini");
+             Console::Warn(Messages::kRepeatedSection, "%s");
+         },
+         "\n[WARNING] '/d/100%s%%.ini': section [%s] is defined again; the data under the repeated header is "
+         "skipped."},
     };
     const TextEncoding output = Console::OutputEncoding();
     for (const auto& row : rows) {
