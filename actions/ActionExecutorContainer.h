@@ -1,7 +1,8 @@
 #pragma once
 
 // The section actions of one file conversion, in scheme order. Records that are copied
-// share the same action objects.
+// share the same action objects; a record moved from holds none (the run lets each
+// file's actions go once they have run).
 
 #include "actions/SectionAction.h"
 
@@ -10,8 +11,6 @@
 
 class CActionExecutorContainer {
 public:
-    virtual ~CActionExecutorContainer() = default;
-
     void Add(std::shared_ptr<CSectionAction> action) { actions.push_back(std::move(action)); }
 
     // Each action sees the image as the earlier ones left it.
