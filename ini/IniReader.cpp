@@ -92,17 +92,18 @@ struct CIniFileImage::ReaderState {
 void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
 {
     const std::intptr_t file = Platform::OpenForReading(path);
-    if (file < 0) throw std::runtime_error("Unable to open file \"" + path + "\"");
+    if (file < 0) throw std::runtime_error("Unable to open file \"" + Console::ShownName(path) + "\"");
     m_path = path;
     if (const int errorCode = Platform::MapOrReadToEnd(file, m_file)) {
-        throw std::runtime_error("Unable to read file [" + path + "]" + Platform::ErrorSuffix(errorCode));
+        throw std::runtime_error("Unable to read file [" + Console::ShownName(path) + "]" +
+                                 Platform::ErrorSuffix(errorCode));
     }
     const bool singleBytes = rule.forced && rule.utf16 == ByteForm::SingleBytes;
     const Utf16::TextForm decoded = Utf16::DecodeText(LoadedBytes(), singleBytes, rule.utf16, *m_decoded);
     if (!decoded.IsText()) {
         throw std::runtime_error(Messages::Fill(
             decoded.form == ByteForm::SingleBytes ? Messages::kNotTextFile : Messages::kNotWellFormedUtf16,
-            {path, std::to_string(decoded.badOffset)}));
+            {Console::ShownName(path), std::to_string(decoded.badOffset)}));
     }
     m_form = decoded.form;
     m_utf16Mark = decoded.marked;

@@ -1,7 +1,7 @@
 #include "ini/IniFileImage.h"
 
+#include "console/Console.h"
 #include "engine/StagedWrite.h"
-
 #include "platform/Paths.h"
 #include "platform/Platform.h"
 #include "text/Sha256.h"
@@ -19,21 +19,21 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
 
 std::runtime_error CreateError(const std::string& path)
 {
-    return std::runtime_error("Unable to create file [" + path + "]");
+    return std::runtime_error("Unable to create file [" + Console::ShownName(path) + "]");
 }
 
 // With the system's reason; a temporary that cannot be made names its folder, which is
 // what cannot be written.
 std::runtime_error CreateError(const std::string& path, const std::string& folder, int errorCode)
 {
-    std::string text = "Unable to create file [" + path + "]";
-    if (!folder.empty()) text += ": no file can be made in the folder [" + folder + "]";
+    std::string text = "Unable to create file [" + Console::ShownName(path) + "]";
+    if (!folder.empty()) text += ": no file can be made in the folder [" + Console::ShownName(folder) + "]";
     return std::runtime_error(text + Platform::ErrorSuffix(errorCode));
 }
 
 std::runtime_error WriteError(const std::string& path, const std::string& reason)
 {
-    return std::runtime_error("Unable to write file [" + path + "]: " + reason);
+    return std::runtime_error("Unable to write file [" + Console::ShownName(path) + "]: " + reason);
 }
 
 // ";", "; The date and time to convert a settings file: YYYYMMDD/hhmmss", ";"
@@ -154,7 +154,8 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
     AppendLines(text, comments, m_trailingComments, lineEnd);
     // A file another program changed while it was converted gave bytes of no one moment.
     if (!Platform::StillAsMapped(m_file)) {
-        throw std::runtime_error("Unable to read file [" + m_path + "]: the file changed while it was converted");
+        throw std::runtime_error("Unable to read file [" + Console::ShownName(m_path) +
+                                 "]: the file changed while it was converted");
     }
     return !flush || flush(text);
 }
@@ -192,7 +193,8 @@ CTemporaryFile CIniFileImage::WriteTemporary(const std::string& path, const std:
     CTemporaryFile staged;
     // A full disk or a quota says so.
     if (!composed || !write.Finish(attributeSources, staged)) {
-        throw std::runtime_error("Unable to write file [" + path + "]" + Platform::ErrorSuffix(write.ErrorCode()));
+        throw std::runtime_error("Unable to write file [" + Console::ShownName(path) + "]" +
+                                 Platform::ErrorSuffix(write.ErrorCode()));
     }
     return staged;
 }

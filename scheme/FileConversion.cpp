@@ -1,5 +1,7 @@
 #include "scheme/FileConversion.h"
 
+#include "console/Console.h"
+
 #include <stdexcept>
 
 const CActionExecutorContainer& FileConversion::ActionsForImage(const CIniFileImage& image) const
@@ -8,7 +10,7 @@ const CActionExecutorContainer& FileConversion::ActionsForImage(const CIniFileIm
     if (encoding == schemeEncoding) return sectionActions;
     if (!otherEncodingUnencodable.empty()) {
         throw std::runtime_error("the text '" + otherEncodingUnencodable + "' cannot be written in the " +
-                                 Encoding::Name(encoding) + " file [" + image.Path() + "]");
+                                 Encoding::Name(encoding) + " file [" + Console::ShownName(image.Path()) + "]");
     }
     return otherEncodingActions;
 }

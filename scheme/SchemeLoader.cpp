@@ -17,7 +17,8 @@ namespace {
 
 std::string SyntaxErrorText(const std::string& resolvedPath, std::int64_t errorLine, int errorCode)
 {
-    return "An error occurred while parsing XML-scheme! Invalid syntax in XML-file '" + resolvedPath + "'" +
+    return "An error occurred while parsing XML-scheme! Invalid syntax in XML-file '" +
+           Console::ShownName(resolvedPath) + "'" +
            "\n[Line=" + std::to_string(errorLine) + ", " + " Error=\"" + Xml::Library::ErrorMessage(errorCode) +
            "\"]";
 }
@@ -29,7 +30,8 @@ SchemeDocument ReadSchemeDocument(const std::string& schemePath)
     const std::string resolvedPath = AbsoluteToProgramDirectory(schemePath);
     const Xml::Library::XmlFileBuffer<char> file(resolvedPath);
     if (!file.usable) {
-        throw std::runtime_error("Could not load converter's scheme from XML-file \"" + schemePath + "\".");
+        throw std::runtime_error("Could not load converter's scheme from XML-file \"" + Console::ShownName(schemePath) +
+                                 "\".");
     }
     // A scheme saved as "Unicode" is UTF-16 with a mark: the parser reads its text in
     // UTF-8. A zero byte in any other scheme makes it no text at all.
@@ -39,7 +41,7 @@ SchemeDocument ReadSchemeDocument(const std::string& schemePath)
     if (!form.IsText()) {
         throw std::runtime_error(
             Messages::Fill(form.form == ByteForm::SingleBytes ? Messages::kNotTextFile : Messages::kNotWellFormedUtf16,
-                           {resolvedPath, std::to_string(form.badOffset)}));
+                           {Console::ShownName(resolvedPath), std::to_string(form.badOffset)}));
     }
     const bool utf16 = form.form != ByteForm::SingleBytes;
     Xml::Library::Buffer<char> text;
