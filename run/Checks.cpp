@@ -59,7 +59,7 @@ std::vector<WriteFacts> CheckConversions(const std::vector<ConvertedFile>& files
         const auto [earlier, isNew] = outputs.emplace(fact.outputIdentity, &paths);
         if (!isNew) {
             throw RecordError(paths, "two records write one file: [" + ShownName(earlier->second->output) + "] and [" +
-                                         paths.output + "]; the first record's result would be lost");
+                                         ShownName(paths.output) + "]; the first record's result would be lost");
         }
         const Platform::EntryKind kind = Platform::KindOf(Platform::FinalLinkTarget(paths.output));
         if (kind == Platform::EntryKind::Directory || kind == Platform::EntryKind::Other) {
