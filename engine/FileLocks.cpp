@@ -50,7 +50,7 @@ void CFileLocks::LockAll(const std::vector<std::string>& paths, long waitMillise
                 // What was locked after a wait must be what was named before it: a folder
                 // swapped for a link meanwhile is another folder.
                 if (FileKeyOf(names.first) != key) {
-                    throw std::runtime_error("the file [" + names.second +
+                    throw std::runtime_error("the file [" + Console::ShownName(names.second) +
                                              "] changed while the run waited for it; nothing was changed");
                 }
                 break;

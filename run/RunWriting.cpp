@@ -82,7 +82,7 @@ public:
         for (std::size_t index = 0; index < m_files.size(); ++index) {
             const ConvertedFile& file = m_files[index];
             if (!file.image.StillAsRead() || FileKeyOf(file.paths.input) != m_facts[index].inputIdentity) {
-                throw RecordError(file.paths, "Unable to read file [" + file.paths.input +
+                throw RecordError(file.paths, "Unable to read file [" + ShownName(file.paths.input) +
                                                   "]: the file changed while it was converted");
             }
         }
