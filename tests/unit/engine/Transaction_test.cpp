@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 using testing::HasSubstr;
 
@@ -227,6 +228,22 @@ TEST(Transaction, ARefusalOnceAllIsPreservedChangesNothing)
 }
 
 #ifndef _WIN32
+// Runs `plan` with placements that never follow links; the failure that stopped it.
+std::optional<CTransactionFailure> FailureWithoutLinks(TransactionPlan& plan)
+{
+    for (Placement& placement : plan.placements) placement.throughLinks = false;
+    CFakeClient client;
+    client.plan = &plan;
+    std::optional<CTransactionFailure> stopped;
+    try {
+        RunTransaction(plan, client);
+    } catch (const CTransactionFailure& failure) {
+        stopped = failure;
+    }
+    Platform::DeferInterrupts(false);
+    return stopped;
+}
+
 // A placement that must not write through a link fails, with nothing changed, when its
 // target is a link by the time it would be preserved; the link's target is untouched.
 TEST(Transaction, APlacementNeverWritesThroughALinkWhenItMustNot)
@@ -237,17 +254,12 @@ TEST(Transaction, APlacementNeverWritesThroughALinkWhenItMustNot)
     fs::remove(folder.Path() / "a.ini");
     fs::create_symlink(folder.Path() / "secret.ini", folder.Path() / "a.ini");
     TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
-    for (Placement& placement : plan.placements) placement.throughLinks = false;
-    CFakeClient client;
-    client.plan = &plan;
-    try {
-        RunTransaction(plan, client);
-        ADD_FAILURE() << "a link was written through";
-    } catch (const CTransactionFailure& failure) {
-        EXPECT_EQ(failure.placement, 0u);
-        EXPECT_EQ(failure.step, FailedStep::Backup);
+    const std::optional<CTransactionFailure> failure = FailureWithoutLinks(plan);
+    EXPECT_TRUE(failure) << "a link was written through";
+    if (failure) {
+        EXPECT_EQ(failure->placement, 0u);
+        EXPECT_EQ(failure->step, FailedStep::Backup);
     }
-    Platform::DeferInterrupts(false);
     EXPECT_EQ(ReadFile(folder / "secret.ini"), "secret");
     EXPECT_TRUE(fs::is_symlink(folder.Path() / "a.ini"));
     EXPECT_FALSE(fs::exists(folder.Path() / "old_version"));
@@ -330,18 +342,13 @@ TEST(Transaction, APlacementThatNeverFollowsLinksRefusesALinkedFolder)
     TransactionPlan plan = PlanIn(folder, "20200101000000_conv");
     plan.datedFolders.pop_back();
     plan.placements[1].datedFolder = -1;
-    for (Placement& placement : plan.placements) placement.throughLinks = false;
-    CFakeClient client;
-    client.plan = &plan;
-    try {
-        RunTransaction(plan, client);
-        ADD_FAILURE() << "a linked folder was written in";
-    } catch (const CTransactionFailure& failure) {
-        EXPECT_EQ(failure.placement, 1u);
-        EXPECT_EQ(failure.step, FailedStep::Folder);
-        EXPECT_EQ(failure.errorCode, Platform::IsALinkCode());
+    const std::optional<CTransactionFailure> failure = FailureWithoutLinks(plan);
+    EXPECT_TRUE(failure) << "a linked folder was written in";
+    if (failure) {
+        EXPECT_EQ(failure->placement, 1u);
+        EXPECT_EQ(failure->step, FailedStep::Folder);
+        EXPECT_EQ(failure->errorCode, Platform::IsALinkCode());
     }
-    Platform::DeferInterrupts(false);
     EXPECT_EQ(ReadFile(folder / "c.real/d.ini"), "old d");
     EXPECT_EQ(ReadFile(folder / "a.ini"), "old a");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path() / "c.real"), fs::directory_iterator()), 1);
