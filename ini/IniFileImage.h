@@ -53,6 +53,9 @@ public:
     // Fills an empty image from a file; throws when the file cannot be opened or read,
     // or is no text: a zero byte in a single-byte file, UTF-16 that does not decode.
     void Load(const std::string& path, FileEncodingRule rule = FileEncodingRule());
+    // Tests compare what the reader makes of a text with what a reading of every line
+    // one by one makes of it; true makes every Load read so, until false.
+    static void ReadLineByLineForTesting(bool lineByLine);
     // The encoding of the file's texts, decided when it was read; names compare by it.
     TextEncoding FileEncoding() const { return m_store->encoding; }
     // Stages the image's text, conversion stamp included, beside the real target of
@@ -117,7 +120,10 @@ private:
 
     // Reading, one handler per kind of line.
     struct ReaderState;
+    void ReadSections(std::size_t start, ReaderState& state);
+    void ReadSectionLines(std::size_t begin, std::size_t end, ReaderState& state);
     void HandleLines(std::string_view text, std::size_t start, ReaderState& state);
+    void HandleLine(const IniLine::Line& line, ReaderState& state);
     void HandleSectionHeader(const IniLine::Line& line, ReaderState& state);
     void SettleHeader(std::size_t end, ReaderState& state);
     void HandleKeyLine(const IniLine::Line& line, ReaderState& state);

@@ -113,6 +113,40 @@ private:
     Block m_block;
 };
 
+// A run of whole lines that the reader takes as they stand: each a comment line or a
+// key line whose key is written back exactly as it stands, each ended by the file's
+// line break, none empty, none dropped. Told from the bytes 64 at a time rather than
+// line by line; a run that only might not stand (a blank before '=' in a value, say)
+// is not plain, and the reader reads it line by line.
+struct PlainRun {
+    bool plain = false;
+    // Its lines that make a parameter, when it is plain.
+    std::uint32_t keyLines = 0;
+};
+// The lines of `text` from `begin` to `end`; both follow a line feed. `wide`: 32 bytes
+// at a time where the processor can (the answer is the same either way).
+PlainRun TellPlainRun(std::string_view text, std::size_t begin, std::size_t end, bool crLf, bool wide = true);
+
+// The line that begins at `begin` and is ended by the line feed at `lineFeed`, or by
+// the text's end there: what CLines gives for it.
+inline Line LineAt(std::string_view text, std::size_t begin, std::size_t lineFeed, bool crLf)
+{
+    Line line;
+    const bool fed = lineFeed < text.size();
+    std::size_t end = fed ? lineFeed : text.size();
+    const bool carriageReturn = fed && end > begin && text[end - 1] == '\r';
+    if (carriageReturn) --end;
+    line.text = text.substr(begin, end - begin);
+    line.next = fed ? lineFeed + 1 : text.size();
+    line.endsAsWritten = fed && carriageReturn == crLf;
+    line.equals = line.text.find('=');
+    line.holdsCarriageReturn = line.text.find('\r') != std::string_view::npos;
+    return line;
+}
+
+// Where the text after the last line feed from `begin` to `before` begins, or `begin`.
+std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::size_t before);
+
 Kind KindOfIndented(std::string_view line);
 
 inline Kind KindOf(std::string_view line)

@@ -19,6 +19,9 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kStampPhrase = "The date and time to convert a settings file: ";
 constexpr std::string_view kVersionPhrase = "Settings file version: ";
 
+// Every line is read one by one, as tests compare.
+bool g_readLineByLine = false;
+
 bool IsLoneSemicolon(std::string_view line) { return IniLine::TrimBlanks(line) == ";"; }
 
 // Drops the conversion stamp (and a version note) that an earlier run wrote in front
@@ -63,8 +66,12 @@ struct CIniFileImage::ReaderState {
     bool bodyAsWritten = true;
     // A line the image drops came after the current section's last key line.
     bool droppedSinceKey = false;
-    // The text being read.
+    // The text being read, and the break it is written with.
     std::string_view text;
+    std::string_view lineEnd;
+    bool crLf = false;
+    // The lines after a section's last key line, while they are read.
+    std::vector<IniLine::Line> linesAfterKeys;
 
     // The last header read, until it is known whether its name is new: that is looked
     // up in the index when the next header line (or the end of the file) comes, so
@@ -129,11 +136,109 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     m_index.reserve(text.size() / 1024 + 16);
     ReaderState state;
     state.text = text;
-    HandleLines(text, start, state);
+    state.lineEnd = LineEnd();
+    state.crLf = state.lineEnd == "\r\n";
+    ReadSections(start, state);
     SettleHeader(text.size(), state);
     LeaveSection(state);
     // Comment lines after the last element are kept; they are written at the end.
     m_trailingComments = KeepComments(WithoutStamp(state.pendingComments));
+}
+
+namespace {
+
+// Where the next line from `from` begins that opens with '[' and holds the ']' that
+// makes it a header, or the text's end; `skipped` tells whether a line opening with
+// '[' without one came first. `from` begins a line.
+std::size_t NextHeaderLine(std::string_view text, std::size_t from, bool& skipped)
+{
+    skipped = false;
+    for (std::size_t at = from; at < text.size();) {
+        const auto* found = static_cast<const char*>(std::memchr(text.data() + at, '[', text.size() - at));
+        if (found == nullptr) break;
+        const std::size_t bracket = static_cast<std::size_t>(found - text.data());
+        at = bracket + 1;
+        if (bracket != from && text[bracket - 1] != '\n') continue;
+        const std::size_t lineFeed = text.find('\n', bracket);
+        const std::size_t lineEnd = lineFeed == std::string_view::npos ? text.size() : lineFeed;
+        if (std::memchr(found, ']', lineEnd - bracket) != nullptr) return bracket;
+        skipped = true;
+        at = lineEnd;
+    }
+    return text.size();
+}
+
+// The lines from `begin` to `end` after the last one that makes a parameter, in reverse:
+// its comment lines, and the lines the reader drops, which go with whatever comes next.
+// Gives where that last line ends, or `begin` when none does.
+std::size_t LinesAfterLastKeyLine(std::string_view text, std::size_t begin, std::size_t end, bool crLf,
+                                  std::vector<IniLine::Line>& after)
+{
+    after.clear();
+    while (end > begin) {
+        // The text's last line may have no line feed.
+        const bool fed = text[end - 1] == '\n';
+        const std::size_t lineStart = IniLine::AfterLastLineFeed(text, begin, fed ? end - 1 : end);
+        const std::size_t lineFeed = fed ? end - 1 : text.size();
+        const IniLine::Line line = IniLine::LineAt(text, lineStart, lineFeed, crLf);
+        if (IniLine::KindOf(line.text) == IniLine::Kind::Key && !IniLine::SplitKeyLine(line).KeyIsEmpty()) {
+            return line.next;
+        }
+        after.push_back(line);
+        end = lineStart;
+    }
+    return begin;
+}
+
+}  // namespace
+
+// Only header lines are sought one by one. The lines of a section in between are told
+// from their bytes where they stand as written (TellPlainRun); those that may not, and
+// the lines before the first section or of a section that is no new one yet, are read
+// line by line.
+void CIniFileImage::ReadSections(std::size_t start, ReaderState& state)
+{
+    const std::string_view text = state.text;
+    if (g_readLineByLine) {
+        HandleLines(text, start, state);
+        return;
+    }
+    bool skipped = false;
+    std::size_t header = NextHeaderLine(text, start, skipped);
+    HandleLines(text.substr(0, header), start, state);
+    while (header < text.size()) {
+        const std::size_t lineFeed = text.find('\n', header);
+        const IniLine::Line line =
+            IniLine::LineAt(text, header, lineFeed == std::string_view::npos ? text.size() : lineFeed, state.crLf);
+        HandleSectionHeader(line, state);
+        const std::size_t next = NextHeaderLine(text, line.next, skipped);
+        if (!skipped && state.header.waiting) {
+            ReadSectionLines(line.next, next, state);
+        } else {
+            HandleLines(text.substr(0, next), line.next, state);
+        }
+        header = next;
+    }
+}
+
+// The lines from `begin` to `end` of a section that waits to be settled: its key lines
+// are counted from their bytes when they stand as written, the lines after the last
+// of them are read.
+void CIniFileImage::ReadSectionLines(std::size_t begin, std::size_t end, ReaderState& state)
+{
+    const std::string_view text = state.text;
+    std::vector<IniLine::Line>& after = state.linesAfterKeys;
+    const std::size_t bodyEnd = LinesAfterLastKeyLine(text, begin, end, state.crLf, after);
+    if (bodyEnd > begin) {
+        const IniLine::PlainRun run = IniLine::TellPlainRun(text, begin, bodyEnd, state.crLf);
+        if (!run.plain) {
+            HandleLines(text.substr(0, end), begin, state);
+            return;
+        }
+        state.body.end = bodyEnd;
+        state.body.keyLines = run.keyLines;
+    }
+    for (auto line = after.rbegin(); line != after.rend(); ++line) HandleLine(*line, state);
 }
 
 // Handles every line of `text` from `start`, the last one also without a line feed.
@@ -141,23 +246,26 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
 // many parameters they make and whether writing them back would keep their bytes.
 void CIniFileImage::HandleLines(std::string_view text, std::size_t start, ReaderState& state)
 {
-    IniLine::CLines lines(text, LineEnd(), start);
-    for (IniLine::Line line; lines.Next(line);) {
-        switch (IniLine::KindOf(line.text)) {
-        case IniLine::Kind::Empty:
-            state.droppedSinceKey = true;
-            break;
-        case IniLine::Kind::Comment:
-            state.pendingComments.push_back(line.text);
-            state.pendingAsWritten = state.pendingAsWritten && line.endsAsWritten;
-            break;
-        case IniLine::Kind::Header:
-            HandleSectionHeader(line, state);
-            break;
-        case IniLine::Kind::Key:
-            HandleKeyLine(line, state);
-            break;
-        }
+    IniLine::CLines lines(text, state.lineEnd, start);
+    for (IniLine::Line line; lines.Next(line);) HandleLine(line, state);
+}
+
+void CIniFileImage::HandleLine(const IniLine::Line& line, ReaderState& state)
+{
+    switch (IniLine::KindOf(line.text)) {
+    case IniLine::Kind::Empty:
+        state.droppedSinceKey = true;
+        break;
+    case IniLine::Kind::Comment:
+        state.pendingComments.push_back(line.text);
+        state.pendingAsWritten = state.pendingAsWritten && line.endsAsWritten;
+        break;
+    case IniLine::Kind::Header:
+        HandleSectionHeader(line, state);
+        break;
+    case IniLine::Kind::Key:
+        HandleKeyLine(line, state);
+        break;
     }
 }
 
@@ -292,5 +400,7 @@ void CIniFileImage::LeaveSection(ReaderState& state)
     m_orderCounter += static_cast<std::int32_t>(state.body.keyLines);
     state.currentSection = nullptr;
 }
+
+void CIniFileImage::ReadLineByLineForTesting(bool lineByLine) { g_readLineByLine = lineByLine; }
 
 bool CIniFileImage::StillAsRead() const { return m_path.empty() || Platform::StillAsMapped(m_file); }

@@ -116,10 +116,10 @@ bool HasKeyReadAsAnotherLine(const CIniFileImage& image)
     return false;
 }
 
-CIniFileImage ImageOf(std::string_view bytes)
+CIniFileImage ImageOf(std::string_view bytes, const std::string& name = "image.ini")
 {
     CIniFileImage image;
-    image.Load(WriteScratch("image.ini", bytes));
+    image.Load(WriteScratch(name, bytes));
     return image;
 }
 
@@ -166,8 +166,14 @@ void IniRoundTrip(const std::uint8_t* data, std::size_t size)
         if (Utf16::DecodeText(bytes, false, ByteForm::SingleBytes, ignored).IsText()) std::abort();
         return;
     }
-    if (HasKeyReadAsAnotherLine(*first)) return;
     const std::string once = Without(*first);
+    // The reader, which tells most lines from their bytes, makes of the text what a
+    // reading of every line one by one makes of it.
+    CIniFileImage::ReadLineByLineForTesting(true);
+    const CIniFileImage lineByLine = ImageOf(bytes, "line-by-line.ini");
+    CIniFileImage::ReadLineByLineForTesting(false);
+    if (Without(lineByLine) != once) std::abort();
+    if (HasKeyReadAsAnotherLine(*first)) return;
     // Read back what the writer writes, in the file's own form.
     const CTemporaryFile written = first->WriteTemporary(WriteScratch("written.ini", ""), {});
     CIniFileImage second;

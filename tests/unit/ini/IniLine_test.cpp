@@ -64,3 +64,83 @@ TEST(IniLines, AgreeWithAPlainReadingOnEveryLayout)
 }
 
 }  // namespace
+
+namespace {
+
+// Whether the lines from `begin` to `end` stand as written, told line by line: each
+// ended by the file's break, begins with no control byte, blank, '=' or '[', has no
+// blank before '=' or its end, and holds no other CR. With the lines that make a
+// parameter, those that do not begin with ';' or '#'.
+IniLine::PlainRun PlainRunLineByLine(const std::string& text, std::size_t begin, std::size_t end, bool crLf)
+{
+    IniLine::PlainRun run;
+    if (begin == 0 || begin >= end || text[begin - 1] != '\n' || text[end - 1] != '\n') return run;
+    std::uint32_t keyLines = 0;
+    for (std::size_t at = begin; at < end;) {
+        const std::size_t lineFeed = text.find('\n', at);
+        std::string line = text.substr(at, lineFeed - at);
+        at = lineFeed + 1;
+        if (crLf) {
+            if (line.empty() || line.back() != '\r') return run;
+            line.pop_back();
+        }
+        if (line.empty() || line.find('\r') != std::string::npos) return run;
+        const auto first = static_cast<unsigned char>(line[0]);
+        if (first <= ' ' || first == '=' || first == '[') return run;
+        for (std::size_t index = 1; index <= line.size(); ++index) {
+            const bool blank = line[index - 1] == ' ' || line[index - 1] == '\t';
+            if (blank && (index == line.size() || line[index] == '=')) return run;
+        }
+        if (first != ';' && first != '#') ++keyLines;
+    }
+    run.plain = true;
+    run.keyLines = keyLines;
+    return run;
+}
+
+// Runs of every length up to a few hundred bytes, and one past the count a byte lane
+// holds, so that lines start and end on every place of a 16- and a 32-byte block; a
+// plain run is also one the reader takes line by line as it stands.
+TEST(IniLines, PlainRunsAreToldAsALineByLineReadingTellsThem)
+{
+    std::mt19937 random(11);
+    const std::vector<std::string> pieces = {
+        "key=value\n", "k=1\n", "k\n", ";note\n", "#x\n", "a=b =c\n", "k =1\n", "k\t\n", " k=1\n", "=v\n", "\n",
+        "k=\rv\n", "[s]\n", "\x01=1\n", "long_key_name_of_thirty_bytes=some value of a good length\n"};
+    for (int round = 0; round < 600; ++round) {
+        for (const bool crLf : {false, true}) {
+            std::string text = "[A]\n";
+            const std::size_t begin = text.size();
+            // Two long runs: lines of 16 bytes, which begin on the same place of every
+            // block, and lines of two lengths.
+            const int count = round < 2 ? 9000 : static_cast<int>(random() % 24);
+            for (int index = 0; index < count; ++index) {
+                // Every other run of lines that stand, the rest now and then one that does not.
+                const bool standing = round % 2 == 0 || random() % 10 < 8;
+                std::string piece = pieces[standing ? random() % 4 : random() % pieces.size()];
+                if (round == 0) piece = "key=0123456789a\n";
+                if (round == 1) piece = pieces[index % 2];
+                if (crLf && random() % 40 != 0) piece.insert(piece.size() - 1, "\r");
+                text += piece;
+            }
+            const std::size_t end = text.size();
+            text += "[B]\n";
+            const IniLine::PlainRun wanted = PlainRunLineByLine(text, begin, end, crLf);
+            for (const bool wide : {false, true}) {
+                const IniLine::PlainRun told = IniLine::TellPlainRun(text, begin, end, crLf, wide);
+                ASSERT_EQ(told.plain, wanted.plain) << wide << crLf << text;
+                EXPECT_EQ(told.plain ? told.keyLines : 0u, wanted.keyLines) << wide << crLf << text;
+            }
+            if (!wanted.plain) continue;
+            IniLine::CLines lines(std::string_view(text).substr(0, end), crLf ? "\r\n" : "\n", begin);
+            for (IniLine::Line line; lines.Next(line);) {
+                const IniLine::Kind kind = IniLine::KindOf(line.text);
+                ASSERT_TRUE(kind == IniLine::Kind::Comment || kind == IniLine::Kind::Key) << text;
+                EXPECT_TRUE(line.endsAsWritten);
+                EXPECT_TRUE(kind != IniLine::Kind::Key || IniLine::SplitKeyLine(line).KeyAsWritten()) << text;
+            }
+        }
+    }
+}
+
+}  // namespace

@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
+
 
 using testing::StrEq;
 using testing::ThrowsMessage;
@@ -289,3 +291,72 @@ TEST(IniReader, FileChangedWhileConvertedIsAnError)
 #endif
 
 }  // namespace
+
+namespace {
+
+// A settings text of random lines: headers (new, repeated, empty, broken), keys that
+// stand as written and keys that do not, comments, empty lines, CRs and the stamp.
+std::string RandomSettingsText(std::mt19937& random)
+{
+    static const char* const lines[] = {
+        "[A]", "[a]", "[B]", "[C]", "[]", "[broken", " [X]", "k=1", "key=value", "Host=h", "j", ";note", "#x",
+        "  # note", "", "k = 2", " k=3", "=v", "k ", "k\r=1", "v=\r", ";",
+        "; The date and time to convert a settings file: 1"};
+    const bool crLf = random() % 3 == 0;
+    std::string text;
+    const int count = static_cast<int>(random() % 40);
+    for (int index = 0; index < count; ++index) {
+        // Mostly new headers and lines that stand, so that many sections are plain.
+        const unsigned kind = random() % 10;
+        const std::size_t pick = kind < 2 ? random() % 4 : kind < 8 ? 7 + random() % 6 : random() % 23;
+        text += lines[pick];
+        text += crLf && random() % 20 != 0 ? "\r\n" : "\n";
+    }
+    if (random() % 5 == 0 && !text.empty()) text.pop_back();
+    return text;
+}
+
+struct ReadOutcome {
+    std::string console;
+    std::string written;
+    std::string settings;
+};
+
+ReadOutcome ReadAs(const std::string& text, bool lineByLine)
+{
+    CIniFileImage::ReadLineByLineForTesting(lineByLine);
+    ReadOutcome outcome;
+    {
+        CapturedConsole console;
+        const CIniFileImage image = ImageFromText(text);
+        outcome.written = BelowTheStamp(image);
+        for (const CIniSectionsImaging* section : image.Sections()) {
+            outcome.settings += "[" + std::string(section->header.Name()) + "]";
+            for (const CParameterImage& parameter : section->ParametersInOrder()) {
+                outcome.settings += std::to_string(parameter.orderNumber) + " " +
+                                    std::string(section->Store().NameOf(parameter)) + ";";
+            }
+        }
+        outcome.console = console.Text();
+    }
+    CIniFileImage::ReadLineByLineForTesting(false);
+    return outcome;
+}
+
+}  // namespace
+
+// The reader looks only for headers and tells most sections' lines from their bytes;
+// what it makes of a text (warnings, text written, settings and the order they are
+// written in) is what reading every line one by one makes of it.
+TEST(IniReader, ReadsAsALineByLineReadingDoes)
+{
+    std::mt19937 random(5);
+    for (int round = 0; round < 1500; ++round) {
+        const std::string text = RandomSettingsText(random);
+        const ReadOutcome fast = ReadAs(text, false);
+        const ReadOutcome slow = ReadAs(text, true);
+        EXPECT_EQ(fast.console, slow.console) << text;
+        EXPECT_EQ(fast.written, slow.written) << text;
+        EXPECT_EQ(fast.settings, slow.settings) << text;
+    }
+}
