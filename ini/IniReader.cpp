@@ -147,10 +147,15 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
 
 namespace {
 
-// Where the next line from `from` begins that opens with '[' and holds the ']' that
-// makes it a header, or the text's end; `skipped` tells whether a line opening with
-// '[' without one came first. `from` begins a line.
-std::size_t NextHeaderLine(std::string_view text, std::size_t from, bool& skipped)
+// The next line from `from` that opens with '[' and holds the ']' that makes it a
+// header: where it begins and where its line feed stands (or the text's end), or the
+// text's end; `skipped` tells whether a line opening with '[' without one came first.
+// `from` begins a line.
+struct HeaderLine {
+    std::size_t begin;
+    std::size_t lineFeed;
+};
+HeaderLine NextHeaderLine(std::string_view text, std::size_t from, bool& skipped)
 {
     skipped = false;
     for (std::size_t at = from; at < text.size();) {
@@ -159,13 +164,32 @@ std::size_t NextHeaderLine(std::string_view text, std::size_t from, bool& skippe
         const std::size_t bracket = static_cast<std::size_t>(found - text.data());
         at = bracket + 1;
         if (bracket != from && text[bracket - 1] != '\n') continue;
-        const std::size_t lineFeed = text.find('\n', bracket);
-        const std::size_t lineEnd = lineFeed == std::string_view::npos ? text.size() : lineFeed;
-        if (std::memchr(found, ']', lineEnd - bracket) != nullptr) return bracket;
+        bool closed = false;
+        std::size_t lineFeed = bracket + 1;
+        for (; lineFeed < text.size() && text[lineFeed] != '\n'; ++lineFeed) closed = closed || text[lineFeed] == ']';
+        if (closed) return HeaderLine {bracket, lineFeed};
         skipped = true;
-        at = lineEnd;
+        at = lineFeed;
     }
-    return text.size();
+    return HeaderLine {text.size(), text.size()};
+}
+
+// The line begins with its key's first byte: it makes a parameter.
+bool BeginsWithKey(char first)
+{
+    switch (first) {
+    case ';':
+    case '#':
+    case '[':
+    case ' ':
+    case '\t':
+    case '=':
+    case '\r':
+    case '\n':
+        return false;
+    default:
+        return true;
+    }
 }
 
 // The lines from `begin` to `end` after the last one that makes a parameter, in reverse:
@@ -179,6 +203,7 @@ std::size_t LinesAfterLastKeyLine(std::string_view text, std::size_t begin, std:
         // The text's last line may have no line feed.
         const bool fed = text[end - 1] == '\n';
         const std::size_t lineStart = IniLine::AfterLastLineFeed(text, begin, fed ? end - 1 : end);
+        if (BeginsWithKey(text[lineStart])) return end;
         const std::size_t lineFeed = fed ? end - 1 : text.size();
         const IniLine::Line line = IniLine::LineAt(text, lineStart, lineFeed, crLf);
         if (IniLine::KindOf(line.text) == IniLine::Kind::Key && !IniLine::SplitKeyLine(line).KeyIsEmpty()) {
@@ -204,18 +229,20 @@ void CIniFileImage::ReadSections(std::size_t start, ReaderState& state)
         return;
     }
     bool skipped = false;
-    std::size_t header = NextHeaderLine(text, start, skipped);
-    HandleLines(text.substr(0, header), start, state);
-    while (header < text.size()) {
-        const std::size_t lineFeed = text.find('\n', header);
-        const IniLine::Line line =
-            IniLine::LineAt(text, header, lineFeed == std::string_view::npos ? text.size() : lineFeed, state.crLf);
+    HeaderLine header = NextHeaderLine(text, start, skipped);
+    HandleLines(text.substr(0, header.begin), start, state);
+    while (header.begin < text.size()) {
+        IniLine::Line line;
+        std::size_t end = header.lineFeed;
+        if (end < text.size() && end > header.begin && text[end - 1] == '\r') --end;
+        line.text = text.substr(header.begin, end - header.begin);
+        line.next = header.lineFeed < text.size() ? header.lineFeed + 1 : text.size();
         HandleSectionHeader(line, state);
-        const std::size_t next = NextHeaderLine(text, line.next, skipped);
+        const HeaderLine next = NextHeaderLine(text, line.next, skipped);
         if (!skipped && state.header.waiting) {
-            ReadSectionLines(line.next, next, state);
+            ReadSectionLines(line.next, next.begin, state);
         } else {
-            HandleLines(text.substr(0, next), line.next, state);
+            HandleLines(text.substr(0, next.begin), line.next, state);
         }
         header = next;
     }
