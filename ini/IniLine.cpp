@@ -202,6 +202,30 @@ std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::siz
     return begin;
 }
 
+std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, char one, char other)
+{
+    const auto opens = [one, other](char byte) { return byte == one || byte == other || (byte & 0x80) != 0; };
+    if (from >= text.size() || opens(text[from])) return std::min(from, text.size());
+    std::size_t at = from + 1;
+#if defined(__SSE2__) && defined(__GNUC__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    const __m128i wantedOne = _mm_set1_epi8(one);
+    const __m128i wantedOther = _mm_set1_epi8(other);
+    for (; text.size() - at >= 16; at += 16) {
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at - 1));
+        const __m128i byte = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        const __m128i wanted = _mm_or_si128(_mm_cmpeq_epi8(byte, wantedOne), _mm_cmpeq_epi8(byte, wantedOther));
+        const int starts = _mm_movemask_epi8(_mm_cmpeq_epi8(before, lineFeed));
+        const int found = starts & (_mm_movemask_epi8(wanted) | _mm_movemask_epi8(byte));
+        if (found != 0) return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+    }
+#endif
+    for (; at < text.size(); ++at) {
+        if (text[at - 1] == '\n' && opens(text[at])) return at;
+    }
+    return text.size();
+}
+
 // Each byte is looked at beside the one before it, the first beside the line feed in
 // front of the run: a line stands when it does not begin with a control byte, a blank,
 // '=' or '[', no blank stands right before '=' or its break, and every CR is the first

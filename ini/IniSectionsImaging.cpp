@@ -157,15 +157,32 @@ bool CIniParametersImaging::EditUnreadValues(std::string_view name,
     CImageStore& store = *m_store;
     std::vector<CImageStore::ValueEdit>& edits = store.valueEdits;
     const std::size_t first = edits.size();
-    IniLine::CLines lines(BodyAsRead(), "\n");
-    for (IniLine::Line line; lines.Next(line);) {
-        if (IniLine::KindOf(line.text) != IniLine::Kind::Key) continue;
+    const auto editLine = [&](const IniLine::Line& line) {
+        if (IniLine::KindOf(line.text) != IniLine::Kind::Key) return;
         const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
-        if (!LetterCase::EqualNames(store.encoding, split.key, name)) continue;
+        if (!LetterCase::EqualNames(store.encoding, split.key, name)) return;
         const std::string value = newValue(split.value);
         const std::uint64_t end = LineEndOffset(store, line);
         const std::uint64_t begin = end - (split.hasValue ? split.value.size() : 0);
         edits.push_back(CImageStore::ValueEdit {begin, end, store.arena.Keep(value), !split.hasValue});
+    };
+    const std::string_view body = BodyAsRead();
+    const auto opening = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+    if (opening > ' ' && opening < 0x80 && opening != ';' && opening != '#' && opening != '=' && opening != '[') {
+        // Every line of a section written as read stands as written: its key begins
+        // the line. Only lines that begin as the name does in either case (or with a
+        // byte a UTF-8 letter may begin with) are looked at.
+        const char one = static_cast<char>(LetterCase::Upper(opening));
+        const char other = static_cast<char>(LetterCase::Lower(opening));
+        for (std::size_t at = IniLine::NextLineOpeningWith(body, 0, one, other); at < body.size();) {
+            const std::size_t lineFeed = std::min(body.find('\n', at), body.size());
+            const IniLine::Line line = IniLine::LineAt(body, at, lineFeed, false);
+            editLine(line);
+            at = IniLine::NextLineOpeningWith(body, line.next, one, other);
+        }
+    } else {
+        IniLine::CLines lines(body, "\n");
+        for (IniLine::Line line; lines.Next(line);) editLine(line);
     }
     if (edits.size() == first) return true;
     // A value that ends with CR is written with a line break of its own: the section is

@@ -250,6 +250,9 @@ TEST(IniReader, ValueStepsOnUnreadSectionsGiveWhatTheyGiveOnReadOnes)
         {"[A]\nk=3\nj=2\n", "mrm"},
         {"[A]\nj=2\n", "m"},
         {"[A]\nk=12\nk=2\n[C]\n", "dc"},
+        // Only lines that begin as the name may be its; a UTF-8 letter may fold to it.
+        {"[A]\nK=3\nkk=4\n;k=5\n#k=6\nj=k\nk\n", "m"},
+        {"[A]\n\xE2\x84\xAA=3\nj=1\nk=2\n\xC3\xA9=1\n", "m"},
     };
     for (const Case& test : cases) {
         CapturedConsole console;
