@@ -80,7 +80,45 @@ void CIniParametersImaging::ReadBody() const
     const CImageStore::ValueEditRun edits = ValueEdits();
     m_editCount = 0;
     std::size_t nextEdit = 0;
-    IniLine::CLines lines(BodyAsRead(), "\n");
+    const auto take = [&](std::string_view key, std::string_view value, bool hasValue, std::string_view line) {
+        CParameterImage& parameter = m_parameters.emplace_back();
+        parameter.orderNumber = order++;
+        parameter.sequence = store.nextSequence++;
+        store.SetName(parameter, key);
+        store.SetValue(parameter, value, hasValue);
+        const auto lineEnd = static_cast<std::uint64_t>(line.data() + line.size() - store.fileBytes.data());
+        if (nextEdit < edits.count && edits.first[nextEdit].end == lineEnd) {
+            store.SetValue(parameter, edits.first[nextEdit].value, true);
+            ++nextEdit;
+        }
+        store.SetComments(parameter, store.KeepComments(pending));
+        pending.clear();
+    };
+    const std::string_view body = BodyAsRead();
+    if (m_bodyAsWritten) {
+        // Every line stands as written: a comment line, or a key line whose key runs
+        // to its first '='.
+        for (std::size_t at = 0; at < body.size();) {
+            const std::size_t lineFeed = std::min(body.find('\n', at), body.size());
+            std::size_t end = lineFeed;
+            if (lineFeed < body.size() && end > at && body[end - 1] == '\r') --end;
+            const std::string_view line = body.substr(at, end - at);
+            at = lineFeed + 1;
+            if (line.empty()) continue;
+            if (IniLine::KindOf(line) == IniLine::Kind::Comment) {
+                pending.push_back(line);
+                continue;
+            }
+            const std::size_t equals = line.find('=');
+            if (equals == std::string_view::npos) {
+                take(line, std::string_view(), false, line);
+            } else {
+                take(line.substr(0, equals), line.substr(equals + 1), true, line);
+            }
+        }
+        return;
+    }
+    IniLine::CLines lines(body, "\n");
     for (IniLine::Line line; lines.Next(line);) {
         const IniLine::Kind kind = IniLine::KindOf(line.text);
         if (kind == IniLine::Kind::Comment) pending.push_back(line.text);
@@ -89,17 +127,7 @@ void CIniParametersImaging::ReadBody() const
         std::string_view key = split.key;
         if (split.needsCleaning) key = store.arena.Keep(IniLine::CleanName(split.rawKey));
         if (key.empty()) continue;
-        CParameterImage& parameter = m_parameters.emplace_back();
-        parameter.orderNumber = order++;
-        parameter.sequence = store.nextSequence++;
-        store.SetName(parameter, key);
-        store.SetValue(parameter, split.value, split.hasValue);
-        if (nextEdit < edits.count && edits.first[nextEdit].end == LineEndOffset(store, line)) {
-            store.SetValue(parameter, edits.first[nextEdit].value, true);
-            ++nextEdit;
-        }
-        store.SetComments(parameter, store.KeepComments(pending));
-        pending.clear();
+        take(key, split.value, split.hasValue, line.text);
     }
 }
 
