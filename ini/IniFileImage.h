@@ -69,7 +69,9 @@ public:
     std::string_view LineEnd() const;
     // The text Save writes, conversion stamp included.
     std::string ComposeText() const;
-    bool ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const;
+    // Appends the text to `text`; see IniWriter.cpp.
+    bool ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush,
+                     const std::function<bool(std::string_view)>& passBytes = nullptr) const;
 
     CIniSectionsImaging* FindSection(std::string_view name);
     const CIniSectionsImaging* FindSection(std::string_view name) const;
@@ -116,7 +118,8 @@ public:
 
 private:
     bool AppendFileBytes(std::string& text, std::uint64_t begin, std::uint64_t end,
-                         const std::function<bool(std::string&)>& flush) const;
+                         const std::function<bool(std::string&)>& flush,
+                         const std::function<bool(std::string_view)>& passBytes = nullptr) const;
 
     // Reading, one handler per kind of line.
     struct ReaderState;

@@ -16,6 +16,8 @@ namespace {
 // The text is handed on whenever it has grown past this: a large file is never held
 // in memory twice.
 constexpr std::size_t kChunkBytes = 64 * 1024;
+// A run of the file's bytes at least this long goes out as it is, without a copy.
+constexpr std::size_t kPassedBytes = 16 * 1024;
 
 std::runtime_error CreateError(const std::string& path)
 {
@@ -81,11 +83,16 @@ std::string_view CIniFileImage::LineEnd() const
 }
 
 // Appends the file's bytes from `begin` to `end`, handing the text on whenever it
-// fills a chunk.
+// fills a chunk; a long run goes to `passBytes` as it is, where there is one.
 bool CIniFileImage::AppendFileBytes(std::string& text, std::uint64_t begin, std::uint64_t end,
-                                    const std::function<bool(std::string&)>& flush) const
+                                    const std::function<bool(std::string&)>& flush,
+                                    const std::function<bool(std::string_view)>& passBytes) const
 {
     std::string_view bytes = m_store->fileBytes.substr(begin, end - begin);
+    if (passBytes && flush && bytes.size() >= kPassedBytes) {
+        if (!text.empty() && !flush(text)) return false;
+        return passBytes(bytes);
+    }
     while (flush && text.size() + bytes.size() > kChunkBytes) {
         const std::size_t part = kChunkBytes - std::min(text.size(), kChunkBytes);
         text.append(bytes.data(), part);
@@ -107,14 +114,27 @@ std::string CIniFileImage::ComposeText() const
 
 // Appends the text to `text`; when `flush` is given, it is handed the text whenever
 // that has grown past a chunk, and empties it, so a large file never sits in memory
-// twice. False when a flush failed.
-bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush) const
+// twice. With `passBytes` too, long runs of the file's bytes that go out unchanged are
+// handed to it as they are, once the text before them was flushed. False when a
+// hand-on failed.
+//
+// A section whose lines go out as the file holds them, and whose header (with the
+// empty line and the comment lines before it) writes the bytes the file holds in front
+// of those lines, is written as those bytes; such sections one after another make one
+// run of the file's bytes.
+bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std::string&)>& flush,
+                                const std::function<bool(std::string_view)>& passBytes) const
 {
     const std::string_view lineEnd = LineEnd();
     if (m_byteOrderMark) text += "\xEF\xBB\xBF";
     text += StampLines(lineEnd);
 
     const std::deque<std::string_view>& comments = m_store->commentLines;
+    const std::string_view fileBytes = m_store->fileBytes;
+    // The run of the file's bytes not written yet.
+    std::uint64_t runBegin = 0;
+    std::uint64_t runEnd = 0;
+    std::string header;
     // Sections were made in order-number order, so the slots are in writing order.
     constexpr std::uint32_t kContentsAhead = 4;
     for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
@@ -123,13 +143,30 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         }
         const CIniSectionsImaging* section = m_sections[slot];
         if (section == nullptr) continue;
-        text += lineEnd;
-        AppendLines(text, comments, section->header.commentLines, lineEnd);
-        text += '[';
-        text += section->header.Name();
-        text += ']';
-        EndLine(text, lineEnd);
-        if (section->WritesBodyAsRead()) {
+        header.clear();
+        header += lineEnd;
+        AppendLines(header, comments, section->header.commentLines, lineEnd);
+        header += '[';
+        header += section->header.Name();
+        header += ']';
+        EndLine(header, lineEnd);
+        const bool asRead = section->WritesBodyAsRead();
+        if (asRead && section->ValueEdits().count == 0) {
+            const std::uint64_t bodyBegin = section->BodyBegin();
+            const std::uint64_t bodyEnd = bodyBegin + section->BodyAsRead().size();
+            if (header.size() <= bodyBegin && fileBytes.substr(bodyBegin - header.size(), header.size()) == header) {
+                if (runEnd != bodyBegin - header.size()) {
+                    if (!AppendFileBytes(text, runBegin, runEnd, flush, passBytes)) return false;
+                    runBegin = bodyBegin - header.size();
+                }
+                runEnd = bodyEnd;
+                continue;
+            }
+        }
+        if (!AppendFileBytes(text, runBegin, runEnd, flush, passBytes)) return false;
+        runBegin = runEnd = 0;
+        text += header;
+        if (asRead) {
             // Lines nothing asked for go out as the file holds them, but for new values
             // that steps gave some of them, a chunk at a time.
             std::uint64_t at = section->BodyBegin();
@@ -151,6 +188,7 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         }
         if (flush && text.size() >= kChunkBytes && !flush(text)) return false;
     }
+    if (!AppendFileBytes(text, runBegin, runEnd, flush, passBytes)) return false;
     AppendLines(text, comments, m_trailingComments, lineEnd);
     // A file another program changed while it was converted gave bytes of no one moment.
     if (!Platform::StillAsMapped(m_file)) {
@@ -177,6 +215,14 @@ CTemporaryFile CIniFileImage::WriteTemporary(const std::string& path, const std:
     // A UTF-16 file's text goes out encoded back, its mark in front.
     std::string encoded(Utf16::MarkOf(m_utf16Mark ? m_form : ByteForm::SingleBytes));
     Utf16::CEncoder encoder(m_form);
+    // Runs of a single-byte file's bytes go out from where the file is read.
+    std::function<bool(std::string_view)> passBytes;
+    if (m_form == ByteForm::SingleBytes) {
+        passBytes = [&](std::string_view bytes) {
+            if (digest != nullptr) digest->Update(bytes);
+            return write.Write(bytes);
+        };
+    }
     const bool composed = ComposeInto(chunk, [&](std::string& text) {
         const std::string* out = &text;
         if (m_form != ByteForm::SingleBytes) {
@@ -188,7 +234,7 @@ CTemporaryFile CIniFileImage::WriteTemporary(const std::string& path, const std:
         text.clear();
         encoded.clear();
         return chunkWritten;
-    });
+    }, passBytes);
     if (!encoder.Finished()) throw WriteError(path, "a text of it is not well-formed UTF-8");
     CTemporaryFile staged;
     // A full disk or a quota says so.

@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 #include "platform/Platform.h"
+#include "text/Sha256.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -71,6 +72,35 @@ TEST(IniWriter, LargeImageIsWrittenInChunksWithTheSameBytes)
     EXPECT_GT(written.size(), 1u << 20);  // more than one chunk
     // The same bytes as the composed text, the stamp's time of day aside.
     EXPECT_EQ(written.substr(written.find("\n\n[S0]") + 1), TestSupport::TextWithoutStamp(image));
+}
+
+// Sections nothing changed go out as runs of the file's bytes, written from where the
+// file is read, between sections renamed, edited, read or removed: the bytes, and their
+// digest, are those of the composed text.
+TEST(IniWriter, UntouchedSectionsGoOutAsTheFileHoldsThem)
+{
+    TempFolder folder;
+    std::string input = "; head\n";
+    for (int section = 0; section < 600; ++section) {
+        input += "\n; about S" + std::to_string(section) + "\n[S" + std::to_string(section) + "]\n";
+        for (int key = 0; key < 8; ++key) input += "key" + std::to_string(key) + "=" + std::to_string(key * 7) + "\n";
+    }
+    CIniFileImage image = ImageFromText(input);
+    image.RenameSection("S100", "Renamed");
+    image.FindSection("S200")->MultiplyValues("key1", "2");
+    image.AddParameter("S300", "added", std::string("1"));
+    image.RemoveSection("S301");
+    CSha256 digest;
+    const CTemporaryFile staged = image.WriteTemporary(folder / "out.ini", {}, &digest);
+    const std::string written = ReadFile(staged.Path());
+    EXPECT_EQ(digest.Hex(), Sha256Hex(written));
+    std::size_t belowStamp = 0;
+    for (int line = 0; line < 3; ++line) belowStamp = written.find('\n', belowStamp) + 1;
+    const std::string text = TestSupport::WithLineFeeds(written.substr(belowStamp));
+    EXPECT_EQ(text, TestSupport::TextWithoutStamp(image));
+    EXPECT_NE(text.find("[Renamed]\nkey0=0\n"), std::string::npos);
+    EXPECT_NE(text.find("[S200]\nkey0=0\nkey1=14\n"), std::string::npos);
+    EXPECT_EQ(text.find("[S301]"), std::string::npos);
 }
 
 TEST(IniWriter, FailedLaterChunkLeavesTheOldFile)
