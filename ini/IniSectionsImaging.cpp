@@ -104,15 +104,13 @@ void CIniParametersImaging::ReadBody() const
             if (lineFeed < body.size() && end > at && body[end - 1] == '\r') --end;
             const std::string_view line = body.substr(at, end - at);
             at = lineFeed + 1;
-            if (line.empty()) continue;
-            if (IniLine::KindOf(line) == IniLine::Kind::Comment) {
-                pending.push_back(line);
-                continue;
-            }
+            const IniLine::Kind kind = IniLine::KindOf(line);
+            if (kind == IniLine::Kind::Comment) pending.push_back(line);
+            if (kind != IniLine::Kind::Key) continue;
             const std::size_t equals = line.find('=');
             if (equals == std::string_view::npos) {
                 take(line, std::string_view(), false, line);
-            } else {
+            } else if (equals > 0) {
                 take(line.substr(0, equals), line.substr(equals + 1), true, line);
             }
         }
