@@ -144,3 +144,40 @@ TEST(IniLines, PlainRunsAreToldAsALineByLineReadingTellsThem)
 }
 
 }  // namespace
+
+namespace {
+
+// Lines of every length, so that their first bytes fall on every place of a 16- and a
+// 32-byte block: the line found is the first that opens with either byte, or with a
+// byte from 0x80, from any line start on.
+TEST(IniLines, LineOpeningWithEitherByteIsTheFirstSuch)
+{
+    std::mt19937 random(3);
+    const std::string alphabet = "abkK=\n\n\xE2";
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const std::size_t length = random() % 200;
+        for (std::size_t index = 0; index < length; ++index) {
+            // Long stretches without a wanted byte now and then.
+            text.push_back(alphabet[random() % (round % 3 == 0 ? 2 : alphabet.size())]);
+        }
+        std::vector<std::size_t> starts = {0};
+        for (std::size_t index = 0; index + 1 < text.size(); ++index) {
+            if (text[index] == '\n') starts.push_back(index + 1);
+        }
+        const std::size_t from = starts[random() % starts.size()];
+        std::size_t wanted = text.size();
+        for (std::size_t start : starts) {
+            const auto byte = start < text.size() ? static_cast<unsigned char>(text[start]) : 0;
+            if (start >= from && (byte == 'k' || byte == 'K' || byte >= 0x80)) {
+                wanted = start;
+                break;
+            }
+        }
+        for (const bool wide : {false, true}) {
+            EXPECT_EQ(IniLine::NextLineOpeningWith(text, from, 'K', 'k', wide), wanted) << wide << " " << from << text;
+        }
+    }
+}
+
+}  // namespace
