@@ -182,25 +182,6 @@ bool HasWideScan()
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
-
-// NextLineOpeningWith's search 32 bytes at a time, from `at` while 32 bytes are left:
-// where the line begins, or the text's size with `at` past what was looked at.
-__attribute__((target("avx2"))) std::size_t WideLineOpeningWith(std::string_view text, std::size_t& at, char one,
-                                                                char other)
-{
-    const __m256i lineFeed = _mm256_set1_epi8('\n');
-    const __m256i wantedOne = _mm256_set1_epi8(one);
-    const __m256i wantedOther = _mm256_set1_epi8(other);
-    for (; text.size() - at >= 32; at += 32) {
-        const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text.data() + at - 1));
-        const __m256i byte = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text.data() + at));
-        const __m256i wanted = _mm256_or_si256(_mm256_cmpeq_epi8(byte, wantedOne), _mm256_cmpeq_epi8(byte, wantedOther));
-        const auto starts = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(before, lineFeed)));
-        const auto opening = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_or_si256(wanted, byte)));
-        if ((starts & opening) != 0) return at + static_cast<std::size_t>(__builtin_ctz(starts & opening));
-    }
-    return text.size();
-}
 #endif
 
 std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::size_t before)
@@ -221,19 +202,11 @@ std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::siz
     return begin;
 }
 
-std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, char one, char other, bool wide)
+std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, char one, char other)
 {
     const auto opens = [one, other](char byte) { return byte == one || byte == other || (byte & 0x80) != 0; };
     if (from >= text.size() || opens(text[from])) return std::min(from, text.size());
     std::size_t at = from + 1;
-#if defined(VELMARCH_WIDE_RUN_SCAN)
-    if (wide && HasWideScan()) {
-        const std::size_t found = WideLineOpeningWith(text, at, one, other);
-        if (found < text.size()) return found;
-    }
-#else
-    (void)wide;
-#endif
 #if defined(__SSE2__) && defined(__GNUC__)
     const __m128i lineFeed = _mm_set1_epi8('\n');
     const __m128i wantedOne = _mm_set1_epi8(one);

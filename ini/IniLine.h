@@ -145,9 +145,8 @@ inline Line LineAt(std::string_view text, std::size_t begin, std::size_t lineFee
 }
 
 // The first line from `from` (which begins a line) of `text` whose first byte is `one`
-// or `other`, or any byte from 0x80: where it begins, or the text's end. `wide` as for
-// TellPlainRun.
-std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, char one, char other, bool wide = true);
+// or `other`, or any byte from 0x80: where it begins, or the text's end.
+std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, char one, char other);
 
 // Where the text after the last line feed from `begin` to `before` begins, or `begin`.
 std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::size_t before);
