@@ -30,6 +30,15 @@ std::vector<IniLine::Line> PlainLines(const std::string& text, bool crLf)
     return lines;
 }
 
+// A text of up to `longest` bytes drawn from the first `span` bytes of `alphabet`.
+std::string RandomText(std::mt19937& random, const std::string& alphabet, std::size_t span, std::size_t longest)
+{
+    std::string text;
+    const std::size_t length = random() % longest;
+    for (std::size_t index = 0; index < length; ++index) text.push_back(alphabet[random() % span]);
+    return text;
+}
+
 // Texts of few distinct bytes and lines of every length up to a few blocks, so that
 // line feeds, '=' and CR fall on every position of a 64-byte block and across blocks.
 TEST(IniLines, AgreeWithAPlainReadingOnEveryLayout)
@@ -37,13 +46,8 @@ TEST(IniLines, AgreeWithAPlainReadingOnEveryLayout)
     std::mt19937 random(7);
     const std::string alphabet = "ab=\r\n \n";
     for (int round = 0; round < 400; ++round) {
-        std::string text;
-        const std::size_t length = random() % 300;
-        for (std::size_t index = 0; index < length; ++index) {
-            // Long runs without a line feed now and then.
-            const std::size_t span = round % 5 == 0 ? 4 : alphabet.size();
-            text.push_back(alphabet[random() % span]);
-        }
+        // Long runs without a line feed now and then.
+        const std::string text = RandomText(random, alphabet, round % 5 == 0 ? 4 : alphabet.size(), 300);
         for (const bool crLf : {false, true}) {
             const std::size_t start = text.empty() ? 0 : random() % text.size();
             IniLine::CLines lines(text, crLf ? "\r\n" : "\n", start);
@@ -155,12 +159,8 @@ TEST(IniLines, LineOpeningWithEitherByteIsTheFirstSuch)
     std::mt19937 random(3);
     const std::string alphabet = "abkK=\n\n\xE2";
     for (int round = 0; round < 400; ++round) {
-        std::string text;
-        const std::size_t length = random() % 200;
-        for (std::size_t index = 0; index < length; ++index) {
-            // Long stretches without a wanted byte now and then.
-            text.push_back(alphabet[random() % (round % 3 == 0 ? 2 : alphabet.size())]);
-        }
+        // Long stretches without a wanted byte now and then.
+        const std::string text = RandomText(random, alphabet, round % 3 == 0 ? 2 : alphabet.size(), 200);
         std::vector<std::size_t> starts = {0};
         for (std::size_t index = 0; index + 1 < text.size(); ++index) {
             if (text[index] == '\n') starts.push_back(index + 1);
