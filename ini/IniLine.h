@@ -115,8 +115,8 @@ private:
 
 // A run of whole lines that the reader takes as they stand: each a comment line or a
 // key line whose key is written back exactly as it stands, each ended by the file's
-// line break, none empty, none dropped. Told from the bytes 64 at a time rather than
-// line by line; a run that only might not stand (a blank before '=' in a value, say)
+// line break, none empty, none dropped. Told from the bytes, 16 or 32 at a time, rather
+// than line by line; a run that only might not stand (a blank before '=' in a value, say)
 // is not plain, and the reader reads it line by line.
 struct PlainRun {
     bool plain = false;
