@@ -5,6 +5,8 @@
 #include "ini/IniFileImage.h"
 #include "xml/XmlValue.h"
 
+#include <algorithm>
+
 namespace {
 
 // The attributes of a Setting element: its own, then those of everything below it;
@@ -65,7 +67,11 @@ void CSectionContAction::Execute(CIniFileImage& image)
     m_haveSelection = false;
     m_haveImages = false;
     try {
-        for (const auto& settingAction : settingActions) settingAction->Execute(image);
+        for (std::size_t index = 0; index < settingActions.size();) {
+            const std::size_t run = RunLineSteps(image, index);
+            if (run == 0) settingActions[index]->Execute(image);
+            index += std::max<std::size_t>(run, 1);
+        }
     } catch (...) {
         m_executing = false;
         throw;
@@ -74,6 +80,51 @@ void CSectionContAction::Execute(CIniFileImage& image)
     m_selected.clear();
     m_selectedImages.clear();
     m_haveImages = false;
+}
+
+// Steps one after another that work line by line each read and change only the
+// section they work on, and the targets of a move or copy: with no target among the
+// selected sections and at most one step that carries settings to others, running all
+// the steps on one section before the next gives what running each step over all the
+// sections gives, and each section's lines are gone over once.
+std::size_t CSectionContAction::RunLineSteps(CIniFileImage& image, std::size_t from)
+{
+    constexpr std::size_t kMostSteps = 64;
+    LineSteps steps;
+    bool carries = false;
+    for (std::size_t index = from; index < settingActions.size() && steps.size() < kMostSteps; ++index) {
+        std::optional<LineStep> step = settingActions[index]->StepForRun(image);
+        if (!step) break;
+        const bool carrying = step->kind == LineStep::Kind::Move || step->kind == LineStep::Kind::Copy;
+        if (carrying && carries) break;
+        carries = carries || carrying;
+        steps.push_back(std::move(*step));
+    }
+    if (steps.size() < 2) return 0;
+    const std::vector<CIniSectionsImaging*>& sections = SelectedSectionImages(image);
+    for (const LineStep& step : steps) {
+        for (const CIniSectionsImaging* target : step.targets) {
+            if (std::find(sections.begin(), sections.end(), target) != sections.end()) return 0;
+        }
+    }
+    VisitSections(sections, [&](CIniSectionsImaging& section) { section.ApplyLineSteps(steps); });
+    return steps.size();
+}
+
+void CSectionContAction::VisitSections(const std::vector<CIniSectionsImaging*>& sections,
+                                       const std::function<void(CIniSectionsImaging&)>& visit)
+{
+    constexpr std::size_t kRecordsAhead = 8;
+    constexpr std::size_t kContentsAhead = 4;
+    for (std::size_t index = 0; index < sections.size(); ++index) {
+        if (index + kRecordsAhead < sections.size() && sections[index + kRecordsAhead] != nullptr) {
+            sections[index + kRecordsAhead]->Foresee();
+        }
+        if (index + kContentsAhead < sections.size() && sections[index + kContentsAhead] != nullptr) {
+            sections[index + kContentsAhead]->ForeseeAllContents();
+        }
+        if (sections[index] != nullptr) visit(*sections[index]);
+    }
 }
 
 const std::vector<CIniSectionsImaging*>& CSectionContAction::SelectedSectionImages(CIniFileImage& image)

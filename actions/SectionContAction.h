@@ -8,6 +8,7 @@
 #include "actions/SettingAction.h"
 #include "xml/XmlVisitor.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,7 +30,16 @@ public:
 
     std::vector<std::unique_ptr<CSettingAction>> settingActions;
 
+    // Each section of a selection in turn (a name the image does not hold is skipped),
+    // each record asked for some turns ahead.
+    static void VisitSections(const std::vector<CIniSectionsImaging*>& sections,
+                              const std::function<void(CIniSectionsImaging&)>& visit);
+
 private:
+    // Runs the setting actions from `from` on that work line by line as one, when there
+    // are two or more; the number of actions run.
+    std::size_t RunLineSteps(CIniFileImage& image, std::size_t from);
+
     std::vector<std::string> m_selected;
     std::vector<CIniSectionsImaging*> m_selectedImages;
     bool m_haveImages = false;

@@ -53,25 +53,25 @@ void CSettingAction::RunOverSettings(CIniFileImage& image)
 {
     std::optional<CSafeRegex> pattern;  // compiled once per execution
     // Setting actions never add, rename or remove a section: each is found once.
-    const std::vector<CIniSectionsImaging*>& sections = owner.SelectedSectionImages(image);
-    constexpr std::size_t kRecordsAhead = 8;
-    constexpr std::size_t kContentsAhead = 4;
-    for (std::size_t index = 0; index < sections.size(); ++index) {
-        if (index + kRecordsAhead < sections.size() && sections[index + kRecordsAhead] != nullptr) {
-            sections[index + kRecordsAhead]->Foresee();
-        }
-        if (index + kContentsAhead < sections.size() && sections[index + kContentsAhead] != nullptr) {
-            sections[index + kContentsAhead]->ForeseeAllContents();
-        }
-        CIniSectionsImaging* section = sections[index];
-        if (section == nullptr) continue;
+    CSectionContAction::VisitSections(owner.SelectedSectionImages(image), [&](CIniSectionsImaging& section) {
         // A plain name is the one setting name: nothing to list.
         if (namePattern.empty()) {
-            ApplyTo(image, *section, name);
-            continue;
+            ApplyTo(image, section, name);
+            return;
         }
-        for (const std::string& settingName : SettingNames(image, *section, pattern)) ApplyTo(image, *section, settingName);
-    }
+        for (const std::string& settingName : SettingNames(image, section, pattern)) ApplyTo(image, section, settingName);
+    });
 }
 
-void CSettingAction::ApplyTo(CIniFileImage&, CIniSectionsImaging&, const std::string&) {}
+void CSettingAction::ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName)
+{
+    if (std::optional<LineStep> step = LineStepFor(image, settingName)) section.ApplyLineSteps({std::move(*step)});
+}
+
+std::optional<LineStep> CSettingAction::LineStepFor(CIniFileImage&, const std::string&) const { return std::nullopt; }
+
+std::optional<LineStep> CSettingAction::StepForRun(CIniFileImage& image) const
+{
+    if (!namePattern.empty() || !conditions.empty()) return std::nullopt;
+    return LineStepFor(image, name);
+}

@@ -4,6 +4,7 @@
 // that holds it.
 
 #include "condition/Condition.h"
+#include "ini/LineSteps.h"
 #include "match/SafeRegex.h"
 
 #include <optional>
@@ -23,6 +24,10 @@ public:
     virtual bool Validate() = 0;
 
     bool CanExecute(const CIniFileImage& image);
+
+    // The step of an action with a plain name and no conditions, whose kind works line
+    // by line: such steps one after another can run as one (CSectionContAction).
+    virtual std::optional<LineStep> StepForRun(CIniFileImage& image) const;
 
     // The settings of section `sectionName` the action works on: the distinct names its
     // template selects, or the one plain name.
@@ -44,5 +49,8 @@ protected:
     void ForEachSetting(CIniFileImage& image);
     // The same loop for a caller that has checked CanExecute itself.
     void RunOverSettings(CIniFileImage& image);
+    // A kind that works line by line runs its step; the others have their own.
     virtual void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName);
+    // The step on the settings of that name, for a kind that works line by line.
+    virtual std::optional<LineStep> LineStepFor(CIniFileImage& image, const std::string& settingName) const;
 };

@@ -16,9 +16,9 @@ CSettingSetValueAction::CSettingSetValueAction(CSectionContAction& holder, std::
 
 void CSettingSetValueAction::Execute(CIniFileImage& image) { ForEachSetting(image); }
 
-void CSettingSetValueAction::ApplyTo(CIniFileImage&, CIniSectionsImaging& section, const std::string& settingName)
+std::optional<LineStep> CSettingSetValueAction::LineStepFor(CIniFileImage&, const std::string& settingName) const
 {
-    for (CParameterImage* parameter : section.FindParameters(settingName)) section.SetValue(*parameter, value);
+    return LineStep::Make(LineStep::Kind::SetValue, settingName, value);
 }
 
 CSettingRenameAction::CSettingRenameAction(CSectionContAction& holder, std::string settingName, std::string newNameArgument)
@@ -38,9 +38,9 @@ void CSettingRenameAction::Execute(CIniFileImage& image) { ForEachSetting(image)
 
 // Every parameter of the name is renamed once, even when the new name equals the old
 // one but for letter case, and counts as inserted anew under its new name.
-void CSettingRenameAction::ApplyTo(CIniFileImage&, CIniSectionsImaging& section, const std::string& settingName)
+std::optional<LineStep> CSettingRenameAction::LineStepFor(CIniFileImage&, const std::string& settingName) const
 {
-    section.RenameParameters(settingName, newName);
+    return LineStep::Make(LineStep::Kind::Rename, settingName, newName);
 }
 
 CSettingMoveAction::CSettingMoveAction(CSectionContAction& holder, std::string settingName, std::string targetSectionArgument)
@@ -61,27 +61,20 @@ void CSettingMoveAction::Execute(CIniFileImage& image)
     m_targets.clear();
 }
 
-void CSettingMoveAction::ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName)
+// The targets the step found, those that exist, in turn.
+std::optional<LineStep> CSettingMoveAction::LineStepFor(CIniFileImage& image, const std::string& settingName) const
 {
-    // The parameters as they are when the step starts: copies made into the section
-    // itself are not copied again.
-    std::vector<CParameterImage> sources;
-    for (const CParameterImage* parameter : section.FindParameters(settingName)) sources.push_back(*parameter);
-    bool copied = false;
-    bool targetsItself = false;
-    for (const std::string& targetName : m_targets) {
-        CIniSectionsImaging* target = image.FindSection(targetName);
-        if (target == nullptr) continue;
-        if (target == &section && RemovesSource()) {
-            targetsItself = true;
-            continue;
-        }
-        for (const CParameterImage& source : sources) {
-            target->InsertParameter(source);
-            copied = true;
-        }
+    LineStep step = LineStep::Make(RemovesSource() ? LineStep::Kind::Move : LineStep::Kind::Copy, settingName);
+    for (const std::string& targetName : targetPattern.empty() ? std::vector<std::string> {targetSection} : m_targets) {
+        if (CIniSectionsImaging* target = image.FindSection(targetName)) step.targets.push_back(target);
     }
-    if (RemovesSource() && copied && !targetsItself) section.RemoveParameters(settingName);
+    return step;
+}
+
+std::optional<LineStep> CSettingMoveAction::StepForRun(CIniFileImage& image) const
+{
+    if (!targetPattern.empty()) return std::nullopt;
+    return CSettingAction::StepForRun(image);
 }
 
 CSettingAddAction::CSettingAddAction(CSectionContAction& holder, std::string settingName, COptional<std::string> valueArgument)
@@ -104,9 +97,9 @@ void CSettingAddAction::Execute(CIniFileImage& image)
 
 void CSettingRemoveAction::Execute(CIniFileImage& image) { ForEachSetting(image); }
 
-void CSettingRemoveAction::ApplyTo(CIniFileImage&, CIniSectionsImaging& section, const std::string& settingName)
+std::optional<LineStep> CSettingRemoveAction::LineStepFor(CIniFileImage&, const std::string& settingName) const
 {
-    section.RemoveParameters(settingName);
+    return LineStep::Make(LineStep::Kind::Remove, settingName);
 }
 
 CSettingDivideAction::CSettingDivideAction(CSectionContAction& holder, std::string settingName, std::string dividerArgument)
@@ -116,9 +109,9 @@ CSettingDivideAction::CSettingDivideAction(CSectionContAction& holder, std::stri
 
 void CSettingDivideAction::Execute(CIniFileImage& image) { ForEachSetting(image); }
 
-void CSettingDivideAction::ApplyTo(CIniFileImage&, CIniSectionsImaging& section, const std::string& settingName)
+std::optional<LineStep> CSettingDivideAction::LineStepFor(CIniFileImage&, const std::string& settingName) const
 {
-    section.DivideValues(settingName, divider);
+    return LineStep::Make(LineStep::Kind::Divide, settingName, divider);
 }
 
 CSettingMultiplyAction::CSettingMultiplyAction(CSectionContAction& holder, std::string settingName, std::string multiplierArgument)
@@ -128,7 +121,7 @@ CSettingMultiplyAction::CSettingMultiplyAction(CSectionContAction& holder, std::
 
 void CSettingMultiplyAction::Execute(CIniFileImage& image) { ForEachSetting(image); }
 
-void CSettingMultiplyAction::ApplyTo(CIniFileImage&, CIniSectionsImaging& section, const std::string& settingName)
+std::optional<LineStep> CSettingMultiplyAction::LineStepFor(CIniFileImage&, const std::string& settingName) const
 {
-    section.MultiplyValues(settingName, multiplier);
+    return LineStep::Make(LineStep::Kind::Multiply, settingName, multiplier);
 }

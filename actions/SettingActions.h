@@ -14,7 +14,7 @@ public:
     std::string value;
 
 protected:
-    void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName) override;
+    std::optional<LineStep> LineStepFor(CIniFileImage& image, const std::string& settingName) const override;
 };
 
 class CSettingRenameAction : public CSettingAction {
@@ -27,7 +27,7 @@ public:
     std::string newNamePattern;
 
 protected:
-    void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName) override;
+    std::optional<LineStep> LineStepFor(CIniFileImage& image, const std::string& settingName) const override;
 };
 
 // Copies a setting into the target sections, then removes it from its own section.
@@ -44,7 +44,9 @@ public:
 
 protected:
     virtual bool RemovesSource() const { return true; }
-    void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName) override;
+    std::optional<LineStep> LineStepFor(CIniFileImage& image, const std::string& settingName) const override;
+    // Also only to a plain target.
+    std::optional<LineStep> StepForRun(CIniFileImage& image) const override;
 
 private:
     std::vector<std::string> m_targets;
@@ -75,7 +77,7 @@ public:
     bool Validate() override { return true; }
 
 protected:
-    void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName) override;
+    std::optional<LineStep> LineStepFor(CIniFileImage& image, const std::string& settingName) const override;
 };
 
 class CSettingDivideAction : public CSettingAction {
@@ -87,7 +89,7 @@ public:
     std::string divider;
 
 protected:
-    void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName) override;
+    std::optional<LineStep> LineStepFor(CIniFileImage& image, const std::string& settingName) const override;
 };
 
 class CSettingMultiplyAction : public CSettingAction {
@@ -99,5 +101,5 @@ public:
     std::string multiplier;
 
 protected:
-    void ApplyTo(CIniFileImage& image, CIniSectionsImaging& section, const std::string& settingName) override;
+    std::optional<LineStep> LineStepFor(CIniFileImage& image, const std::string& settingName) const override;
 };

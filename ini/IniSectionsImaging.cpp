@@ -7,16 +7,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-// Where a line's text ends, as an offset into the file's bytes.
-std::uint64_t LineEndOffset(const CImageStore& store, const IniLine::Line& line)
-{
-    return static_cast<std::uint64_t>(line.text.data() + line.text.size() - store.fileBytes.data());
-}
-
-}  // namespace
-
 CParameterImage* CIniParametersImaging::FindParameter(std::string_view name)
 {
     return const_cast<CParameterImage*>(std::as_const(*this).FindParameter(name));
@@ -68,7 +58,10 @@ void CIniParametersImaging::PutInOrder() const
 
 // The lines go through the reader's rules: a line the reader dropped (an empty one, a
 // header it warned about, a key that is empty once cleaned) is dropped again, and
-// comment lines go with the next parameter.
+// comment lines go with the next parameter. What steps made of the lines while the
+// section was unread is taken over: a removed line keeps its order number from the
+// others, and a renamed one counts as inserted after those never renamed, in the order
+// the renames came (lines renamed by the same steps in the order of the lines).
 void CIniParametersImaging::ReadBody() const
 {
     m_read = true;
@@ -76,22 +69,47 @@ void CIniParametersImaging::ReadBody() const
     m_parameters.reserve(m_body.keyLines);
     std::int32_t order = m_body.firstOrder;
     std::vector<std::string_view> pending;
-    // Values a step gave lines while the section was unread are taken over.
-    const CImageStore::ValueEditRun edits = ValueEdits();
+    const CImageStore::LineEditRun edits = LineEdits();
     m_editCount = 0;
+    const bool renamed = std::any_of(edits.begin(), edits.end(), [](const CImageStore::LineEdit& edit) {
+        return edit.kind == CImageStore::LineEdit::Kind::Name;
+    });
+    // With renamed lines the numbers wait until every line is read.
+    std::vector<std::uint64_t> renames;
+    std::vector<CommentSpan> comments;
     std::size_t nextEdit = 0;
-    const auto take = [&](std::string_view key, std::string_view value, bool hasValue, std::string_view line) {
+    // The edits of a line begin before the next line does.
+    const auto take = [&](std::string_view key, std::string_view value, bool hasValue, std::uint64_t next) {
+        std::uint64_t lineRenames = 0;
+        bool removed = false;
+        for (; nextEdit < edits.count && edits.first[nextEdit].begin < next; ++nextEdit) {
+            const CImageStore::LineEdit& edit = edits.first[nextEdit];
+            if (edit.kind == CImageStore::LineEdit::Kind::Remove) removed = true;
+            if (edit.kind == CImageStore::LineEdit::Kind::Name) {
+                key = edit.text;
+                lineRenames = edit.renames;
+            }
+            if (edit.kind == CImageStore::LineEdit::Kind::Value || edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) {
+                value = edit.text;
+                hasValue = true;
+            }
+        }
+        const std::int32_t lineOrder = order++;
+        if (removed) {
+            pending.clear();
+            return;
+        }
         CParameterImage& parameter = m_parameters.emplace_back();
-        parameter.orderNumber = order++;
-        parameter.sequence = store.nextSequence++;
+        parameter.orderNumber = lineOrder;
         store.SetName(parameter, key);
         store.SetValue(parameter, value, hasValue);
-        const auto lineEnd = static_cast<std::uint64_t>(line.data() + line.size() - store.fileBytes.data());
-        if (nextEdit < edits.count && edits.first[nextEdit].end == lineEnd) {
-            store.SetValue(parameter, edits.first[nextEdit].value, true);
-            ++nextEdit;
+        if (renamed) {
+            renames.push_back(lineRenames);
+            comments.push_back(store.KeepComments(pending));
+        } else {
+            parameter.sequence = store.nextSequence++;
+            store.SetComments(parameter, store.KeepComments(pending));
         }
-        store.SetComments(parameter, store.KeepComments(pending));
         pending.clear();
     };
     const std::string_view body = BodyAsRead();
@@ -108,24 +126,34 @@ void CIniParametersImaging::ReadBody() const
             if (kind == IniLine::Kind::Comment) pending.push_back(line);
             if (kind != IniLine::Kind::Key) continue;
             const std::size_t equals = line.find('=');
+            const std::uint64_t next = m_body.begin + std::min(at, body.size());
             if (equals == std::string_view::npos) {
-                take(line, std::string_view(), false, line);
+                take(line, std::string_view(), false, next);
             } else if (equals > 0) {
-                take(line.substr(0, equals), line.substr(equals + 1), true, line);
+                take(line.substr(0, equals), line.substr(equals + 1), true, next);
             }
         }
-        return;
+    } else {
+        IniLine::CLines lines(body, "\n");
+        for (IniLine::Line line; lines.Next(line);) {
+            const IniLine::Kind kind = IniLine::KindOf(line.text);
+            if (kind == IniLine::Kind::Comment) pending.push_back(line.text);
+            if (kind != IniLine::Kind::Key) continue;
+            const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
+            std::string_view key = split.key;
+            if (split.needsCleaning) key = store.arena.Keep(IniLine::CleanName(split.rawKey));
+            if (key.empty()) continue;
+            take(key, split.value, split.hasValue, m_body.begin + line.next);
+        }
     }
-    IniLine::CLines lines(body, "\n");
-    for (IniLine::Line line; lines.Next(line);) {
-        const IniLine::Kind kind = IniLine::KindOf(line.text);
-        if (kind == IniLine::Kind::Comment) pending.push_back(line.text);
-        if (kind != IniLine::Kind::Key) continue;
-        const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
-        std::string_view key = split.key;
-        if (split.needsCleaning) key = store.arena.Keep(IniLine::CleanName(split.rawKey));
-        if (key.empty()) continue;
-        take(key, split.value, split.hasValue, line.text);
+    if (!renamed) return;
+    std::vector<std::uint32_t> byNumber(m_parameters.size());
+    for (std::uint32_t index = 0; index < byNumber.size(); ++index) byNumber[index] = index;
+    std::stable_sort(byNumber.begin(), byNumber.end(),
+                     [&](std::uint32_t left, std::uint32_t right) { return renames[left] < renames[right]; });
+    for (const std::uint32_t index : byNumber) {
+        m_parameters[index].sequence = store.nextSequence++;
+        store.SetComments(m_parameters[index], comments[index]);
     }
 }
 
@@ -161,84 +189,3 @@ void CIniParametersImaging::SetValue(CParameterImage& parameter, std::string_vie
     m_store->SetValue(parameter, m_store->arena.Keep(value), true);
 }
 
-bool CIniParametersImaging::DivideValues(std::string_view name, const std::string& dividerText)
-{
-    ScaleValues(name, dividerText, DivideValueText);
-    return true;
-}
-
-bool CIniParametersImaging::MultiplyValues(std::string_view name, const std::string& multiplierText)
-{
-    ScaleValues(name, multiplierText, MultiplyValueText);
-    return true;
-}
-
-// A section whose lines are written back as they were read keeps them unread: the lines
-// of the name are found by the reader's own rules (their keys stand as written), and
-// each gets its new value as an edit the writer makes as it copies the lines.
-bool CIniParametersImaging::EditUnreadValues(std::string_view name,
-                                             const std::function<std::string(std::string_view)>& newValue)
-{
-    if (m_read || !m_bodyAsWritten || m_editCount != 0) return false;
-    CImageStore& store = *m_store;
-    std::vector<CImageStore::ValueEdit>& edits = store.valueEdits;
-    const std::size_t first = edits.size();
-    const auto editLine = [&](const IniLine::Line& line) {
-        if (IniLine::KindOf(line.text) != IniLine::Kind::Key) return;
-        const IniLine::KeyLine split = IniLine::SplitKeyLine(line);
-        if (!LetterCase::EqualNames(store.encoding, split.key, name)) return;
-        const std::string value = newValue(split.value);
-        const std::uint64_t end = LineEndOffset(store, line);
-        const std::uint64_t begin = end - (split.hasValue ? split.value.size() : 0);
-        edits.push_back(CImageStore::ValueEdit {begin, end, store.arena.Keep(value), !split.hasValue});
-    };
-    const std::string_view body = BodyAsRead();
-    const auto opening = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
-    if (opening > ' ' && opening < 0x80 && opening != ';' && opening != '#' && opening != '=' && opening != '[') {
-        // Every line of a section written as read stands as written: its key begins
-        // the line. Only lines that begin as the name does in either case (or with a
-        // byte a UTF-8 letter may begin with) are looked at.
-        const char one = static_cast<char>(LetterCase::Upper(opening));
-        const char other = static_cast<char>(LetterCase::Lower(opening));
-        for (std::size_t at = IniLine::NextLineOpeningWith(body, 0, one, other); at < body.size();) {
-            const std::size_t lineFeed = std::min(body.find('\n', at), body.size());
-            const IniLine::Line line = IniLine::LineAt(body, at, lineFeed, false);
-            editLine(line);
-            at = IniLine::NextLineOpeningWith(body, line.next, one, other);
-        }
-    } else {
-        IniLine::CLines lines(body, "\n");
-        for (IniLine::Line line; lines.Next(line);) editLine(line);
-    }
-    if (edits.size() == first) return true;
-    // A value that ends with CR is written with a line break of its own: the section is
-    // read after all, and the values already made are given as they are.
-    const bool endsWithReturn = std::any_of(edits.begin() + first, edits.end(), [](const CImageStore::ValueEdit& edit) {
-        return !edit.value.empty() && edit.value.back() == '\r';
-    });
-    if (endsWithReturn) {
-        const std::vector<CImageStore::ValueEdit> made(edits.begin() + first, edits.end());
-        edits.resize(first);
-        const std::vector<CParameterImage*> found = FindParameters(name);
-        for (std::size_t index = 0; index < found.size() && index < made.size(); ++index) {
-            SetValue(*found[index], made[index].value);
-        }
-        return true;
-    }
-    m_firstEdit = static_cast<std::uint32_t>(first);
-    m_editCount = static_cast<std::uint32_t>(edits.size() - first);
-    return true;
-}
-
-// The factor is parsed once; every parameter of the name gets the result as its value,
-// also when it is unchanged, so a bare name gets one.
-void CIniParametersImaging::ScaleValues(std::string_view name, const std::string& factorText,
-                                        std::string (*scale)(const std::string&, const ScaleFactor&))
-{
-    const ScaleFactor factor = ParseScaleFactor(factorText);
-    const auto scaled = [&](std::string_view value) { return scale(std::string(value), factor); };
-    if (EditUnreadValues(name, scaled)) return;
-    for (CParameterImage* parameter : FindParameters(name)) {
-        SetValue(*parameter, scale(std::string(m_store->ValueOf(*parameter)), factor));
-    }
-}

@@ -7,6 +7,7 @@
 
 #include "support/Foresee.h"
 #include "ini/ImageElements.h"
+#include "ini/LineSteps.h"
 #include "support/TextArena.h"
 #include "text/LetterCase.h"
 #include "text/TextEncoding.h"
@@ -19,8 +20,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct ScaleFactor;
 
 // What the sections of one image share: the file's bytes that parameters refer to, the
 // arena for texts that actions write and the table of texts parameters refer to by
@@ -44,22 +43,28 @@ struct CImageStore {
     };
     std::vector<NumberedComments> commentsBySequence;
     std::uint32_t nextSequence = 1;
-    // New values of lines of sections nothing has read yet, each section's a run of
-    // the list: a line's value (its bytes from `begin` to `end` of the file's) gives
-    // way to `value`; a line that held no value gets '=' and the value.
-    struct ValueEdit {
+    // Changes steps made to lines of sections nothing has read yet, each section's a
+    // run of the list in the order of its lines: the file's bytes from `begin` to `end`
+    // give way to `text`. A line's new name replaces its key, a new value its value (a
+    // line that held none gets '=' and the value), and a removed line goes with the
+    // comment lines in front of it. `renames` has a bit for each step of the run that
+    // renamed the line.
+    struct LineEdit {
+        enum class Kind : std::uint8_t { Value, ValueWithEqualSign, Name, Remove };
+
         std::uint64_t begin;
         std::uint64_t end;
-        std::string_view value;
-        bool addsEqualSign;
+        std::string_view text;
+        std::uint64_t renames;
+        Kind kind;
     };
-    std::vector<ValueEdit> valueEdits;
-    struct ValueEditRun {
-        const ValueEdit* first = nullptr;
+    std::vector<LineEdit> lineEdits;
+    struct LineEditRun {
+        const LineEdit* first = nullptr;
         std::size_t count = 0;
 
-        const ValueEdit* begin() const { return first; }
-        const ValueEdit* end() const { return first + count; }
+        const LineEdit* begin() const { return first; }
+        const LineEdit* end() const { return first + count; }
     };
 
     std::string_view NameOf(const CParameterImage& parameter) const
@@ -277,14 +282,14 @@ public:
         m_read = body.keyLines == 0;
     }
     // The section's lines exactly as the writer would write them, when they were never
-    // read (nothing changed them but the values of ValueEdits) and their bytes are what
-    // writing them gives.
+    // read (nothing changed them but LineEdits) and their bytes are what writing them
+    // gives.
     bool WritesBodyAsRead() const { return !m_read && m_bodyAsWritten; }
-    // The new values of lines of an unread section, in the order of the lines.
-    CImageStore::ValueEditRun ValueEdits() const
+    // The changes steps made to the lines of an unread section, in the order of the lines.
+    CImageStore::LineEditRun LineEdits() const
     {
         if (m_editCount == 0) return {};
-        return {m_store->valueEdits.data() + m_firstEdit, m_editCount};
+        return {m_store->lineEdits.data() + m_firstEdit, m_editCount};
     }
     std::uint64_t BodyBegin() const { return m_body.begin; }
     std::string_view BodyAsRead() const
@@ -318,7 +323,7 @@ public:
         if (m_read) {
             ForeseeBytes(m_parameters.data(), m_parameters.size() * sizeof(CParameterImage));
         } else if (m_editCount != 0) {
-            ForeseeBytes(&m_store->valueEdits[m_firstEdit], m_editCount * sizeof(CImageStore::ValueEdit));
+            ForeseeBytes(&m_store->lineEdits[m_firstEdit], m_editCount * sizeof(CImageStore::LineEdit));
         }
     }
     // Also the first lines of an unread section.
@@ -328,15 +333,18 @@ public:
         if (!m_read) ForeseeBytes(m_store->fileBytes.data() + m_body.begin, m_body.end - m_body.begin);
     }
 
-    bool DivideValues(std::string_view name, const std::string& dividerText);
-    bool MultiplyValues(std::string_view name, const std::string& multiplierText);
+    // The steps in turn, as each would run over the section alone. A section nothing
+    // has read, whose lines stand as written, stays unread: its lines are gone over
+    // once, and what the steps make of each is kept as LineEdits.
+    void ApplyLineSteps(const LineSteps& steps);
 
 private:
-    void ScaleValues(std::string_view name, const std::string& factorText,
-                     std::string (*scale)(const std::string&, const ScaleFactor&));
-    // The new values a value step gives the lines of that name of a section that stays
-    // unread; false, with nothing changed, when the section is not one that can.
-    bool EditUnreadValues(std::string_view name, const std::function<std::string(std::string_view)>& newValue);
+    void ApplyLineStep(const LineStep& step);
+    void ScaleValues(const LineStep& step);
+    void MoveParameters(const LineStep& step);
+    // The steps over the lines of an unread section; false, with nothing changed, when
+    // the section is not one that can stay unread.
+    bool EditUnreadLines(const LineSteps& steps);
 
     // Parameters inserted before others of a higher order number (a setting moved in
     // from an older place) are put in their place when writing order is next asked
@@ -354,7 +362,7 @@ private:
     mutable bool m_outOfOrder = false;
     mutable bool m_read = true;
     bool m_bodyAsWritten = false;
-    // The run of the store's value edits that this unread section holds.
+    // The run of the store's line edits that this unread section holds.
     mutable std::uint32_t m_firstEdit = 0;
     mutable std::uint32_t m_editCount = 0;
     SectionBody m_body;

@@ -151,7 +151,7 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         header += ']';
         EndLine(header, lineEnd);
         const bool asRead = section->WritesBodyAsRead();
-        if (asRead && section->ValueEdits().count == 0) {
+        if (asRead && section->LineEdits().count == 0) {
             const std::uint64_t bodyBegin = section->BodyBegin();
             const std::uint64_t bodyEnd = bodyBegin + section->BodyAsRead().size();
             if (header.size() <= bodyBegin && fileBytes.substr(bodyBegin - header.size(), header.size()) == header) {
@@ -167,14 +167,14 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
         runBegin = runEnd = 0;
         text += header;
         if (asRead) {
-            // Lines nothing asked for go out as the file holds them, but for new values
-            // that steps gave some of them, a chunk at a time.
+            // Lines nothing asked for go out as the file holds them, but for what steps
+            // made of some of them, a chunk at a time.
             std::uint64_t at = section->BodyBegin();
             const std::uint64_t end = at + section->BodyAsRead().size();
-            for (const CImageStore::ValueEdit& edit : section->ValueEdits()) {
+            for (const CImageStore::LineEdit& edit : section->LineEdits()) {
                 if (!AppendFileBytes(text, at, edit.begin, flush)) return false;
-                if (edit.addsEqualSign) text += '=';
-                text += edit.value;
+                if (edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) text += '=';
+                text += edit.text;
                 at = edit.end;
             }
             if (!AppendFileBytes(text, at, end, flush)) return false;

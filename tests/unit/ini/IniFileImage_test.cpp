@@ -154,8 +154,8 @@ TEST(IniFileImage, ScalingChangesEveryDuplicateAndGivesBareNamesAValue)
 {
     CIniFileImage image = ImageFromText("[S]\nv=10\nV=7\nv\nw= 5\n");
     CIniSectionsImaging* section = image.FindSection("S");
-    section->DivideValues("v", "2");
-    section->MultiplyValues("w", "2");
+    section->ApplyLineSteps({LineStep::Make(LineStep::Kind::Divide, "v", "2")});
+    section->ApplyLineSteps({LineStep::Make(LineStep::Kind::Multiply, "w", "2")});
     EXPECT_EQ(TextWithoutStamp(image), "\n[S]\nv=5\nV=4\nv=0\nw= 5\n");
 }
 

@@ -262,9 +262,9 @@ TEST(IniReader, ValueStepsOnUnreadSectionsGiveWhatTheyGiveOnReadOnes)
         for (CIniFileImage* image : {&unread, &read}) {
             for (const char* step = test.steps; *step != '\0'; ++step) {
                 CIniSectionsImaging* section = image->FindSection(*step == 'b' ? "B" : "A");
-                if (*step == 'm') section->MultiplyValues("K", "2");
-                if (*step == 'b') section->MultiplyValues("k", "3");
-                if (*step == 'd') section->DivideValues("k", "4");
+                if (*step == 'm') section->ApplyLineSteps({LineStep::Make(LineStep::Kind::Multiply, "K", "2")});
+                if (*step == 'b') section->ApplyLineSteps({LineStep::Make(LineStep::Kind::Multiply, "k", "3")});
+                if (*step == 'd') section->ApplyLineSteps({LineStep::Make(LineStep::Kind::Divide, "k", "4")});
                 if (*step == 'c') image->CopySection("A", "D");
                 if (*step == 'r') section->Parameters();
             }

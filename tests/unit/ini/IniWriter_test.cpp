@@ -87,7 +87,7 @@ TEST(IniWriter, UntouchedSectionsGoOutAsTheFileHoldsThem)
     }
     CIniFileImage image = ImageFromText(input);
     image.RenameSection("S100", "Renamed");
-    image.FindSection("S200")->MultiplyValues("key1", "2");
+    image.FindSection("S200")->ApplyLineSteps({LineStep::Make(LineStep::Kind::Multiply, "key1", "2")});
     image.AddParameter("S300", "added", std::string("1"));
     image.RemoveSection("S301");
     CSha256 digest;

@@ -1,0 +1,277 @@
+#include "ini/LineSteps.h"
+
+#include "ini/IniLine.h"
+#include "ini/IniSectionsImaging.h"
+#include "text/LetterCase.h"
+
+#include <algorithm>
+
+namespace {
+
+// The writer ends a line whose text ends with CR with a line break of its own, which
+// the file's bytes do not hold.
+bool EndsWithReturn(std::string_view text) { return !text.empty() && text.back() == '\r'; }
+
+using Edit = CImageStore::LineEdit;
+
+// Where the comment lines right in front of the line that begins at `lineStart` begin
+// (the line's own start when there are none), in a body whose lines stand as written.
+std::size_t CommentsBefore(std::string_view body, std::size_t lineStart)
+{
+    std::size_t from = lineStart;
+    while (from > 0) {
+        const std::size_t previous = IniLine::AfterLastLineFeed(body, 0, from - 1);
+        if (IniLine::KindOf(body.substr(previous, 1)) != IniLine::Kind::Comment) break;
+        from = previous;
+    }
+    return from;
+}
+
+// The lines from `from` to `to`, without their line breaks.
+std::vector<std::string_view> CommentLines(std::string_view body, std::size_t from, std::size_t to)
+{
+    std::vector<std::string_view> lines;
+    while (from < to) {
+        const std::size_t lineFeed = std::min(body.find('\n', from), to);
+        std::size_t end = lineFeed;
+        if (end > from && body[end - 1] == '\r') --end;
+        lines.push_back(body.substr(from, end - from));
+        from = lineFeed + 1;
+    }
+    return lines;
+}
+
+}  // namespace
+
+void CIniParametersImaging::ApplyLineSteps(const LineSteps& steps)
+{
+    if (EditUnreadLines(steps)) return;
+    for (const LineStep& step : steps) ApplyLineStep(step);
+}
+
+void CIniParametersImaging::ApplyLineStep(const LineStep& step)
+{
+    switch (step.kind) {
+    case LineStep::Kind::SetValue:
+        for (CParameterImage* parameter : FindParameters(step.name)) SetValue(*parameter, step.text);
+        break;
+    case LineStep::Kind::Rename:
+        RenameParameters(step.name, step.text);
+        break;
+    case LineStep::Kind::Remove:
+        RemoveParameters(step.name);
+        break;
+    case LineStep::Kind::Multiply:
+    case LineStep::Kind::Divide:
+        ScaleValues(step);
+        break;
+    case LineStep::Kind::Move:
+    case LineStep::Kind::Copy:
+        MoveParameters(step);
+        break;
+    }
+}
+
+// Every parameter of the name gets the result as its value, also when it is unchanged,
+// so a bare name gets one.
+void CIniParametersImaging::ScaleValues(const LineStep& step)
+{
+    const auto scale = step.kind == LineStep::Kind::Multiply ? MultiplyValueText : DivideValueText;
+    for (CParameterImage* parameter : FindParameters(step.name)) {
+        SetValue(*parameter, scale(std::string(m_store->ValueOf(*parameter)), step.factor));
+    }
+}
+
+// The parameters as they are when the step starts go to every target in turn: copies
+// made into the section itself are not copied again, and a move into the section
+// itself leaves them where they are.
+void CIniParametersImaging::MoveParameters(const LineStep& step)
+{
+    const bool removesSource = step.kind == LineStep::Kind::Move;
+    std::vector<CParameterImage> sources;
+    for (const CParameterImage* parameter : FindParameters(step.name)) sources.push_back(*parameter);
+    bool copied = false;
+    bool targetsItself = false;
+    for (CIniSectionsImaging* target : step.targets) {
+        if (target == this && removesSource) {
+            targetsItself = true;
+            continue;
+        }
+        for (const CParameterImage& source : sources) {
+            target->InsertParameter(source);
+            copied = true;
+        }
+    }
+    if (removesSource && copied && !targetsItself) RemoveParameters(step.name);
+}
+
+// Each key line goes through the steps in turn under the name it has by then, and what
+// they make of it becomes edits of its bytes: a new name for its key, a new value for
+// its value, or the line gone with its comment lines. Settings a step moves or copies
+// are inserted into their targets once the walk is through, as the step would have
+// inserted them: target by target, in the order the section numbers them at that step.
+bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
+{
+    if (m_read || !m_bodyAsWritten || m_editCount != 0 || steps.size() > 64) return false;
+    for (const LineStep& step : steps) {
+        if (std::find(step.targets.begin(), step.targets.end(), this) != step.targets.end()) return false;
+    }
+    CImageStore& store = *m_store;
+    std::vector<Edit>& edits = store.lineEdits;
+    const std::size_t first = edits.size();
+    struct Carried {
+        std::size_t step;
+        std::uint64_t renames;  // of the steps before it
+        std::size_t lineStart;
+        std::string_view name;
+        std::string_view value;
+        bool hasValue;
+    };
+    std::vector<Carried> carried;
+    std::vector<std::uint32_t> prints(steps.size());
+    // Only lines that open as a step's name does in either case, or with a byte a
+    // letter of another script may open with, can be one a step works on.
+    bool opens[256] = {};
+    for (int byte = 0x80; byte < 256; ++byte) opens[byte] = true;
+    bool everyLine = false;
+    bool twoBytes = true;
+    char one = 0;
+    char other = 0;
+    for (std::size_t index = 0; index < steps.size(); ++index) {
+        const std::string& name = steps[index].name;
+        prints[index] = CImageStore::NamePrint(name);
+        const auto opening = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+        if (opening <= ' ' || opening >= 0x80 || opening == ';' || opening == '#' || opening == '=' || opening == '[') {
+            everyLine = true;
+            continue;
+        }
+        const auto upper = static_cast<char>(LetterCase::Upper(opening));
+        const auto lower = static_cast<char>(LetterCase::Lower(opening));
+        opens[static_cast<unsigned char>(upper)] = opens[static_cast<unsigned char>(lower)] = true;
+        if (one == 0) {
+            one = upper;
+            other = lower;
+        } else if (upper != one) {
+            twoBytes = false;
+        }
+    }
+    const std::string_view body = BodyAsRead();
+    const auto nextLine = [&](std::size_t from) {
+        if (everyLine) return from;
+        if (twoBytes) return IniLine::NextLineOpeningWith(body, from, one, other);
+        while (from < body.size() && !opens[static_cast<unsigned char>(body[from])]) {
+            from = std::min(body.find('\n', from), body.size() - 1) + 1;
+        }
+        return from;
+    };
+
+    const std::uint64_t bodyBegin = m_body.begin;
+    for (std::size_t at = nextLine(0); at < body.size(); at = nextLine(at)) {
+        const std::size_t lineStart = at;
+        const std::size_t lineFeed = std::min(body.find('\n', at), body.size());
+        std::size_t end = lineFeed;
+        if (lineFeed < body.size() && end > at && body[end - 1] == '\r') --end;
+        const std::string_view line = body.substr(at, end - at);
+        at = std::min(lineFeed + 1, body.size());
+        const IniLine::Kind kind = IniLine::KindOf(line);
+        if (kind == IniLine::Kind::Comment) continue;
+        // Lines that stand as written are comment lines and key lines with a key.
+        const std::size_t equals = line.find('=');
+        if (kind != IniLine::Kind::Key || equals == 0) {
+            edits.resize(first);
+            return false;
+        }
+        const bool hadValue = equals != std::string_view::npos;
+        const std::size_t keySize = hadValue ? equals : line.size();
+        std::string_view name = line.substr(0, keySize);
+        std::string_view value = hadValue ? line.substr(equals + 1) : std::string_view();
+        std::uint32_t print = CImageStore::NamePrint(name);
+        bool hasValue = hadValue;
+        bool valueChanged = false;
+        bool removed = false;
+        std::uint64_t renames = 0;
+        for (std::size_t index = 0; index < steps.size() && !removed; ++index) {
+            const LineStep& step = steps[index];
+            if (print != 0 && prints[index] != 0 && print != prints[index]) continue;
+            if (!LetterCase::EqualNames(store.encoding, name, step.name)) continue;
+            switch (step.kind) {
+            case LineStep::Kind::SetValue:
+                value = store.arena.Keep(step.text);
+                hasValue = valueChanged = true;
+                break;
+            case LineStep::Kind::Rename:
+                name = store.arena.Keep(step.text);
+                print = CImageStore::NamePrint(name);
+                renames |= std::uint64_t {1} << index;
+                break;
+            case LineStep::Kind::Remove:
+                removed = true;
+                break;
+            case LineStep::Kind::Multiply:
+            case LineStep::Kind::Divide: {
+                const auto scale = step.kind == LineStep::Kind::Multiply ? MultiplyValueText : DivideValueText;
+                value = store.arena.Keep(scale(std::string(value), step.factor));
+                hasValue = valueChanged = true;
+                break;
+            }
+            case LineStep::Kind::Move:
+            case LineStep::Kind::Copy:
+                if (step.targets.empty()) break;
+                carried.push_back(Carried {index, renames, lineStart, name, value, hasValue});
+                removed = step.kind == LineStep::Kind::Move;
+                break;
+            }
+        }
+        const std::uint64_t lineBegin = bodyBegin + lineStart;
+        if (removed) {
+            const std::uint64_t from = bodyBegin + CommentsBefore(body, lineStart);
+            edits.push_back(Edit {from, bodyBegin + at, std::string_view(), 0, Edit::Kind::Remove});
+            continue;
+        }
+        if (hasValue ? EndsWithReturn(value) : EndsWithReturn(name)) {
+            edits.resize(first);
+            return false;
+        }
+        if (renames != 0) edits.push_back(Edit {lineBegin, lineBegin + keySize, name, renames, Edit::Kind::Name});
+        const std::uint64_t lineEnd = lineBegin + line.size();
+        if (valueChanged && hadValue) {
+            edits.push_back(Edit {lineBegin + equals + 1, lineEnd, value, 0, Edit::Kind::Value});
+        } else if (valueChanged) {
+            edits.push_back(Edit {lineEnd, lineEnd, value, 0, Edit::Kind::ValueWithEqualSign});
+        }
+    }
+
+    m_firstEdit = static_cast<std::uint32_t>(first);
+    m_editCount = static_cast<std::uint32_t>(edits.size() - first);
+    std::stable_sort(carried.begin(), carried.end(), [](const Carried& left, const Carried& right) {
+        return left.step != right.step ? left.step < right.step : left.renames < right.renames;
+    });
+    // A carried setting keeps its order number: the key lines before it are counted.
+    std::size_t counted = 0;
+    std::int32_t order = m_body.firstOrder;
+    for (std::size_t from = 0; from < carried.size();) {
+        std::size_t to = from;
+        std::vector<CParameterImage> sources;
+        for (; to < carried.size() && carried[to].step == carried[from].step; ++to) {
+            const Carried& line = carried[to];
+            if (line.lineStart < counted) {
+                counted = 0;
+                order = m_body.firstOrder;
+            }
+            for (; counted < line.lineStart; counted = std::min(body.find('\n', counted), body.size() - 1) + 1) {
+                if (IniLine::KindOf(body.substr(counted, 1)) != IniLine::Kind::Comment) ++order;
+            }
+            CParameterImage& source = sources.emplace_back();
+            source.orderNumber = order;
+            store.SetName(source, line.name);
+            store.SetValue(source, line.value, line.hasValue);
+            source.sequence = store.nextSequence++;
+            store.SetComments(source, store.KeepComments(CommentLines(body, CommentsBefore(body, line.lineStart), line.lineStart)));
+        }
+        for (CIniSectionsImaging* target : steps[carried[from].step].targets) {
+            for (const CParameterImage& source : sources) target->InsertParameter(source);
+        }
+        from = to;
+    }
+    return true;
+}
