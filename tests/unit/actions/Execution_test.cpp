@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 
 namespace {
 
@@ -105,6 +107,48 @@ TEST(Execution, SettingTableRowsAndTheirPrecedence)
     CIniFileImage image = ImageFromText("[S]\nr=1\nv=0\nc=1\nm=1\nd=9\nx=2\n[T]\n");
     action.Execute(image);
     EXPECT_EQ(TextWithoutStamp(image), "\n[S]\nn=1\nv=2\nc=1\nd=5\nx=6\nk=\n\n[T]\nc=1\nm=1\n");
+}
+
+}  // namespace
+
+namespace {
+
+// Setting steps that a section action runs section by section give what each step run
+// over every section in turn gives: also with a target among the selected sections,
+// two steps that carry settings away, or a condition on a later step.
+TEST(Execution, StepsRunTogetherGiveWhatEachRunInTurnGives)
+{
+    using Build = std::function<void(CSectionContAction&)>;
+    const Build rows[] = {
+        [](CSectionContAction& owner) {
+            owner.settingActions.push_back(std::make_unique<CSettingCopyAction>(owner, "k", "S1"));
+            owner.settingActions.push_back(std::make_unique<CSettingMultiplyAction>(owner, "k", "2"));
+        },
+        [](CSectionContAction& owner) {
+            owner.settingActions.push_back(std::make_unique<CSettingRenameAction>(owner, "k", "m"));
+            owner.settingActions.push_back(std::make_unique<CSettingMoveAction>(owner, "m", "T"));
+            owner.settingActions.push_back(std::make_unique<CSettingMoveAction>(owner, "j", "T"));
+            owner.settingActions.push_back(std::make_unique<CSettingRemoveAction>(owner, "j"));
+        },
+        [](CSectionContAction& owner) {
+            owner.settingActions.push_back(std::make_unique<CSettingMultiplyAction>(owner, "k", "2"));
+            auto guarded = std::make_unique<CSettingSetValueAction>(owner, "j", "set");
+            // False once k was multiplied in every section.
+            AttachConditions("S2.k e 2", "", guarded->conditions);
+            owner.settingActions.push_back(std::move(guarded));
+        },
+    };
+    const std::string text = "[S1]\nk=1\nj=1\n[S2]\nj=2\nk=2\n[T]\nk=0\n";
+    for (const Build& build : rows) {
+        CIniFileImage together = ImageFromText(text);
+        CIniFileImage inTurn = ImageFromText(text);
+        CSectionContAction owner("S*", false);
+        build(owner);
+        owner.Execute(together);
+        for (const auto& action : owner.settingActions) action->Execute(inTurn);
+        EXPECT_EQ(TextWithoutStamp(together), TextWithoutStamp(inTurn));
+        EXPECT_NE(TextWithoutStamp(together), TextWithoutStamp(ImageFromText(text)));
+    }
 }
 
 }  // namespace
