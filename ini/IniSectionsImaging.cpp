@@ -89,7 +89,8 @@ void CIniParametersImaging::ReadBody() const
                 key = edit.text;
                 lineRenames = edit.renames;
             }
-            if (edit.kind == CImageStore::LineEdit::Kind::Value || edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) {
+            if (edit.kind == CImageStore::LineEdit::Kind::Value ||
+                edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) {
                 value = edit.text;
                 hasValue = true;
             }

@@ -41,6 +41,97 @@ std::vector<std::string_view> CommentLines(std::string_view body, std::size_t fr
     return lines;
 }
 
+// Every step from `index` on.
+std::uint64_t FromOn(std::size_t index) { return index >= 64 ? 0 : ~std::uint64_t {0} << index; }
+
+// The steps a line may be one of, by the print of its name (CImageStore::NamePrint):
+// those of the same print, and those whose name has none. A line whose name has none
+// may be any.
+class CStepsByPrint {
+public:
+    explicit CStepsByPrint(const LineSteps& steps)
+    {
+        for (std::size_t index = 0; index < steps.size(); ++index) {
+            const std::uint64_t bit = std::uint64_t {1} << index;
+            m_all |= bit;
+            const std::uint32_t print = CImageStore::NamePrint(steps[index].name);
+            if (print == 0) {
+                m_unprinted |= bit;
+                continue;
+            }
+            std::size_t slot = Slot(print);
+            while (m_prints[slot] != 0 && m_prints[slot] != print) slot = (slot + 1) % kSlots;
+            m_prints[slot] = print;
+            m_steps[slot] |= bit;
+        }
+    }
+
+    std::uint64_t For(std::uint32_t print) const
+    {
+        if (print == 0) return m_all;
+        for (std::size_t slot = Slot(print); m_prints[slot] != 0; slot = (slot + 1) % kSlots) {
+            if (m_prints[slot] == print) return m_unprinted | m_steps[slot];
+        }
+        return m_unprinted;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 128;  // twice the most steps a run holds
+    static std::size_t Slot(std::uint32_t print) { return (print * 2654435761u) >> 25; }
+
+    std::uint32_t m_prints[kSlots] = {};
+    std::uint64_t m_steps[kSlots] = {};
+    std::uint64_t m_all = 0;
+    std::uint64_t m_unprinted = 0;
+};
+
+// Only lines that open as a step's name does in either case, or with a byte a letter
+// of another script may open with, can be one a step works on; with a name that opens
+// otherwise, every line can.
+class CLinesOpening {
+public:
+    explicit CLinesOpening(const LineSteps& steps)
+    {
+        for (int byte = 0x80; byte < 256; ++byte) m_opens[byte] = true;
+        for (const LineStep& step : steps) {
+            const auto opening = step.name.empty() ? 0 : static_cast<unsigned char>(step.name[0]);
+            if (opening <= ' ' || opening >= 0x80 || opening == ';' || opening == '#' || opening == '=' ||
+                opening == '[') {
+                m_everyLine = true;
+                continue;
+            }
+            const auto upper = static_cast<char>(LetterCase::Upper(opening));
+            const auto lower = static_cast<char>(LetterCase::Lower(opening));
+            m_opens[static_cast<unsigned char>(upper)] = m_opens[static_cast<unsigned char>(lower)] = true;
+            if (m_one == 0) {
+                m_one = upper;
+                m_other = lower;
+            } else if (upper != m_one) {
+                m_twoBytes = false;
+            }
+        }
+    }
+
+    // The first such line from `from`, which begins a line: where it begins, or the
+    // body's end.
+    std::size_t Next(std::string_view body, std::size_t from) const
+    {
+        if (m_everyLine || from >= body.size()) return from;
+        if (m_twoBytes) return IniLine::NextLineOpeningWith(body, from, m_one, m_other);
+        while (from < body.size() && !m_opens[static_cast<unsigned char>(body[from])]) {
+            from = std::min(body.find('\n', from), body.size() - 1) + 1;
+        }
+        return from;
+    }
+
+private:
+    bool m_opens[256] = {};
+    bool m_everyLine = false;
+    bool m_twoBytes = true;
+    char m_one = 0;
+    char m_other = 0;
+};
+
 }  // namespace
 
 void CIniParametersImaging::ApplyLineSteps(const LineSteps& steps)
@@ -107,18 +198,31 @@ void CIniParametersImaging::MoveParameters(const LineStep& step)
 
 // Each key line goes through the steps in turn under the name it has by then, and what
 // they make of it becomes edits of its bytes: a new name for its key, a new value for
-// its value, or the line gone with its comment lines. Settings a step moves or copies
-// are inserted into their targets once the walk is through, as the step would have
-// inserted them: target by target, in the order the section numbers them at that step.
+// its value, or the line gone with its comment lines. A line that earlier steps edited
+// goes on from what they made of it. Settings a step moves or copies are inserted into
+// their targets once the walk is through, as the step would have inserted them: target
+// by target, in the order the section numbers them at that step.
 bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
 {
-    if (m_read || !m_bodyAsWritten || m_editCount != 0 || steps.size() > 64) return false;
+    if (m_read || !m_bodyAsWritten) return false;
     for (const LineStep& step : steps) {
         if (std::find(step.targets.begin(), step.targets.end(), this) != step.targets.end()) return false;
     }
     CImageStore& store = *m_store;
     std::vector<Edit>& edits = store.lineEdits;
+    // The edits earlier steps made; a new run replaces them.
+    const CImageStore::LineEditRun earlierRun = LineEdits();
+    const std::vector<Edit> earlier(earlierRun.begin(), earlierRun.end());
+    // Renames are told apart by bits above those of the earlier steps.
+    std::uint64_t earlierRenames = 0;
+    for (const Edit& edit : earlier) earlierRenames |= edit.renames;
+    const std::size_t shift = earlierRenames == 0 ? 0 : 64 - static_cast<std::size_t>(__builtin_clzll(earlierRenames));
+    if (shift + steps.size() > 64) return false;
     const std::size_t first = edits.size();
+    const auto giveUp = [&] {
+        edits.resize(first);
+        return false;
+    };
     struct Carried {
         std::size_t step;
         std::uint64_t renames;  // of the steps before it
@@ -128,45 +232,25 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         bool hasValue;
     };
     std::vector<Carried> carried;
-    std::vector<std::uint32_t> prints(steps.size());
-    // Only lines that open as a step's name does in either case, or with a byte a
-    // letter of another script may open with, can be one a step works on.
-    bool opens[256] = {};
-    for (int byte = 0x80; byte < 256; ++byte) opens[byte] = true;
-    bool everyLine = false;
-    bool twoBytes = true;
-    char one = 0;
-    char other = 0;
-    for (std::size_t index = 0; index < steps.size(); ++index) {
-        const std::string& name = steps[index].name;
-        prints[index] = CImageStore::NamePrint(name);
-        const auto opening = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
-        if (opening <= ' ' || opening >= 0x80 || opening == ';' || opening == '#' || opening == '=' || opening == '[') {
-            everyLine = true;
-            continue;
-        }
-        const auto upper = static_cast<char>(LetterCase::Upper(opening));
-        const auto lower = static_cast<char>(LetterCase::Lower(opening));
-        opens[static_cast<unsigned char>(upper)] = opens[static_cast<unsigned char>(lower)] = true;
-        if (one == 0) {
-            one = upper;
-            other = lower;
-        } else if (upper != one) {
-            twoBytes = false;
-        }
-    }
+    const CStepsByPrint byPrint(steps);
+    const CLinesOpening opening(steps);
     const std::string_view body = BodyAsRead();
-    const auto nextLine = [&](std::size_t from) {
-        if (everyLine) return from;
-        if (twoBytes) return IniLine::NextLineOpeningWith(body, from, one, other);
-        while (from < body.size() && !opens[static_cast<unsigned char>(body[from])]) {
-            from = std::min(body.find('\n', from), body.size() - 1) + 1;
-        }
-        return from;
-    };
-
     const std::uint64_t bodyBegin = m_body.begin;
-    for (std::size_t at = nextLine(0); at < body.size(); at = nextLine(at)) {
+    // Where the line an earlier edit belongs to begins, in the body.
+    const auto ownerLine = [&](const Edit& edit) -> std::size_t {
+        const std::size_t begin = static_cast<std::size_t>(edit.begin - bodyBegin);
+        if (edit.kind == Edit::Kind::Name) return begin;
+        if (edit.kind == Edit::Kind::Remove) {
+            return IniLine::AfterLastLineFeed(body, 0, static_cast<std::size_t>(edit.end - bodyBegin) - 1);
+        }
+        return IniLine::AfterLastLineFeed(body, 0, begin);
+    };
+    std::size_t nextEarlier = 0;
+    std::size_t at = 0;
+    while (true) {
+        at = opening.Next(body, at);
+        if (nextEarlier < earlier.size()) at = std::min(at, ownerLine(earlier[nextEarlier]));
+        if (at >= body.size()) break;
         const std::size_t lineStart = at;
         const std::size_t lineFeed = std::min(body.find('\n', at), body.size());
         std::size_t end = lineFeed;
@@ -177,22 +261,34 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         if (kind == IniLine::Kind::Comment) continue;
         // Lines that stand as written are comment lines and key lines with a key.
         const std::size_t equals = line.find('=');
-        if (kind != IniLine::Kind::Key || equals == 0) {
-            edits.resize(first);
-            return false;
-        }
+        if (kind != IniLine::Kind::Key || equals == 0) return giveUp();
         const bool hadValue = equals != std::string_view::npos;
         const std::size_t keySize = hadValue ? equals : line.size();
         std::string_view name = line.substr(0, keySize);
         std::string_view value = hadValue ? line.substr(equals + 1) : std::string_view();
-        std::uint32_t print = CImageStore::NamePrint(name);
         bool hasValue = hadValue;
         bool valueChanged = false;
         bool removed = false;
         std::uint64_t renames = 0;
-        for (std::size_t index = 0; index < steps.size() && !removed; ++index) {
+        for (; nextEarlier < earlier.size() && earlier[nextEarlier].begin < bodyBegin + at; ++nextEarlier) {
+            const Edit& edit = earlier[nextEarlier];
+            if (edit.kind == Edit::Kind::Remove) {
+                removed = true;
+                edits.push_back(edit);
+            } else if (edit.kind == Edit::Kind::Name) {
+                name = edit.text;
+                renames = edit.renames;
+            } else {
+                value = edit.text;
+                hasValue = valueChanged = true;
+            }
+        }
+        if (removed) continue;
+        std::uint32_t print = CImageStore::NamePrint(name);
+        std::uint64_t candidates = byPrint.For(print);
+        for (std::size_t index = 0; !removed && (candidates &= FromOn(index)) != 0; ++index) {
+            index = static_cast<std::size_t>(__builtin_ctzll(candidates));
             const LineStep& step = steps[index];
-            if (print != 0 && prints[index] != 0 && print != prints[index]) continue;
             if (!LetterCase::EqualNames(store.encoding, name, step.name)) continue;
             switch (step.kind) {
             case LineStep::Kind::SetValue:
@@ -202,7 +298,8 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
             case LineStep::Kind::Rename:
                 name = store.arena.Keep(step.text);
                 print = CImageStore::NamePrint(name);
-                renames |= std::uint64_t {1} << index;
+                candidates = byPrint.For(print);
+                renames |= std::uint64_t {1} << (shift + index);
                 break;
             case LineStep::Kind::Remove:
                 removed = true;
@@ -228,10 +325,7 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
             edits.push_back(Edit {from, bodyBegin + at, std::string_view(), 0, Edit::Kind::Remove});
             continue;
         }
-        if (hasValue ? EndsWithReturn(value) : EndsWithReturn(name)) {
-            edits.resize(first);
-            return false;
-        }
+        if (hasValue ? EndsWithReturn(value) : EndsWithReturn(name)) return giveUp();
         if (renames != 0) edits.push_back(Edit {lineBegin, lineBegin + keySize, name, renames, Edit::Kind::Name});
         const std::uint64_t lineEnd = lineBegin + line.size();
         if (valueChanged && hadValue) {
@@ -243,10 +337,10 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
 
     m_firstEdit = static_cast<std::uint32_t>(first);
     m_editCount = static_cast<std::uint32_t>(edits.size() - first);
+    // A carried setting keeps its order number: the key lines before it are counted.
     std::stable_sort(carried.begin(), carried.end(), [](const Carried& left, const Carried& right) {
         return left.step != right.step ? left.step < right.step : left.renames < right.renames;
     });
-    // A carried setting keeps its order number: the key lines before it are counted.
     std::size_t counted = 0;
     std::int32_t order = m_body.firstOrder;
     for (std::size_t from = 0; from < carried.size();) {
@@ -266,7 +360,8 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
             store.SetName(source, line.name);
             store.SetValue(source, line.value, line.hasValue);
             source.sequence = store.nextSequence++;
-            store.SetComments(source, store.KeepComments(CommentLines(body, CommentsBefore(body, line.lineStart), line.lineStart)));
+            const std::size_t comments = CommentsBefore(body, line.lineStart);
+            store.SetComments(source, store.KeepComments(CommentLines(body, comments, line.lineStart)));
         }
         for (CIniSectionsImaging* target : steps[carried[from].step].targets) {
             for (const CParameterImage& source : sources) target->InsertParameter(source);

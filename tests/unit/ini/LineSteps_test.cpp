@@ -38,7 +38,7 @@ LineSteps RandomSteps(std::mt19937& random, CIniFileImage& image)
 {
     const char* const names[] = {"k", "K", "host", "j", "Address", "v"};
     LineSteps steps;
-    const int count = 1 + static_cast<int>(random() % 5);
+    const int count = 1 + static_cast<int>(random() % 7);
     bool carries = false;
     for (int index = 0; index < count; ++index) {
         const std::string name = names[random() % 6];
@@ -72,9 +72,10 @@ std::string Seen(CIniFileImage& image, const std::string& section)
     return seen;
 }
 
-// A run of steps over the lines of sections nothing has read gives what each step in
-// turn gives on sections read first: the text written, and what later steps see of the
-// sections and of the target of a move or copy.
+// A run of steps over the lines of sections nothing has read, or two runs one after
+// the other, give what each step in turn gives on sections read first: the text
+// written, and what later steps see of the sections and of the target of a move or
+// copy.
 TEST(LineSteps, OneWalkOverUnreadLinesGivesWhatEachStepGivesOnReadSections)
 {
     std::mt19937 random(17);
@@ -87,8 +88,11 @@ TEST(LineSteps, OneWalkOverUnreadLinesGivesWhatEachStepGivesOnReadSections)
         const LineSteps unreadSteps = RandomSteps(random, unread);
         random = state;
         const LineSteps readSteps = RandomSteps(random, read);
+        // Now and then in two runs: the second goes on from the edits of the first.
+        const std::size_t split = random() % (unreadSteps.size() + 1);
         for (const char* section : {"A", "B"}) {
-            unread.FindSection(section)->ApplyLineSteps(unreadSteps);
+            unread.FindSection(section)->ApplyLineSteps(LineSteps(unreadSteps.begin(), unreadSteps.begin() + split));
+            unread.FindSection(section)->ApplyLineSteps(LineSteps(unreadSteps.begin() + split, unreadSteps.end()));
             for (const LineStep& step : readSteps) read.FindSection(section)->ApplyLineSteps({step});
         }
         const std::string written = TextWithoutStamp(unread);
@@ -111,6 +115,14 @@ TEST(LineSteps, UnreadSectionIsWrittenFromItsBytesWithTheChanges)
     section->ApplyLineSteps({LineStep::Make(Kind::SetValue, "j", "x\r")});
     EXPECT_FALSE(section->WritesBodyAsRead());
     EXPECT_EQ(image.GetParameterValue("A", "j", "-"), "x\r");
+
+    // Renamed in a later run, a setting counts as inserted after one renamed before.
+    CIniFileImage twice = ImageFromText("[A]\nk=1\nhost=2\n");
+    twice.FindSection("A")->ApplyLineSteps(
+        {LineStep::Make(Kind::SetValue, "v", "x"), LineStep::Make(Kind::Rename, "host", "j")});
+    twice.FindSection("A")->ApplyLineSteps({LineStep::Make(Kind::Rename, "k", "j")});
+    EXPECT_TRUE(twice.FindSection("A")->WritesBodyAsRead());
+    EXPECT_EQ(Seen(twice, "A"), "k:host:j:2,1,Address:v:kk:");
 }
 
 }  // namespace
