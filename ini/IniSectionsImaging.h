@@ -5,6 +5,7 @@
 // letter case; several parameters may share a name, and among them the one inserted
 // first is found first.
 
+#include "support/BlockRuns.h"
 #include "support/Foresee.h"
 #include "ini/ImageElements.h"
 #include "ini/LineSteps.h"
@@ -58,7 +59,9 @@ struct CImageStore {
         std::uint64_t renames;
         Kind kind;
     };
-    std::vector<LineEdit> lineEdits;
+    CBlockRuns<LineEdit> lineEdits;
+    // Where a walk over a section's lines makes its run before it is kept.
+    std::vector<LineEdit> madeEdits;
     struct LineEditRun {
         const LineEdit* first = nullptr;
         std::size_t count = 0;
@@ -289,7 +292,7 @@ public:
     CImageStore::LineEditRun LineEdits() const
     {
         if (m_editCount == 0) return {};
-        return {m_store->lineEdits.data() + m_firstEdit, m_editCount};
+        return {m_store->lineEdits.At(m_editPlace), m_editCount};
     }
     std::uint64_t BodyBegin() const { return m_body.begin; }
     std::string_view BodyAsRead() const
@@ -323,7 +326,7 @@ public:
         if (m_read) {
             ForeseeBytes(m_parameters.data(), m_parameters.size() * sizeof(CParameterImage));
         } else if (m_editCount != 0) {
-            ForeseeBytes(&m_store->lineEdits[m_firstEdit], m_editCount * sizeof(CImageStore::LineEdit));
+            ForeseeBytes(m_store->lineEdits.At(m_editPlace), m_editCount * sizeof(CImageStore::LineEdit));
         }
     }
     // Also the first lines of an unread section.
@@ -363,7 +366,7 @@ private:
     mutable bool m_read = true;
     bool m_bodyAsWritten = false;
     // The run of the store's line edits that this unread section holds.
-    mutable std::uint32_t m_firstEdit = 0;
+    CBlockRuns<CImageStore::LineEdit>::Place m_editPlace;
     mutable std::uint32_t m_editCount = 0;
     SectionBody m_body;
 };

@@ -209,20 +209,15 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         if (std::find(step.targets.begin(), step.targets.end(), this) != step.targets.end()) return false;
     }
     CImageStore& store = *m_store;
-    std::vector<Edit>& edits = store.lineEdits;
+    std::vector<Edit>& edits = store.madeEdits;
+    edits.clear();
     // The edits earlier steps made; a new run replaces them.
-    const CImageStore::LineEditRun earlierRun = LineEdits();
-    const std::vector<Edit> earlier(earlierRun.begin(), earlierRun.end());
+    const CImageStore::LineEditRun earlier = LineEdits();
     // Renames are told apart by bits above those of the earlier steps.
     std::uint64_t earlierRenames = 0;
     for (const Edit& edit : earlier) earlierRenames |= edit.renames;
     const std::size_t shift = earlierRenames == 0 ? 0 : 64 - static_cast<std::size_t>(__builtin_clzll(earlierRenames));
     if (shift + steps.size() > 64) return false;
-    const std::size_t first = edits.size();
-    const auto giveUp = [&] {
-        edits.resize(first);
-        return false;
-    };
     struct Carried {
         std::size_t step;
         std::uint64_t renames;  // of the steps before it
@@ -249,7 +244,7 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
     std::size_t at = 0;
     while (true) {
         at = opening.Next(body, at);
-        if (nextEarlier < earlier.size()) at = std::min(at, ownerLine(earlier[nextEarlier]));
+        if (nextEarlier < earlier.count) at = std::min(at, ownerLine(earlier.first[nextEarlier]));
         if (at >= body.size()) break;
         const std::size_t lineStart = at;
         const std::size_t lineFeed = std::min(body.find('\n', at), body.size());
@@ -261,7 +256,7 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         if (kind == IniLine::Kind::Comment) continue;
         // Lines that stand as written are comment lines and key lines with a key.
         const std::size_t equals = line.find('=');
-        if (kind != IniLine::Kind::Key || equals == 0) return giveUp();
+        if (kind != IniLine::Kind::Key || equals == 0) return false;
         const bool hadValue = equals != std::string_view::npos;
         const std::size_t keySize = hadValue ? equals : line.size();
         std::string_view name = line.substr(0, keySize);
@@ -270,8 +265,8 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         bool valueChanged = false;
         bool removed = false;
         std::uint64_t renames = 0;
-        for (; nextEarlier < earlier.size() && earlier[nextEarlier].begin < bodyBegin + at; ++nextEarlier) {
-            const Edit& edit = earlier[nextEarlier];
+        for (; nextEarlier < earlier.count && earlier.first[nextEarlier].begin < bodyBegin + at; ++nextEarlier) {
+            const Edit& edit = earlier.first[nextEarlier];
             if (edit.kind == Edit::Kind::Remove) {
                 removed = true;
                 edits.push_back(edit);
@@ -325,7 +320,7 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
             edits.push_back(Edit {from, bodyBegin + at, std::string_view(), 0, Edit::Kind::Remove});
             continue;
         }
-        if (hasValue ? EndsWithReturn(value) : EndsWithReturn(name)) return giveUp();
+        if (hasValue ? EndsWithReturn(value) : EndsWithReturn(name)) return false;
         if (renames != 0) edits.push_back(Edit {lineBegin, lineBegin + keySize, name, renames, Edit::Kind::Name});
         const std::uint64_t lineEnd = lineBegin + line.size();
         if (valueChanged && hadValue) {
@@ -335,8 +330,8 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         }
     }
 
-    m_firstEdit = static_cast<std::uint32_t>(first);
-    m_editCount = static_cast<std::uint32_t>(edits.size() - first);
+    m_editPlace = store.lineEdits.Keep(edits.data(), edits.size());
+    m_editCount = static_cast<std::uint32_t>(edits.size());
     // A carried setting keeps its order number: the key lines before it are counted.
     std::stable_sort(carried.begin(), carried.end(), [](const Carried& left, const Carried& right) {
         return left.step != right.step ? left.step < right.step : left.renames < right.renames;
