@@ -107,8 +107,9 @@ std::size_t CSectionContAction::RunLineSteps(CIniFileImage& image, std::size_t f
             if (std::find(sections.begin(), sections.end(), target) != sections.end()) return 0;
         }
     }
-    VisitSections(sections, [&](CIniSectionsImaging& section) { section.ApplyLineSteps(steps); });
-    return steps.size();
+    const CLineRun run(std::move(steps));
+    VisitSections(sections, [&](CIniSectionsImaging& section) { section.ApplyLineSteps(run); });
+    return run.Steps().size();
 }
 
 void CSectionContAction::VisitSections(const std::vector<CIniSectionsImaging*>& sections,

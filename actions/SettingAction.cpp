@@ -52,9 +52,19 @@ void CSettingAction::ForEachSetting(CIniFileImage& image)
 void CSettingAction::RunOverSettings(CIniFileImage& image)
 {
     std::optional<CSafeRegex> pattern;  // compiled once per execution
+    // A plain name is the one setting name: nothing to list, and a step that works line
+    // by line is made once.
+    std::optional<CLineRun> run;
+    if (namePattern.empty()) {
+        std::optional<LineStep> step = LineStepFor(image, name);
+        if (step) run.emplace(LineSteps {std::move(*step)});
+    }
     // Setting actions never add, rename or remove a section: each is found once.
     CSectionContAction::VisitSections(owner.SelectedSectionImages(image), [&](CIniSectionsImaging& section) {
-        // A plain name is the one setting name: nothing to list.
+        if (run) {
+            section.ApplyLineSteps(*run);
+            return;
+        }
         if (namePattern.empty()) {
             ApplyTo(image, section, name);
             return;

@@ -339,7 +339,7 @@ public:
     // The steps in turn, as each would run over the section alone. A section nothing
     // has read, whose lines stand as written, stays unread: its lines are gone over
     // once, and what the steps make of each is kept as LineEdits.
-    void ApplyLineSteps(const LineSteps& steps);
+    void ApplyLineSteps(const CLineRun& run);
 
 private:
     void ApplyLineStep(const LineStep& step);
@@ -347,7 +347,7 @@ private:
     void MoveParameters(const LineStep& step);
     // The steps over the lines of an unread section; false, with nothing changed, when
     // the section is not one that can stay unread.
-    bool EditUnreadLines(const LineSteps& steps);
+    bool EditUnreadLines(const CLineRun& run);
 
     // Parameters inserted before others of a higher order number (a setting moved in
     // from an older place) are put in their place when writing order is next asked

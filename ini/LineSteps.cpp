@@ -44,100 +44,64 @@ std::vector<std::string_view> CommentLines(std::string_view body, std::size_t fr
 // Every step from `index` on.
 std::uint64_t FromOn(std::size_t index) { return index >= 64 ? 0 : ~std::uint64_t {0} << index; }
 
-// The steps a line may be one of, by the print of its name (CImageStore::NamePrint):
-// those of the same print, and those whose name has none. A line whose name has none
-// may be any.
-class CStepsByPrint {
-public:
-    explicit CStepsByPrint(const LineSteps& steps)
-    {
-        for (std::size_t index = 0; index < steps.size(); ++index) {
-            const std::uint64_t bit = std::uint64_t {1} << index;
-            m_all |= bit;
-            const std::uint32_t print = CImageStore::NamePrint(steps[index].name);
-            if (print == 0) {
-                m_unprinted |= bit;
-                continue;
-            }
+}  // namespace
+
+CLineRun::CLineRun(LineSteps steps) : m_steps(std::move(steps))
+{
+    for (int byte = 0x80; byte < 256; ++byte) m_opens[byte] = true;
+    for (std::size_t index = 0; index < m_steps.size() && index < 64; ++index) {
+        const std::string& name = m_steps[index].name;
+        const std::uint64_t bit = std::uint64_t {1} << index;
+        m_allSteps |= bit;
+        const std::uint32_t print = CImageStore::NamePrint(name);
+        if (print == 0) {
+            m_unprintedSteps |= bit;
+        } else {
             std::size_t slot = Slot(print);
             while (m_prints[slot] != 0 && m_prints[slot] != print) slot = (slot + 1) % kSlots;
             m_prints[slot] = print;
-            m_steps[slot] |= bit;
+            m_printSteps[slot] |= bit;
+        }
+        const auto opening = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+        if (opening <= ' ' || opening >= 0x80 || opening == ';' || opening == '#' || opening == '=' || opening == '[') {
+            m_everyLine = true;
+            continue;
+        }
+        const auto upper = static_cast<char>(LetterCase::Upper(opening));
+        const auto lower = static_cast<char>(LetterCase::Lower(opening));
+        m_opens[static_cast<unsigned char>(upper)] = m_opens[static_cast<unsigned char>(lower)] = true;
+        if (m_one == 0) {
+            m_one = upper;
+            m_other = lower;
+        } else if (upper != m_one) {
+            m_twoBytes = false;
         }
     }
+}
 
-    std::uint64_t For(std::uint32_t print) const
-    {
-        if (print == 0) return m_all;
-        for (std::size_t slot = Slot(print); m_prints[slot] != 0; slot = (slot + 1) % kSlots) {
-            if (m_prints[slot] == print) return m_unprinted | m_steps[slot];
-        }
-        return m_unprinted;
-    }
-
-private:
-    static constexpr std::size_t kSlots = 128;  // twice the most steps a run holds
-    static std::size_t Slot(std::uint32_t print) { return (print * 2654435761u) >> 25; }
-
-    std::uint32_t m_prints[kSlots] = {};
-    std::uint64_t m_steps[kSlots] = {};
-    std::uint64_t m_all = 0;
-    std::uint64_t m_unprinted = 0;
-};
-
-// Only lines that open as a step's name does in either case, or with a byte a letter
-// of another script may open with, can be one a step works on; with a name that opens
-// otherwise, every line can.
-class CLinesOpening {
-public:
-    explicit CLinesOpening(const LineSteps& steps)
-    {
-        for (int byte = 0x80; byte < 256; ++byte) m_opens[byte] = true;
-        for (const LineStep& step : steps) {
-            const auto opening = step.name.empty() ? 0 : static_cast<unsigned char>(step.name[0]);
-            if (opening <= ' ' || opening >= 0x80 || opening == ';' || opening == '#' || opening == '=' ||
-                opening == '[') {
-                m_everyLine = true;
-                continue;
-            }
-            const auto upper = static_cast<char>(LetterCase::Upper(opening));
-            const auto lower = static_cast<char>(LetterCase::Lower(opening));
-            m_opens[static_cast<unsigned char>(upper)] = m_opens[static_cast<unsigned char>(lower)] = true;
-            if (m_one == 0) {
-                m_one = upper;
-                m_other = lower;
-            } else if (upper != m_one) {
-                m_twoBytes = false;
-            }
-        }
-    }
-
-    // The first such line from `from`, which begins a line: where it begins, or the
-    // body's end.
-    std::size_t Next(std::string_view body, std::size_t from) const
-    {
-        if (m_everyLine || from >= body.size()) return from;
-        if (m_twoBytes) return IniLine::NextLineOpeningWith(body, from, m_one, m_other);
-        while (from < body.size() && !m_opens[static_cast<unsigned char>(body[from])]) {
-            from = std::min(body.find('\n', from), body.size() - 1) + 1;
-        }
-        return from;
-    }
-
-private:
-    bool m_opens[256] = {};
-    bool m_everyLine = false;
-    bool m_twoBytes = true;
-    char m_one = 0;
-    char m_other = 0;
-};
-
-}  // namespace
-
-void CIniParametersImaging::ApplyLineSteps(const LineSteps& steps)
+std::uint64_t CLineRun::StepsFor(std::uint32_t print) const
 {
-    if (EditUnreadLines(steps)) return;
-    for (const LineStep& step : steps) ApplyLineStep(step);
+    if (print == 0) return m_allSteps;
+    for (std::size_t slot = Slot(print); m_prints[slot] != 0; slot = (slot + 1) % kSlots) {
+        if (m_prints[slot] == print) return m_unprintedSteps | m_printSteps[slot];
+    }
+    return m_unprintedSteps;
+}
+
+std::size_t CLineRun::NextLine(std::string_view body, std::size_t from) const
+{
+    if (m_everyLine || from >= body.size()) return from;
+    if (m_twoBytes) return IniLine::NextLineOpeningWith(body, from, m_one, m_other);
+    while (from < body.size() && !m_opens[static_cast<unsigned char>(body[from])]) {
+        from = std::min(body.find('\n', from), body.size() - 1) + 1;
+    }
+    return from;
+}
+
+void CIniParametersImaging::ApplyLineSteps(const CLineRun& run)
+{
+    if (EditUnreadLines(run)) return;
+    for (const LineStep& step : run.Steps()) ApplyLineStep(step);
 }
 
 void CIniParametersImaging::ApplyLineStep(const LineStep& step)
@@ -202,8 +166,9 @@ void CIniParametersImaging::MoveParameters(const LineStep& step)
 // goes on from what they made of it. Settings a step moves or copies are inserted into
 // their targets once the walk is through, as the step would have inserted them: target
 // by target, in the order the section numbers them at that step.
-bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
+bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
 {
+    const LineSteps& steps = run.Steps();
     if (m_read || !m_bodyAsWritten) return false;
     for (const LineStep& step : steps) {
         if (std::find(step.targets.begin(), step.targets.end(), this) != step.targets.end()) return false;
@@ -227,8 +192,6 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         bool hasValue;
     };
     std::vector<Carried> carried;
-    const CStepsByPrint byPrint(steps);
-    const CLinesOpening opening(steps);
     const std::string_view body = BodyAsRead();
     const std::uint64_t bodyBegin = m_body.begin;
     // Where the line an earlier edit belongs to begins, in the body.
@@ -243,7 +206,7 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
     std::size_t nextEarlier = 0;
     std::size_t at = 0;
     while (true) {
-        at = opening.Next(body, at);
+        at = run.NextLine(body, at);
         if (nextEarlier < earlier.count) at = std::min(at, ownerLine(earlier.first[nextEarlier]));
         if (at >= body.size()) break;
         const std::size_t lineStart = at;
@@ -280,7 +243,7 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
         }
         if (removed) continue;
         std::uint32_t print = CImageStore::NamePrint(name);
-        std::uint64_t candidates = byPrint.For(print);
+        std::uint64_t candidates = run.StepsFor(print);
         for (std::size_t index = 0; !removed && (candidates &= FromOn(index)) != 0; ++index) {
             index = static_cast<std::size_t>(__builtin_ctzll(candidates));
             const LineStep& step = steps[index];
@@ -293,7 +256,7 @@ bool CIniParametersImaging::EditUnreadLines(const LineSteps& steps)
             case LineStep::Kind::Rename:
                 name = store.arena.Keep(step.text);
                 print = CImageStore::NamePrint(name);
-                candidates = byPrint.For(print);
+                candidates = run.StepsFor(print);
                 renames |= std::uint64_t {1} << (shift + index);
                 break;
             case LineStep::Kind::Remove:

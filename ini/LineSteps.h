@@ -8,7 +8,10 @@
 
 #include "ini/ValueScaling.h"
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CIniSectionsImaging;
@@ -38,3 +41,36 @@ struct LineStep {
 };
 
 using LineSteps = std::vector<LineStep>;
+
+// Steps to run as one over the lines of sections, with what the walk asks of them made
+// once: which steps a line may be one of, by the print of its name (the steps of the
+// same print and those whose name has none), and which lines can be one a step works
+// on (those that open as a step's name does in either case, or with a byte a letter
+// of another script may open with; every line when a name opens otherwise).
+class CLineRun {
+public:
+    CLineRun(LineSteps steps);
+    CLineRun(std::initializer_list<LineStep> steps) : CLineRun(LineSteps(steps)) {}
+
+    const LineSteps& Steps() const { return m_steps; }
+    // A bit for each step a setting of a name with that print may be one of.
+    std::uint64_t StepsFor(std::uint32_t print) const;
+    // The first line from `from` (which begins a line) that may be one a step works
+    // on: where it begins, or the body's end.
+    std::size_t NextLine(std::string_view body, std::size_t from) const;
+
+private:
+    static constexpr std::size_t kSlots = 128;  // twice the most steps a run holds
+    static std::size_t Slot(std::uint32_t print) { return (print * 2654435761u) >> 25; }
+
+    LineSteps m_steps;
+    std::uint32_t m_prints[kSlots] = {};
+    std::uint64_t m_printSteps[kSlots] = {};
+    std::uint64_t m_allSteps = 0;
+    std::uint64_t m_unprintedSteps = 0;
+    bool m_opens[256] = {};
+    bool m_everyLine = false;
+    bool m_twoBytes = true;
+    char m_one = 0;
+    char m_other = 0;
+};
