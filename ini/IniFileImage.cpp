@@ -32,6 +32,7 @@ CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, std::
                                                  std::uint32_t nameHash)
 {
     const std::uint32_t slot = m_sections.size();
+    m_selections.clear();
     CIniSectionsImaging& entered = m_sections.Make(*m_store, orderNumber, name, comments);
     m_index.Insert(slot, nameHash);
     PlaceSorted(slot);
@@ -40,6 +41,7 @@ CIniSectionsImaging& CIniFileImage::EnterSection(std::int32_t orderNumber, std::
 
 void CIniFileImage::Forget(std::uint32_t slot)
 {
+    m_selections.clear();
     m_index.Erase(slot, [this](std::uint32_t entry) { return NameOfSlot(entry); });
     m_sections.Remove(slot);
     // The index order stays valid: a removed section's slot is skipped.
@@ -212,6 +214,7 @@ bool CIniFileImage::RenameSection(const std::string& oldName, const std::string&
     const auto nameOf = [this](std::uint32_t entry) { return NameOfSlot(entry); };
     m_index.Erase(slot, nameOf);
     UnplaceSorted(slot);
+    m_selections.clear();
     m_sections[slot]->SetName(newName);
     m_index.Insert(slot, nameOf);
     PlaceSorted(slot);
@@ -268,8 +271,13 @@ std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern
 std::vector<CIniSectionsImaging*> CIniFileImage::SelectSectionImages(const std::string& namePattern)
 {
     if (m_index.empty()) return {};
+    auto cached = m_selections.find(namePattern);
+    if (cached == m_selections.end()) {
+        cached = m_selections.emplace(namePattern, SelectedSlots(CSafeRegex(namePattern))).first;
+    }
     std::vector<CIniSectionsImaging*> selected;
-    for (std::uint32_t slot : SelectedSlots(CSafeRegex(namePattern))) selected.push_back(m_sections[slot]);
+    selected.reserve(cached->second.size());
+    for (std::uint32_t slot : cached->second) selected.push_back(m_sections[slot]);
     return selected;
 }
 

@@ -159,6 +159,9 @@ private:
     mutable std::vector<std::uint32_t> m_sortedSlots;
     mutable bool m_sortedValid = false;
     mutable std::size_t m_removedSorted = 0;
+    // The sections each template selected, while no section was added, removed or
+    // renamed since: many steps of a scheme select by the same template.
+    std::unordered_map<std::string, std::vector<std::uint32_t>> m_selections;
 
     Platform::FileBytes m_file;  // the file as read or mapped
     // A UTF-16 file is read whole into UTF-8 text, which the image's views point into

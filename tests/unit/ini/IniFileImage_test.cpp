@@ -182,3 +182,21 @@ TEST(TextArena, TextsStayWholeAcrossBlockBoundaries)
 }
 
 }  // namespace
+
+namespace {
+
+// A template selects anew once a section was added, removed or renamed.
+TEST(IniFileImage, SelectionFollowsEveryChangeOfTheSections)
+{
+    CIniFileImage image = TestSupport::ImageFromText("[S1]\n[S2]\n[T]\n");
+    const auto selected = [&] { return image.SelectSectionImages("s.*").size(); };
+    EXPECT_EQ(selected(), 2u);
+    image.RenameSection("S2", "T2");
+    EXPECT_EQ(selected(), 1u);
+    image.AddSection("S3");
+    EXPECT_EQ(selected(), 2u);
+    image.RemoveSection("S1");
+    EXPECT_EQ(selected(), 1u);
+}
+
+}  // namespace
