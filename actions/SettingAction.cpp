@@ -61,12 +61,8 @@ void CSettingAction::RunOverSettings(CIniFileImage& image)
     }
     // Setting actions never add, rename or remove a section: each is found once.
     CSectionContAction::VisitSections(owner.SelectedSectionImages(image), [&](CIniSectionsImaging& section) {
-        if (run) {
-            section.ApplyLineSteps(*run);
-            return;
-        }
         if (namePattern.empty()) {
-            ApplyTo(image, section, name);
+            if (run) section.ApplyLineSteps(*run);
             return;
         }
         for (const std::string& settingName : SettingNames(image, section, pattern)) ApplyTo(image, section, settingName);

@@ -32,11 +32,9 @@ std::vector<std::string_view> CommentLines(std::string_view body, std::size_t fr
 {
     std::vector<std::string_view> lines;
     while (from < to) {
-        const std::size_t lineFeed = std::min(body.find('\n', from), to);
-        std::size_t end = lineFeed;
-        if (end > from && body[end - 1] == '\r') --end;
-        lines.push_back(body.substr(from, end - from));
-        from = lineFeed + 1;
+        const IniLine::Line line = IniLine::LineAt(body, from, body.find('\n', from), true);
+        lines.push_back(line.text);
+        from = line.next;
     }
     return lines;
 }
