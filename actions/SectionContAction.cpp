@@ -77,8 +77,9 @@ void CSectionContAction::Execute(CIniFileImage& image)
         throw;
     }
     m_executing = false;
-    m_selected.clear();
-    m_selectedImages.clear();
+    // A large file's selection is let go of: the step is over.
+    std::vector<std::string>().swap(m_selected);
+    std::vector<CIniSectionsImaging*>().swap(m_selectedImages);
     m_haveImages = false;
 }
 

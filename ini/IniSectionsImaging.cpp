@@ -5,6 +5,9 @@
 #include "text/LetterCase.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 CParameterImage* CIniParametersImaging::FindParameter(std::string_view name)
@@ -16,7 +19,7 @@ const CParameterImage* CIniParametersImaging::FindParameter(std::string_view nam
 {
     ReadOnce();
     const CParameterImage* first = nullptr;
-    for (const CParameterImage& parameter : m_parameters) {
+    for (const CParameterImage& parameter : m_contents.parameters) {
         if (!m_store->NameIs(parameter, name)) continue;
         if (first == nullptr || parameter.sequence < first->sequence) first = &parameter;
     }
@@ -27,7 +30,7 @@ std::vector<CParameterImage*> CIniParametersImaging::FindParameters(std::string_
 {
     ReadOnce();
     std::vector<CParameterImage*> found;
-    for (CParameterImage& parameter : m_parameters) {
+    for (CParameterImage& parameter : m_contents.parameters) {
         if (m_store->NameIs(parameter, name)) found.push_back(&parameter);
     }
     if (found.size() < 2) return found;
@@ -42,14 +45,15 @@ void CIniParametersImaging::InsertParameter(CParameterImage parameter)
 {
     ReadOnce();
     m_store->Renumber(parameter, true);
-    if (!m_parameters.empty() && m_parameters.back().orderNumber > parameter.orderNumber) m_outOfOrder = true;
-    m_parameters.push_back(parameter);
+    List& parameters = m_contents.parameters;
+    if (!parameters.empty() && parameters.back().orderNumber > parameter.orderNumber) m_outOfOrder = true;
+    parameters.push_back(parameter);
 }
 
 // A stable sort keeps parameters of equal order number in the order they came.
 void CIniParametersImaging::PutInOrder() const
 {
-    std::stable_sort(m_parameters.begin(), m_parameters.end(),
+    std::stable_sort(m_contents.parameters.begin(), m_contents.parameters.end(),
                      [](const CParameterImage& left, const CParameterImage& right) {
                          return left.orderNumber < right.orderNumber;
                      });
@@ -64,13 +68,18 @@ void CIniParametersImaging::PutInOrder() const
 // the renames came (lines renamed by the same steps in the order of the lines).
 void CIniParametersImaging::ReadBody() const
 {
-    m_read = true;
+    ReadLines(BodyAsRead(), m_contents.unread.firstOrder, LineEdits());
+}
+
+void CIniParametersImaging::ReadLines(std::string_view body, std::int32_t firstOrder,
+                                      CImageStore::LineEditRun edits) const
+{
+    BecomeRead();
     CImageStore& store = *m_store;
-    m_parameters.reserve(m_body.keyLines);
-    std::int32_t order = m_body.firstOrder;
+    // No more parameters than lines.
+    m_contents.parameters.reserve(static_cast<std::size_t>(std::count(body.begin(), body.end(), '\n')) + 1);
+    std::int32_t order = firstOrder;
     std::vector<std::string_view> pending;
-    const CImageStore::LineEditRun edits = LineEdits();
-    m_editCount = 0;
     const bool renamed = std::any_of(edits.begin(), edits.end(), [](const CImageStore::LineEdit& edit) {
         return edit.kind == CImageStore::LineEdit::Kind::Name;
     });
@@ -79,19 +88,19 @@ void CIniParametersImaging::ReadBody() const
     std::vector<CommentSpan> comments;
     std::size_t nextEdit = 0;
     // The edits of a line begin before the next line does.
-    const auto take = [&](std::string_view key, std::string_view value, bool hasValue, std::uint64_t next) {
+    const auto take = [&](std::string_view key, std::string_view value, bool hasValue, std::size_t next) {
         std::uint64_t lineRenames = 0;
         bool removed = false;
         for (; nextEdit < edits.count && edits.first[nextEdit].begin < next; ++nextEdit) {
             const CImageStore::LineEdit& edit = edits.first[nextEdit];
             if (edit.kind == CImageStore::LineEdit::Kind::Remove) removed = true;
             if (edit.kind == CImageStore::LineEdit::Kind::Name) {
-                key = edit.text;
+                key = edit.Text();
                 lineRenames = edit.renames;
             }
             if (edit.kind == CImageStore::LineEdit::Kind::Value ||
                 edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) {
-                value = edit.text;
+                value = edit.Text();
                 hasValue = true;
             }
         }
@@ -100,7 +109,7 @@ void CIniParametersImaging::ReadBody() const
             pending.clear();
             return;
         }
-        CParameterImage& parameter = m_parameters.emplace_back();
+        CParameterImage& parameter = m_contents.parameters.emplace_back();
         parameter.orderNumber = lineOrder;
         store.SetName(parameter, key);
         store.SetValue(parameter, value, hasValue);
@@ -113,7 +122,6 @@ void CIniParametersImaging::ReadBody() const
         }
         pending.clear();
     };
-    const std::string_view body = BodyAsRead();
     if (m_bodyAsWritten) {
         // Every line stands as written: a comment line, or a key line whose key runs
         // to its first '='.
@@ -127,7 +135,7 @@ void CIniParametersImaging::ReadBody() const
             if (kind == IniLine::Kind::Comment) pending.push_back(line);
             if (kind != IniLine::Kind::Key) continue;
             const std::size_t equals = line.find('=');
-            const std::uint64_t next = m_body.begin + std::min(at, body.size());
+            const std::size_t next = std::min(at, body.size());
             if (equals == std::string_view::npos) {
                 take(line, std::string_view(), false, next);
             } else if (equals > 0) {
@@ -144,36 +152,53 @@ void CIniParametersImaging::ReadBody() const
             std::string_view key = split.key;
             if (split.needsCleaning) key = store.arena.Keep(IniLine::CleanName(split.rawKey));
             if (key.empty()) continue;
-            take(key, split.value, split.hasValue, m_body.begin + line.next);
+            take(key, split.value, split.hasValue, line.next);
         }
     }
     if (!renamed) return;
-    std::vector<std::uint32_t> byNumber(m_parameters.size());
+    std::vector<std::uint32_t> byNumber(m_contents.parameters.size());
     for (std::uint32_t index = 0; index < byNumber.size(); ++index) byNumber[index] = index;
     std::stable_sort(byNumber.begin(), byNumber.end(),
                      [&](std::uint32_t left, std::uint32_t right) { return renames[left] < renames[right]; });
     for (const std::uint32_t index : byNumber) {
-        m_parameters[index].sequence = store.nextSequence++;
-        store.SetComments(m_parameters[index], comments[index]);
+        m_contents.parameters[index].sequence = store.nextSequence++;
+        store.SetComments(m_contents.parameters[index], comments[index]);
     }
 }
 
 void CIniParametersImaging::RemoveParameters(std::string_view name)
 {
     ReadOnce();
-    m_parameters.erase(std::remove_if(m_parameters.begin(), m_parameters.end(),
-                                      [this, name](const CParameterImage& parameter) {
-                                          return m_store->NameIs(parameter, name);
-                                      }),
-                       m_parameters.end());
+    List& parameters = m_contents.parameters;
+    parameters.erase(std::remove_if(parameters.begin(), parameters.end(),
+                                    [this, name](const CParameterImage& parameter) {
+                                        return m_store->NameIs(parameter, name);
+                                    }),
+                     parameters.end());
 }
 
-void CIniParametersImaging::ClearParameters()
+void CIniParametersImaging::BecomeRead() const
 {
+    if (m_read) return;
+    new (&m_contents.parameters) List();
     m_read = true;
-    m_editCount = 0;
-    m_parameters.clear();
-    m_outOfOrder = false;
+}
+
+// A section's lines that do not fit the record (more than 4 GiB of them) are read at
+// once.
+void CIniParametersImaging::SetUnreadBody(const SectionBody& body, bool asWritten)
+{
+    m_bodyAsWritten = asWritten;
+    if (!m_read || !m_contents.parameters.empty()) throw std::logic_error("lines given to a section that has some");
+    if (body.keyLines == 0) return;
+    const std::uint64_t size = body.end - body.begin;
+    if (size > UINT32_MAX) {
+        ReadLines(m_store->fileBytes.substr(body.begin, size), body.firstOrder, {});
+        return;
+    }
+    m_contents.parameters.~List();
+    m_contents.unread = UnreadLines {body.begin, static_cast<std::uint32_t>(size), body.firstOrder, nullptr};
+    m_read = false;
 }
 
 void CIniParametersImaging::RenameParameters(std::string_view name, std::string_view newName)

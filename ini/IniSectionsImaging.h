@@ -45,23 +45,30 @@ struct CImageStore {
     std::vector<NumberedComments> commentsBySequence;
     std::uint32_t nextSequence = 1;
     // Changes steps made to lines of sections nothing has read yet, each section's a
-    // run of the list in the order of its lines: the file's bytes from `begin` to `end`
-    // give way to `text`. A line's new name replaces its key, a new value its value (a
-    // line that held none gets '=' and the value), and a removed line goes with the
-    // comment lines in front of it. `renames` has a bit for each step of the run that
-    // renamed the line.
+    // run of the list in the order of its lines: the section's lines from `begin` to
+    // `end` (offsets into them) give way to the text. A line's new name replaces its
+    // key, a new value its value (a line that held none gets '=' and the value), and a
+    // removed line goes with the comment lines in front of it. `renames` has a bit for
+    // each step of the run that renamed the line.
     struct LineEdit {
         enum class Kind : std::uint8_t { Value, ValueWithEqualSign, Name, Remove };
 
-        std::uint64_t begin;
-        std::uint64_t end;
-        std::string_view text;
+        static LineEdit Make(std::size_t begin, std::size_t end, std::string_view text, std::uint64_t renames,
+                             Kind kind)
+        {
+            return LineEdit {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end), text.data(),
+                             renames, static_cast<std::uint32_t>(text.size()), kind};
+        }
+        std::string_view Text() const { return std::string_view(textData, textSize); }
+
+        std::uint32_t begin;
+        std::uint32_t end;
+        const char* textData;
         std::uint64_t renames;
+        std::uint32_t textSize;
         Kind kind;
     };
-    CBlockRuns<LineEdit> lineEdits;
-    // Where a walk over a section's lines makes its run before it is kept.
-    std::vector<LineEdit> madeEdits;
+    static_assert(sizeof(LineEdit) == 32, "a line edit is four words");
     struct LineEditRun {
         const LineEdit* first = nullptr;
         std::size_t count = 0;
@@ -69,6 +76,9 @@ struct CImageStore {
         const LineEdit* begin() const { return first; }
         const LineEdit* end() const { return first + count; }
     };
+    CBlockRuns<LineEdit> lineEdits;
+    // Where a walk over a section's lines makes its run before it is kept.
+    std::vector<LineEdit> madeEdits;
 
     std::string_view NameOf(const CParameterImage& parameter) const
     {
@@ -259,6 +269,10 @@ public:
     explicit CIniParametersImaging(CImageStore& store) : m_store(&store) {}
     CIniParametersImaging(const CIniParametersImaging&) = delete;
     CIniParametersImaging& operator=(const CIniParametersImaging&) = delete;
+    ~CIniParametersImaging()
+    {
+        if (m_read) m_contents.parameters.~List();
+    }
 
     // The first parameter of that name (the earliest inserted), or none.
     CParameterImage* FindParameter(std::string_view name);
@@ -270,7 +284,6 @@ public:
     // numbers it as inserted last.
     void InsertParameter(CParameterImage parameter);
     void RemoveParameters(std::string_view name);
-    void ClearParameters();
     // Gives every parameter of that name the new name; each counts as inserted anew.
     void RenameParameters(std::string_view name, std::string_view newName);
     // Stores a copy of the text as the parameter's value.
@@ -278,12 +291,7 @@ public:
     // Gives an empty section the lines it reads when its parameters are first asked for.
     // `asWritten`: every line would be written back with the same bytes, so the writer
     // copies them.
-    void SetUnreadBody(const SectionBody& body, bool asWritten)
-    {
-        m_body = body;
-        m_bodyAsWritten = asWritten;
-        m_read = body.keyLines == 0;
-    }
+    void SetUnreadBody(const SectionBody& body, bool asWritten);
     // The section's lines exactly as the writer would write them, when they were never
     // read (nothing changed them but LineEdits) and their bytes are what writing them
     // gives.
@@ -291,13 +299,15 @@ public:
     // The changes steps made to the lines of an unread section, in the order of the lines.
     CImageStore::LineEditRun LineEdits() const
     {
-        if (m_editCount == 0) return {};
-        return {m_store->lineEdits.At(m_editPlace), m_editCount};
+        if (m_read) return {};
+        return {m_contents.unread.edits, m_editCount};
     }
-    std::uint64_t BodyBegin() const { return m_body.begin; }
+    // Where the lines of an unread section begin in the file's bytes, and the lines.
+    std::uint64_t BodyBegin() const { return m_read ? 0 : m_contents.unread.begin; }
     std::string_view BodyAsRead() const
     {
-        return m_store->fileBytes.substr(m_body.begin, m_body.end - m_body.begin);
+        if (m_read) return std::string_view();
+        return m_store->fileBytes.substr(m_contents.unread.begin, m_contents.unread.size);
     }
 
     // In writing order.
@@ -305,13 +315,13 @@ public:
     {
         ReadOnce();
         if (m_outOfOrder) PutInOrder();
-        return m_parameters;
+        return m_contents.parameters;
     }
     // In no particular order.
     const List& Parameters() const
     {
         ReadOnce();
-        return m_parameters;
+        return m_contents.parameters;
     }
     const CImageStore& Store() const { return *m_store; }
     CImageStore& Store() { return *m_store; }
@@ -324,16 +334,17 @@ public:
     void ForeseeContents() const
     {
         if (m_read) {
-            ForeseeBytes(m_parameters.data(), m_parameters.size() * sizeof(CParameterImage));
-        } else if (m_editCount != 0) {
-            ForeseeBytes(m_store->lineEdits.At(m_editPlace), m_editCount * sizeof(CImageStore::LineEdit));
+            ForeseeBytes(m_contents.parameters.data(), m_contents.parameters.size() * sizeof(CParameterImage));
+        } else {
+            ForeseeBytes(m_contents.unread.edits, m_editCount * sizeof(CImageStore::LineEdit));
         }
     }
     // Also the first lines of an unread section.
     void ForeseeAllContents() const
     {
         ForeseeContents();
-        if (!m_read) ForeseeBytes(m_store->fileBytes.data() + m_body.begin, m_body.end - m_body.begin);
+        const std::string_view body = BodyAsRead();
+        ForeseeBytes(body.data(), body.size());
     }
 
     // The steps in turn, as each would run over the section alone. A section nothing
@@ -359,16 +370,35 @@ private:
         if (!m_read) ReadBody();
     }
     void ReadBody() const;
+    void ReadLines(std::string_view body, std::int32_t firstOrder, CImageStore::LineEditRun edits) const;
+    // The section is read, with no parameters yet.
+    void BecomeRead() const;
+
+    // Where the lines of a section nothing has read lie in the file's bytes, the order
+    // number of the first parameter (the others follow it one by one), and the store's
+    // run of line edits that the section holds (m_editCount of them).
+    struct UnreadLines {
+        std::uint64_t begin;
+        std::uint32_t size;
+        std::int32_t firstOrder;
+        const CImageStore::LineEdit* edits;
+    };
+    // A section holds its parameters once read, and where its lines lie until then,
+    // never both: most sections of a large file are never read, and a record is as
+    // small as either.
+    union Contents {
+        Contents() : parameters() {}
+        ~Contents() {}
+        UnreadLines unread;
+        List parameters;
+    };
 
     CImageStore* m_store;
-    mutable List m_parameters;
-    mutable bool m_outOfOrder = false;
+    mutable Contents m_contents;
     mutable bool m_read = true;
+    mutable bool m_outOfOrder = false;
     bool m_bodyAsWritten = false;
-    // The run of the store's line edits that this unread section holds.
-    CBlockRuns<CImageStore::LineEdit>::Place m_editPlace;
-    mutable std::uint32_t m_editCount = 0;
-    SectionBody m_body;
+    std::uint32_t m_editCount = 0;
 };
 
 class CIniSectionsImaging : public CIniParametersImaging {
@@ -386,3 +416,5 @@ public:
 
     CSectionImage header;
 };
+
+static_assert(sizeof(CIniSectionsImaging) <= 64, "a section record fits a cache line");

@@ -172,10 +172,10 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
             std::uint64_t at = section->BodyBegin();
             const std::uint64_t end = at + section->BodyAsRead().size();
             for (const CImageStore::LineEdit& edit : section->LineEdits()) {
-                if (!AppendFileBytes(text, at, edit.begin, flush)) return false;
+                if (!AppendFileBytes(text, at, section->BodyBegin() + edit.begin, flush)) return false;
                 if (edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) text += '=';
-                text += edit.text;
-                at = edit.end;
+                text += edit.Text();
+                at = section->BodyBegin() + edit.end;
             }
             if (!AppendFileBytes(text, at, end, flush)) return false;
         } else {

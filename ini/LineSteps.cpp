@@ -191,15 +191,11 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
     };
     std::vector<Carried> carried;
     const std::string_view body = BodyAsRead();
-    const std::uint64_t bodyBegin = m_body.begin;
-    // Where the line an earlier edit belongs to begins, in the body.
+    // Where the line an earlier edit belongs to begins.
     const auto ownerLine = [&](const Edit& edit) -> std::size_t {
-        const std::size_t begin = static_cast<std::size_t>(edit.begin - bodyBegin);
-        if (edit.kind == Edit::Kind::Name) return begin;
-        if (edit.kind == Edit::Kind::Remove) {
-            return IniLine::AfterLastLineFeed(body, 0, static_cast<std::size_t>(edit.end - bodyBegin) - 1);
-        }
-        return IniLine::AfterLastLineFeed(body, 0, begin);
+        if (edit.kind == Edit::Kind::Name) return edit.begin;
+        if (edit.kind == Edit::Kind::Remove) return IniLine::AfterLastLineFeed(body, 0, edit.end - 1);
+        return IniLine::AfterLastLineFeed(body, 0, edit.begin);
     };
     std::size_t nextEarlier = 0;
     std::size_t at = 0;
@@ -226,16 +222,16 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
         bool valueChanged = false;
         bool removed = false;
         std::uint64_t renames = 0;
-        for (; nextEarlier < earlier.count && earlier.first[nextEarlier].begin < bodyBegin + at; ++nextEarlier) {
+        for (; nextEarlier < earlier.count && earlier.first[nextEarlier].begin < at; ++nextEarlier) {
             const Edit& edit = earlier.first[nextEarlier];
             if (edit.kind == Edit::Kind::Remove) {
                 removed = true;
                 edits.push_back(edit);
             } else if (edit.kind == Edit::Kind::Name) {
-                name = edit.text;
+                name = edit.Text();
                 renames = edit.renames;
             } else {
-                value = edit.text;
+                value = edit.Text();
                 hasValue = valueChanged = true;
             }
         }
@@ -275,30 +271,28 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
                 break;
             }
         }
-        const std::uint64_t lineBegin = bodyBegin + lineStart;
         if (removed) {
-            const std::uint64_t from = bodyBegin + CommentsBefore(body, lineStart);
-            edits.push_back(Edit {from, bodyBegin + at, std::string_view(), 0, Edit::Kind::Remove});
+            edits.push_back(Edit::Make(CommentsBefore(body, lineStart), at, std::string_view(), 0, Edit::Kind::Remove));
             continue;
         }
         if (hasValue ? EndsWithReturn(value) : EndsWithReturn(name)) return false;
-        if (renames != 0) edits.push_back(Edit {lineBegin, lineBegin + keySize, name, renames, Edit::Kind::Name});
-        const std::uint64_t lineEnd = lineBegin + line.size();
+        if (renames != 0) edits.push_back(Edit::Make(lineStart, lineStart + keySize, name, renames, Edit::Kind::Name));
+        const std::size_t lineEnd = lineStart + line.size();
         if (valueChanged && hadValue) {
-            edits.push_back(Edit {lineBegin + equals + 1, lineEnd, value, 0, Edit::Kind::Value});
+            edits.push_back(Edit::Make(lineStart + equals + 1, lineEnd, value, 0, Edit::Kind::Value));
         } else if (valueChanged) {
-            edits.push_back(Edit {lineEnd, lineEnd, value, 0, Edit::Kind::ValueWithEqualSign});
+            edits.push_back(Edit::Make(lineEnd, lineEnd, value, 0, Edit::Kind::ValueWithEqualSign));
         }
     }
 
-    m_editPlace = store.lineEdits.Keep(edits.data(), edits.size());
+    m_contents.unread.edits = store.lineEdits.Keep(edits.data(), edits.size());
     m_editCount = static_cast<std::uint32_t>(edits.size());
     // A carried setting keeps its order number: the key lines before it are counted.
     std::stable_sort(carried.begin(), carried.end(), [](const Carried& left, const Carried& right) {
         return left.step != right.step ? left.step < right.step : left.renames < right.renames;
     });
     std::size_t counted = 0;
-    std::int32_t order = m_body.firstOrder;
+    std::int32_t order = m_contents.unread.firstOrder;
     for (std::size_t from = 0; from < carried.size();) {
         std::size_t to = from;
         std::vector<CParameterImage> sources;
@@ -306,7 +300,7 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
             const Carried& line = carried[to];
             if (line.lineStart < counted) {
                 counted = 0;
-                order = m_body.firstOrder;
+                order = m_contents.unread.firstOrder;
             }
             for (; counted < line.lineStart; counted = std::min(body.find('\n', counted), body.size() - 1) + 1) {
                 if (IniLine::KindOf(body.substr(counted, 1)) != IniLine::Kind::Comment) ++order;

@@ -1,9 +1,9 @@
 #pragma once
 
 // Runs of records copied one after another into blocks that never move: each run lies
-// whole in one block, and is found by its block and its place there. Blocks start small
-// and double up to a limit (a longer run gets a block of its own), so an image with few
-// runs holds little, and a growing list is never held twice while it is copied.
+// whole in one block, where it stays. Blocks start small and double up to a limit (a
+// longer run gets a block of its own), so an image with few runs holds little, and a
+// growing list is never held twice while it is copied.
 
 #include <algorithm>
 #include <cstdint>
@@ -13,13 +13,10 @@
 template <class T>
 class CBlockRuns {
 public:
-    struct Place {
-        std::uint32_t block = 0;
-        std::uint32_t offset = 0;
-    };
-
-    Place Keep(const T* first, std::size_t count)
+    // Where the copy lies: it stays there as long as the runs do (nowhere for no records).
+    const T* Keep(const T* first, std::size_t count)
     {
+        if (count == 0) return nullptr;
         if (m_blocks.empty() || m_used + count > m_sizes.back()) {
             const std::size_t size = std::max(count, m_nextSize);
             m_blocks.push_back(std::unique_ptr<T[]>(new T[size]));
@@ -27,13 +24,11 @@ public:
             m_used = 0;
             m_nextSize = std::min(m_nextSize * 2, kLargestBlockCount);
         }
-        const Place place {static_cast<std::uint32_t>(m_blocks.size() - 1), static_cast<std::uint32_t>(m_used)};
-        std::copy(first, first + count, m_blocks.back().get() + m_used);
+        T* kept = m_blocks.back().get() + m_used;
+        std::copy(first, first + count, kept);
         m_used += count;
-        return place;
+        return kept;
     }
-
-    const T* At(Place place) const { return m_blocks[place.block].get() + place.offset; }
 
 private:
     static constexpr std::size_t kFirstBlockCount = 16;
