@@ -37,6 +37,11 @@ bool CStagedWrite::Write(std::string_view bytes)
     return Platform::WriteAll(m_file, bytes.data(), bytes.size()) || Failed();
 }
 
+bool CStagedWrite::Write(const std::vector<std::string_view>& runs)
+{
+    return Platform::WriteAllRuns(m_file, runs.data(), runs.size()) || Failed();
+}
+
 bool CStagedWrite::Finish(const std::vector<std::string>& attributeSources, CTemporaryFile& staged)
 {
     Platform::TakeAttributes(m_file, attributeSources);

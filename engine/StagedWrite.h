@@ -33,6 +33,8 @@ public:
     // Makes it in a held folder, beside the file `targetName` there.
     bool Begin(std::shared_ptr<const Platform::HeldFolder> folder, const std::string& targetName);
     bool Write(std::string_view bytes);
+    // The runs one after another.
+    bool Write(const std::vector<std::string_view>& runs);
     // Takes the attributes of the first of `attributeSources` that exists, flushes to
     // disk and closes; the staged bytes are then `staged`'s, to put in place.
     bool Finish(const std::vector<std::string>& attributeSources, CTemporaryFile& staged);

@@ -145,21 +145,18 @@ SortKey KeyOf(TextEncoding encoding, std::string_view name)
 // need not reach the names' bytes.
 void CIniFileImage::SortByName(std::vector<std::uint32_t>& slots) const
 {
+    // Names of equal keys are reached through their slots.
     struct Entry {
         SortKey key;
-        std::string_view name;
         std::uint32_t slot;
     };
     const TextEncoding encoding = FileEncoding();
     std::vector<Entry> entries;
     entries.reserve(slots.size());
-    for (std::uint32_t slot : slots) {
-        const std::string_view name = m_sections[slot]->header.Name();
-        entries.push_back({KeyOf(encoding, name), name, slot});
-    }
-    std::sort(entries.begin(), entries.end(), [encoding](const Entry& left, const Entry& right) {
+    for (std::uint32_t slot : slots) entries.push_back({KeyOf(encoding, NameOfSlot(slot)), slot});
+    std::sort(entries.begin(), entries.end(), [this, encoding](const Entry& left, const Entry& right) {
         if (!(left.key == right.key)) return left.key < right.key;
-        return LetterCase::CompareNames(encoding, left.name, right.name) < 0;
+        return LetterCase::CompareNames(encoding, NameOfSlot(left.slot), NameOfSlot(right.slot)) < 0;
     });
     for (std::size_t index = 0; index < entries.size(); ++index) slots[index] = entries[index].slot;
 }

@@ -17,7 +17,7 @@ namespace {
 // in memory twice.
 constexpr std::size_t kChunkBytes = 64 * 1024;
 // A run of the file's bytes at least this long goes out as it is, without a copy.
-constexpr std::size_t kPassedBytes = 16 * 1024;
+constexpr std::size_t kPassedBytes = 256;
 
 std::runtime_error CreateError(const std::string& path)
 {
@@ -68,6 +68,70 @@ void AppendLines(std::string& text, const std::deque<std::string_view>& store, C
         EndLine(text, lineEnd);
     }
 }
+
+// The text of a file written as runs: the file's own bytes where it holds them, without
+// a copy, and the text made between them, kept together; they go out in few calls.
+class CGatheredRuns {
+public:
+    CGatheredRuns(CStagedWrite& write, CSha256* digest) : m_write(write), m_digest(digest) {}
+
+    // Takes the text and empties it.
+    bool AddMade(std::string& text)
+    {
+        if (text.empty()) return true;
+        m_runs.push_back(Run {nullptr, m_made.size(), text.size()});
+        m_made += text;
+        Note(text);
+        text.clear();
+        return !Full() || Send();
+    }
+    // The bytes stay where they are until they are sent.
+    bool AddFileBytes(std::string_view bytes)
+    {
+        if (bytes.empty()) return true;
+        m_runs.push_back(Run {bytes.data(), 0, bytes.size()});
+        Note(bytes);
+        return !Full() || Send();
+    }
+    bool Send()
+    {
+        std::vector<std::string_view>& views = m_views;
+        views.clear();
+        for (const Run& run : m_runs) {
+            views.emplace_back(run.bytes != nullptr ? run.bytes : m_made.data() + run.madeAt, run.size);
+        }
+        const bool written = views.empty() || m_write.Write(views);
+        m_runs.clear();
+        m_made.clear();
+        m_gathered = 0;
+        return written;
+    }
+
+private:
+    static constexpr std::size_t kMostRuns = 1024;
+    static constexpr std::size_t kMostBytes = 1 << 20;
+    static constexpr std::size_t kMostMade = 16 * 1024;
+
+    struct Run {
+        const char* bytes;  // nullptr: made text, at `madeAt`
+        std::size_t madeAt;
+        std::size_t size;
+    };
+
+    void Note(std::string_view bytes)
+    {
+        if (m_digest != nullptr) m_digest->Update(bytes);
+        m_gathered += bytes.size();
+    }
+    bool Full() const { return m_runs.size() >= kMostRuns || m_gathered >= kMostBytes || m_made.size() >= kMostMade; }
+
+    CStagedWrite& m_write;
+    CSha256* m_digest;
+    std::vector<Run> m_runs;
+    std::vector<std::string_view> m_views;
+    std::string m_made;
+    std::size_t m_gathered = 0;
+};
 
 }  // namespace
 
@@ -172,12 +236,12 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
             std::uint64_t at = section->BodyBegin();
             const std::uint64_t end = at + section->BodyAsRead().size();
             for (const CImageStore::LineEdit& edit : section->LineEdits()) {
-                if (!AppendFileBytes(text, at, section->BodyBegin() + edit.begin, flush)) return false;
+                if (!AppendFileBytes(text, at, section->BodyBegin() + edit.begin, flush, passBytes)) return false;
                 if (edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) text += '=';
                 text += edit.Text();
                 at = section->BodyBegin() + edit.end;
             }
-            if (!AppendFileBytes(text, at, end, flush)) return false;
+            if (!AppendFileBytes(text, at, end, flush, passBytes)) return false;
         } else {
             for (const CParameterImage& parameter : section->ParametersInOrder()) {
                 AppendLines(text, comments, m_store->CommentsOf(parameter), lineEnd);
@@ -211,30 +275,27 @@ CTemporaryFile CIniFileImage::WriteTemporary(const std::string& path, const std:
     if (!write.Begin(target)) throw CreateError(path, DirectoryPart(target), write.ErrorCode());
 
     std::string chunk;
-    chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 16 * 1024);
+    // A UTF-16 file's text is encoded a chunk at a time.
+    if (m_form != ByteForm::SingleBytes) chunk.reserve(std::min(m_loadedSizeBytes, kChunkBytes) + 16 * 1024);
     // A UTF-16 file's text goes out encoded back, its mark in front.
     std::string encoded(Utf16::MarkOf(m_utf16Mark ? m_form : ByteForm::SingleBytes));
     Utf16::CEncoder encoder(m_form);
-    // Runs of a single-byte file's bytes go out from where the file is read.
+    // Runs of a single-byte file's bytes go out from where the file is read, gathered
+    // with the text made between them.
+    CGatheredRuns gathered(write, digest);
     std::function<bool(std::string_view)> passBytes;
     if (m_form == ByteForm::SingleBytes) {
-        passBytes = [&](std::string_view bytes) {
-            if (digest != nullptr) digest->Update(bytes);
-            return write.Write(bytes);
-        };
+        passBytes = [&](std::string_view bytes) { return gathered.AddFileBytes(bytes); };
     }
     const bool composed = ComposeInto(chunk, [&](std::string& text) {
-        const std::string* out = &text;
-        if (m_form != ByteForm::SingleBytes) {
-            if (!encoder.Encode(text, encoded)) throw WriteError(path, "a text of it is not well-formed UTF-8");
-            out = &encoded;
-        }
-        if (digest != nullptr) digest->Update(*out);
-        const bool chunkWritten = write.Write(*out);
+        if (m_form == ByteForm::SingleBytes) return gathered.AddMade(text);
+        if (!encoder.Encode(text, encoded)) throw WriteError(path, "a text of it is not well-formed UTF-8");
+        if (digest != nullptr) digest->Update(encoded);
+        const bool chunkWritten = write.Write(encoded);
         text.clear();
         encoded.clear();
         return chunkWritten;
-    }, passBytes);
+    }, passBytes) && gathered.Send();
     if (!encoder.Finished()) throw WriteError(path, "a text of it is not well-formed UTF-8");
     CTemporaryFile staged;
     // A full disk or a quota says so.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Platform {
@@ -180,6 +181,8 @@ struct TempFile {
 
 bool CreateTempFileBeside(const std::string& targetPath, TempFile& tempFile);
 bool WriteAll(const TempFile& tempFile, const char* data, std::size_t sizeBytes);
+// The runs one after another, in as few calls as the system allows.
+bool WriteAllRuns(const TempFile& tempFile, const std::string_view* runs, std::size_t count);
 bool FlushToDisk(const TempFile& tempFile);
 bool CloseFile(TempFile& tempFile);
 // Gives the temporary file the permission bits and, where the process may set them,

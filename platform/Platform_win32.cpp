@@ -634,6 +634,15 @@ bool WriteAll(const TempFile& tempFile, const char* data, std::size_t sizeBytes)
     return WriteFully(AsHandle(tempFile.handle), data, sizeBytes);
 }
 
+bool WriteAllRuns(const TempFile& tempFile, const std::string_view* runs, std::size_t count)
+{
+    if (ConsumeInjectedFailure(WriteStep::Write)) return false;
+    for (std::size_t index = 0; index < count; ++index) {
+        if (!WriteFully(AsHandle(tempFile.handle), runs[index].data(), runs[index].size())) return false;
+    }
+    return true;
+}
+
 bool FlushToDisk(const TempFile& tempFile)
 {
     if (ConsumeInjectedFailure(WriteStep::Flush)) return false;

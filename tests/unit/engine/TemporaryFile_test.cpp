@@ -11,6 +11,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -102,6 +105,29 @@ TEST(TemporaryFile, RemovedUnlessPutInPlace)
     EXPECT_TRUE(placed.PutInPlace(folder / "a.ini"));
     EXPECT_TRUE(placed.Empty());
     EXPECT_EQ(ReadFile(folder / "a.ini"), "new");
+    Platform::ReleaseHeldLocks();
+}
+
+// More runs than one system call takes, empty ones among them, each a different length.
+TEST(TemporaryFile, RunsAreWrittenInTheirOrder)
+{
+    TempFolder folder;
+    std::vector<std::string> texts;
+    std::string expected;
+    for (int index = 0; index < 2500; ++index) {
+        const auto size = static_cast<std::size_t>(index % 7 == 0 ? 0 : index % 13 + 1);
+        texts.emplace_back(size, static_cast<char>('a' + index % 26));
+        expected += texts.back();
+    }
+    const std::vector<std::string_view> runs(texts.begin(), texts.end());
+    Platform::TempFile staged;
+    ASSERT_TRUE(Platform::CreateTempFileBeside(folder / "a.ini", staged));
+    ASSERT_TRUE(Platform::WriteAllRuns(staged, runs.data(), runs.size()));
+    ASSERT_TRUE(Platform::WriteAllRuns(staged, runs.data(), 0));
+    Platform::CloseFile(staged);
+    CTemporaryFile placed(staged.path);
+    ASSERT_TRUE(placed.PutInPlace(folder / "a.ini"));
+    EXPECT_EQ(ReadFile(folder / "a.ini"), expected);
     Platform::ReleaseHeldLocks();
 }
 
