@@ -124,6 +124,16 @@ TEST(LineSteps, UnreadSectionIsWrittenFromItsBytesWithTheChanges)
     twice.FindSection("A")->ApplyLineSteps({LineStep::Make(Kind::Rename, "k", "j")});
     EXPECT_TRUE(twice.FindSection("A")->WritesBodyAsRead());
     EXPECT_EQ(Seen(twice, "A"), "k:host:j:2,1,Address:v:kk:");
+
+    // A later run that leaves fewer edits (the renamed, revalued line removed) holds
+    // only those, whatever another section keeps after them.
+    CIniFileImage fewer = ImageFromText("[A]\r\nk=1\r\nj=2\r\n[B]\r\nk=3\r\n");
+    fewer.FindSection("A")->ApplyLineSteps(
+        {LineStep::Make(Kind::Rename, "k", "m"), LineStep::Make(Kind::SetValue, "m", "5")});
+    fewer.FindSection("A")->ApplyLineSteps({LineStep::Make(Kind::Remove, "m")});
+    fewer.FindSection("B")->ApplyLineSteps({LineStep::Make(Kind::SetValue, "k", "7")});
+    EXPECT_TRUE(fewer.FindSection("A")->WritesBodyAsRead());
+    EXPECT_EQ(TextWithoutStamp(fewer), "\n[A]\nj=2\n\n[B]\nk=7\n");
 }
 
 }  // namespace
