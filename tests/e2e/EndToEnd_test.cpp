@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <random>
 #include <regex>
@@ -166,13 +167,22 @@ RunResult RunProgram(const fs::path& program, const std::vector<std::string>& ar
     command += ShellQuoted(program.string());
     for (const std::string& argument : arguments) command += " " + ShellQuoted(argument);
     // The program writes nothing to standard error, so anything there is a fault; a
-    // runner such as Wine may talk there itself.
-    command += " >" + ShellQuoted(consoleFile.string()) + (runner.empty() ? " 2>&1" : " 2>/dev/null");
-    const int status = std::system(command.c_str());
+    // runner such as Wine may talk there itself, and is heard only when it fails.
+    const fs::path runnerTalk = consoleFile.string() + ".runner";
+    command += " >" + ShellQuoted(consoleFile.string()) + " 2>" +
+               (runner.empty() ? std::string("&1") : ShellQuoted(runnerTalk.string()));
     RunResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.console = ReadFile(consoleFile);
-    return result;
+    for (int attempt = 1;; ++attempt) {
+        const int status = std::system(command.c_str());
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        result.console = ReadFile(consoleFile);
+        // Every run of the program prints at least its status line: a run that failed
+        // without a word never reached it. A runner that could not start it is asked
+        // once more, and says so.
+        if (runner.empty() || result.exitCode == 0 || !result.console.empty() || attempt == 2) return result;
+        std::cerr << "the runner ended with " << result.exitCode << " and no output, started again; it said:\n"
+                  << ReadOptional(runnerTalk, "") << std::endl;
+    }
 }
 
 std::vector<std::string> CaseNames()
