@@ -3,6 +3,7 @@
 #include "match/SafeRegex.h"
 #include "console/Console.h"
 #include "console/Messages.h"
+#include "support/RadixSort.h"
 
 #include <algorithm>
 
@@ -154,10 +155,16 @@ void CIniFileImage::SortByName(std::vector<std::uint32_t>& slots) const
     std::vector<Entry> entries;
     entries.reserve(slots.size());
     for (std::uint32_t slot : slots) entries.push_back({KeyOf(encoding, NameOfSlot(slot)), slot});
-    std::sort(entries.begin(), entries.end(), [this, encoding](const Entry& left, const Entry& right) {
+    const auto less = [this, encoding](const Entry& left, const Entry& right) {
         if (!(left.key == right.key)) return left.key < right.key;
         return LetterCase::CompareNames(encoding, NameOfSlot(left.slot), NameOfSlot(right.slot)) < 0;
-    });
+    };
+    // UTF-8 names all have the zero key: their order is the names' own.
+    const std::size_t keySize = encoding == TextEncoding::Windows1251 ? 16 : 0;
+    RadixSort(entries.data(), entries.data() + entries.size(), keySize, [](const Entry& entry, std::size_t depth) {
+        const std::uint64_t word = depth < 8 ? entry.key.high : entry.key.low;
+        return static_cast<std::size_t>(word >> (56 - 8 * (depth % 8)) & 0xFF);
+    }, less);
     for (std::size_t index = 0; index < entries.size(); ++index) slots[index] = entries[index].slot;
 }
 

@@ -117,28 +117,36 @@ TEST(IniFileImage, SelectSectionsMatchesLowerCasedWholeNamesInIndexOrder)
 
 // Index order is the order names compare in, however alike their beginnings: long
 // shared beginnings, a name that begins another, '_' between the letters' cases,
-// Cyrillic letters of either case.
+// Cyrillic letters of either case; and thousands of names numbered in file order, which
+// differ only from their seventh to their sixteenth byte or beyond.
 TEST(IniFileImage, IndexOrderIsTheOrderNamesCompareIn)
 {
+    const auto inIndexOrder = [](std::vector<std::string> names) {
+        std::string text;
+        for (const std::string& name : names) text += "[" + name + "]\nk=1\n";
+        CapturedConsole console;
+        const CIniFileImage image = ImageFromText(text);
+        std::sort(names.begin(), names.end(),
+                  [](const std::string& left, const std::string& right) { return LetterCase::CompareNoCase(left, right) < 0; });
+        EXPECT_EQ(image.SelectSections(".*"), names);
+    };
     const std::string pieces[] = {"a", "B", "_", "z", "0", "\xE0", "\xC0", "\xFF", "\xB8", "Server", "SERVER0000000000"};
     std::mt19937 random(11);
     std::vector<std::string> names;
-    std::string text;
     for (int index = 0; index < 300; ++index) {
         std::string name;
         const int count = 1 + static_cast<int>(random() % 6);
         for (int piece = 0; piece < count; ++piece) name += pieces[random() % std::size(pieces)];
         bool known = false;
         for (const std::string& other : names) known = known || LetterCase::EqualNoCase(other, name);
-        if (known) continue;
-        names.push_back(name);
-        text += "[" + name + "]\nk=1\n";
+        if (!known) names.push_back(name);
     }
-    CapturedConsole console;
-    const CIniFileImage image = ImageFromText(text);
-    std::sort(names.begin(), names.end(),
-              [](const std::string& left, const std::string& right) { return LetterCase::CompareNoCase(left, right) < 0; });
-    EXPECT_EQ(image.SelectSections(".*"), names);
+    inIndexOrder(names);
+    names.clear();
+    for (unsigned number = 1; number < 12000; number += 1 + random() % 7) {
+        names.push_back((number % 3 == 0 ? "Server" : number % 3 == 1 ? "client_item" : "Plugin.Item.") + std::to_string(number));
+    }
+    inIndexOrder(names);
 }
 
 TEST(IniFileImage, InvalidPatternRaisesOnlyWhenThereIsANameToTest)
