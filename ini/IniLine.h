@@ -144,9 +144,9 @@ inline Line LineAt(std::string_view text, std::size_t begin, std::size_t lineFee
     return line;
 }
 
-// The first line from `from` (which begins a line) of `text` whose first byte is `one`
-// or `other`, or any byte from 0x80: where it begins, or the text's end.
-std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, char one, char other);
+// The first line from `from` (which begins a line) of `text` whose first byte `opens`
+// marks: where it begins, or the text's end.
+std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, const bool (&opens)[256]);
 
 // Where the text after the last line feed from `begin` to `before` begins, or `begin`.
 std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::size_t before);

@@ -65,15 +65,7 @@ CLineRun::CLineRun(LineSteps steps) : m_steps(std::move(steps))
             m_everyLine = true;
             continue;
         }
-        const auto upper = static_cast<char>(LetterCase::Upper(opening));
-        const auto lower = static_cast<char>(LetterCase::Lower(opening));
-        m_opens[static_cast<unsigned char>(upper)] = m_opens[static_cast<unsigned char>(lower)] = true;
-        if (m_one == 0) {
-            m_one = upper;
-            m_other = lower;
-        } else if (upper != m_one) {
-            m_twoBytes = false;
-        }
+        m_opens[LetterCase::Upper(opening)] = m_opens[LetterCase::Lower(opening)] = true;
     }
 }
 
@@ -89,11 +81,7 @@ std::uint64_t CLineRun::StepsFor(std::uint32_t print) const
 std::size_t CLineRun::NextLine(std::string_view body, std::size_t from) const
 {
     if (m_everyLine || from >= body.size()) return from;
-    if (m_twoBytes) return IniLine::NextLineOpeningWith(body, from, m_one, m_other);
-    while (from < body.size() && !m_opens[static_cast<unsigned char>(body[from])]) {
-        from = std::min(body.find('\n', from), body.size() - 1) + 1;
-    }
-    return from;
+    return IniLine::NextLineOpeningWith(body, from, m_opens);
 }
 
 void CIniParametersImaging::ApplyLineSteps(const CLineRun& run)

@@ -70,7 +70,4 @@ private:
     std::uint64_t m_unprintedSteps = 0;
     bool m_opens[256] = {};
     bool m_everyLine = false;
-    bool m_twoBytes = true;
-    char m_one = 0;
-    char m_other = 0;
 };
