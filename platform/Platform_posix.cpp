@@ -53,19 +53,50 @@ std::string DirectoryOf(const std::string& path)
     return path.substr(0, slash);
 }
 
-bool WriteFully(int descriptor, const char* data, std::size_t sizeBytes)
+// Every byte of the runs, in their order: writev takes at most IOV_MAX runs a call and
+// may write part of them.
+bool WriteRunsFully(int descriptor, const std::string_view* runs, std::size_t count)
 {
-    while (sizeBytes > 0) {
-        const ssize_t written = ::write(descriptor, data, sizeBytes);
+    constexpr std::size_t kMostRuns = IOV_MAX < 1024 ? IOV_MAX : 1024;
+    struct iovec pieces[kMostRuns];
+    std::size_t done = 0;       // runs written whole
+    std::size_t doneBytes = 0;  // of the next one
+    while (true) {
+        while (done < count && runs[done].size() == doneBytes) {
+            ++done;
+            doneBytes = 0;
+        }
+        if (done == count) return true;
+        std::size_t used = 0;
+        for (std::size_t index = done; index < count && used < kMostRuns; ++index) {
+            const std::size_t skip = index == done ? doneBytes : 0;
+            pieces[used].iov_base = const_cast<char*>(runs[index].data() + skip);
+            pieces[used].iov_len = runs[index].size() - skip;
+            ++used;
+        }
+        const ssize_t written = ::writev(descriptor, pieces, static_cast<int>(used));
         if (written < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         if (written == 0) return false;
-        data += written;
-        sizeBytes -= static_cast<std::size_t>(written);
+        for (auto left = static_cast<std::size_t>(written); left > 0;) {
+            const std::size_t rest = runs[done].size() - doneBytes;
+            if (left < rest) {
+                doneBytes += left;
+                break;
+            }
+            left -= rest;
+            ++done;
+            doneBytes = 0;
+        }
     }
-    return true;
+}
+
+bool WriteFully(int descriptor, const char* data, std::size_t sizeBytes)
+{
+    const std::string_view run(data, sizeBytes);
+    return WriteRunsFully(descriptor, &run, 1);
 }
 
 // The temporary files the process has made and not yet put in place or removed, each
@@ -682,45 +713,10 @@ bool WriteAll(const TempFile& tempFile, const char* data, std::size_t sizeBytes)
     return WriteFully(static_cast<int>(tempFile.handle), data, sizeBytes);
 }
 
-// writev takes at most IOV_MAX runs a call and may write part of them.
 bool WriteAllRuns(const TempFile& tempFile, const std::string_view* runs, std::size_t count)
 {
     if (ConsumeInjectedFailure(WriteStep::Write)) return false;
-    const int descriptor = static_cast<int>(tempFile.handle);
-    constexpr std::size_t kMostRuns = IOV_MAX < 1024 ? IOV_MAX : 1024;
-    struct iovec pieces[kMostRuns];
-    std::size_t done = 0;       // runs written whole
-    std::size_t doneBytes = 0;  // of the next one
-    while (true) {
-        while (done < count && runs[done].size() == doneBytes) {
-            ++done;
-            doneBytes = 0;
-        }
-        if (done == count) return true;
-        std::size_t used = 0;
-        for (std::size_t index = done; index < count && used < kMostRuns; ++index) {
-            const std::size_t skip = index == done ? doneBytes : 0;
-            pieces[used].iov_base = const_cast<char*>(runs[index].data() + skip);
-            pieces[used].iov_len = runs[index].size() - skip;
-            ++used;
-        }
-        const ssize_t written = ::writev(descriptor, pieces, static_cast<int>(used));
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (written == 0) return false;
-        for (auto left = static_cast<std::size_t>(written); left > 0;) {
-            const std::size_t rest = runs[done].size() - doneBytes;
-            if (left < rest) {
-                doneBytes += left;
-                break;
-            }
-            left -= rest;
-            ++done;
-            doneBytes = 0;
-        }
-    }
+    return WriteRunsFully(static_cast<int>(tempFile.handle), runs, count);
 }
 
 bool FlushToDisk(const TempFile& tempFile)
