@@ -1,6 +1,7 @@
 #include "ini/IniFileImage.h"
 
 #include "console/Console.h"
+#include "engine/GatheredRuns.h"
 #include "engine/StagedWrite.h"
 #include "platform/Paths.h"
 #include "platform/Platform.h"
@@ -68,70 +69,6 @@ void AppendLines(std::string& text, const std::deque<std::string_view>& store, C
         EndLine(text, lineEnd);
     }
 }
-
-// The text of a file written as runs: the file's own bytes where it holds them, without
-// a copy, and the text made between them, kept together; they go out in few calls.
-class CGatheredRuns {
-public:
-    CGatheredRuns(CStagedWrite& write, CSha256* digest) : m_write(write), m_digest(digest) {}
-
-    // Takes the text and empties it.
-    bool AddMade(std::string& text)
-    {
-        if (text.empty()) return true;
-        m_runs.push_back(Run {nullptr, m_made.size(), text.size()});
-        m_made += text;
-        Note(text);
-        text.clear();
-        return !Full() || Send();
-    }
-    // The bytes stay where they are until they are sent.
-    bool AddFileBytes(std::string_view bytes)
-    {
-        if (bytes.empty()) return true;
-        m_runs.push_back(Run {bytes.data(), 0, bytes.size()});
-        Note(bytes);
-        return !Full() || Send();
-    }
-    bool Send()
-    {
-        std::vector<std::string_view>& views = m_views;
-        views.clear();
-        for (const Run& run : m_runs) {
-            views.emplace_back(run.bytes != nullptr ? run.bytes : m_made.data() + run.madeAt, run.size);
-        }
-        const bool written = views.empty() || m_write.Write(views);
-        m_runs.clear();
-        m_made.clear();
-        m_gathered = 0;
-        return written;
-    }
-
-private:
-    static constexpr std::size_t kMostRuns = 1024;
-    static constexpr std::size_t kMostBytes = 1 << 20;
-    static constexpr std::size_t kMostMade = 16 * 1024;
-
-    struct Run {
-        const char* bytes;  // nullptr: made text, at `madeAt`
-        std::size_t madeAt;
-        std::size_t size;
-    };
-
-    void Note(std::string_view bytes)
-    {
-        if (m_digest != nullptr) m_digest->Update(bytes);
-        m_gathered += bytes.size();
-    }
-    bool Full() const { return m_runs.size() >= kMostRuns || m_gathered >= kMostBytes || m_made.size() >= kMostMade; }
-
-    CStagedWrite& m_write;
-    CSha256* m_digest;
-    std::vector<Run> m_runs;
-    std::vector<std::string_view> m_views;
-    std::string m_made;
-    std::size_t m_gathered = 0;
-};
 
 }  // namespace
 
