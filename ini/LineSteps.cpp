@@ -5,6 +5,7 @@
 #include "text/LetterCase.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -156,8 +157,12 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
 {
     const LineSteps& steps = run.Steps();
     if (m_read || !m_bodyAsWritten) return false;
+    // An edit holds its places and its text's size in 32 bits: the lines of an unread
+    // section fit, a step's text might not.
+    constexpr std::size_t kMostEditText = UINT32_MAX;
     for (const LineStep& step : steps) {
         if (std::find(step.targets.begin(), step.targets.end(), this) != step.targets.end()) return false;
+        if (step.text.size() > kMostEditText) return false;
     }
     CImageStore& store = *m_store;
     std::vector<Edit>& edits = store.madeEdits;
