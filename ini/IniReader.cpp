@@ -25,29 +25,37 @@ bool g_readLineByLine = false;
 bool IsLoneSemicolon(std::string_view line) { return IniLine::TrimBlanks(line) == ";"; }
 
 // Drops the conversion stamp (and a version note) that an earlier run wrote in front
-// of the first section, so that converting a converted file leaves one stamp.
-std::vector<std::string_view> WithoutStamp(const std::vector<std::string_view>& lines)
+// of the first section, so that converting a converted file leaves one stamp. Each line
+// is looked at with blanks and tabs trimmed: a phrase whose closing blank is only
+// trailing white space is no stamp. Lines without either are left as they are.
+std::vector<std::string_view>& DropStamp(std::vector<std::string_view>& lines)
 {
+    const auto phraseIn = [](std::string_view line) {
+        line = IniLine::TrimBlanks(line);
+        if (line.find(kStampPhrase) != std::string_view::npos) return kStampPhrase;
+        if (line.find(kVersionPhrase) != std::string_view::npos) return kVersionPhrase;
+        return std::string_view();
+    };
+    std::size_t first = 0;
+    while (first < lines.size() && phraseIn(lines[first]).empty()) ++first;
+    if (first == lines.size()) return lines;
     std::vector<bool> removed(lines.size(), false);
-    for (std::size_t index = 0; index < lines.size(); ++index) {
-        // Each line is looked at with blanks and tabs trimmed: a phrase whose closing
-        // blank is only trailing white space is no stamp.
-        const std::string_view line = IniLine::TrimBlanks(lines[index]);
-        const bool isStamp = line.find(kStampPhrase) != std::string_view::npos;
-        const bool isVersion = !isStamp && line.find(kVersionPhrase) != std::string_view::npos;
-        if (!isStamp && !isVersion) continue;
+    for (std::size_t index = first; index < lines.size(); ++index) {
+        const std::string_view phrase = phraseIn(lines[index]);
+        if (phrase.empty()) continue;
         removed[index] = true;
-        if (isStamp && index > 0 && IsLoneSemicolon(lines[index - 1])) removed[index - 1] = true;
+        if (phrase == kStampPhrase && index > 0 && IsLoneSemicolon(lines[index - 1])) removed[index - 1] = true;
         if (index + 1 < lines.size() && IsLoneSemicolon(lines[index + 1])) {
             removed[index + 1] = true;
             ++index;
         }
     }
-    std::vector<std::string_view> kept;
+    std::size_t kept = 0;
     for (std::size_t index = 0; index < lines.size(); ++index) {
-        if (!removed[index]) kept.push_back(lines[index]);
+        if (!removed[index]) lines[kept++] = lines[index];
     }
-    return kept;
+    lines.resize(kept);
+    return lines;
 }
 
 }  // namespace
@@ -142,7 +150,7 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     SettleHeader(text.size(), state);
     LeaveSection(state);
     // Comment lines after the last element are kept; they are written at the end.
-    m_trailingComments = KeepComments(WithoutStamp(state.pendingComments));
+    m_trailingComments = KeepComments(DropStamp(state.pendingComments));
 }
 
 namespace {
@@ -324,7 +332,7 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
             state.underRepeatedHeader = true;
             return;
         }
-        EnterSection(NextOrder(), name, KeepComments(WithoutStamp(state.pendingComments)));
+        EnterSection(NextOrder(), name, KeepComments(DropStamp(state.pendingComments)));
         state.pendingComments.clear();
         state.pendingAsWritten = true;
         state.underRepeatedHeader = false;
@@ -366,7 +374,7 @@ void CIniFileImage::SettleHeader(std::size_t end, ReaderState& state)
     const auto nameOf = [this](std::uint32_t slot) { return NameOfSlot(slot); };
     if (m_index.Find(header.name, header.hash, nameOf) == CSectionIndex::kNone) {
         state.currentSection =
-            &EnterSection(header.orderNumber, header.name, KeepComments(WithoutStamp(header.comments)), header.hash);
+            &EnterSection(header.orderNumber, header.name, KeepComments(DropStamp(header.comments)), header.hash);
         return;
     }
     Console::Warn(Messages::kRepeatedSection, std::string(header.name).c_str());
