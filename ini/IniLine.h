@@ -148,6 +148,10 @@ inline Line LineAt(std::string_view text, std::size_t begin, std::size_t lineFee
 // marks: where it begins, or the text's end.
 std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, const bool (&opens)[256]);
 
+// Where the line feed of the line at `from` stands (or the text's end), and where its
+// first '=' does (`equals`, npos when it holds none): one look at its bytes.
+std::size_t LineFeedAndEquals(std::string_view text, std::size_t from, std::size_t& equals);
+
 // Where the text after the last line feed from `begin` to `before` begins, or `begin`.
 std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::size_t before);
 

@@ -197,20 +197,22 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
         if (nextEarlier < earlier.count) at = std::min(at, ownerLine(earlier.first[nextEarlier]));
         if (at >= body.size()) break;
         const std::size_t lineStart = at;
-        const std::size_t lineFeed = std::min(body.find('\n', at), body.size());
+        std::size_t equalsAt = 0;
+        const std::size_t lineFeed = IniLine::LineFeedAndEquals(body, at, equalsAt);
         std::size_t end = lineFeed;
         if (lineFeed < body.size() && end > at && body[end - 1] == '\r') --end;
-        const std::string_view line = body.substr(at, end - at);
+        const std::string_view line(body.data() + at, end - at);
         at = std::min(lineFeed + 1, body.size());
         const IniLine::Kind kind = IniLine::KindOf(line);
         if (kind == IniLine::Kind::Comment) continue;
         // Lines that stand as written are comment lines and key lines with a key.
-        const std::size_t equals = line.find('=');
+        const std::size_t equals = equalsAt == std::string_view::npos ? equalsAt : equalsAt - lineStart;
         if (kind != IniLine::Kind::Key || equals == 0) return false;
         const bool hadValue = equals != std::string_view::npos;
         const std::size_t keySize = hadValue ? equals : line.size();
-        std::string_view name = line.substr(0, keySize);
-        std::string_view value = hadValue ? line.substr(equals + 1) : std::string_view();
+        std::string_view name(line.data(), keySize);
+        std::string_view value = hadValue ? std::string_view(line.data() + equals + 1, line.size() - equals - 1)
+                                          : std::string_view();
         bool hasValue = hadValue;
         bool valueChanged = false;
         bool removed = false;

@@ -180,4 +180,21 @@ TEST(IniLines, LineOpeningWithMarkedByteIsTheFirstSuch)
     }
 }
 
+// A line's line feed and its first '=' are where a byte-by-byte look finds them, from
+// every place in a 16-byte block, the '=' only when it comes before the line feed.
+TEST(IniLines, LineFeedAndEqualsAreTheFirstOfTheLine)
+{
+    std::mt19937 random(5);
+    const std::string alphabet = "ab=\n";
+    for (int round = 0; round < 400; ++round) {
+        const std::string text = RandomText(random, alphabet, round % 3 == 0 ? 2 : alphabet.size(), 100);
+        const std::size_t from = text.empty() ? 0 : random() % text.size();
+        const std::size_t lineFeed = std::min(text.find('\n', from), text.size());
+        const std::size_t wanted = text.substr(0, lineFeed).find('=', from);
+        std::size_t equals = 0;
+        EXPECT_EQ(IniLine::LineFeedAndEquals(text, from, equals), lineFeed) << from << text;
+        EXPECT_EQ(equals, wanted) << from << text;
+    }
+}
+
 }  // namespace
