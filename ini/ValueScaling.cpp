@@ -87,11 +87,15 @@ std::optional<std::int64_t> RoundedResult(double result)
 std::optional<std::string> FixedText(double result, int decimals)
 {
     if (!std::isfinite(result)) return std::nullopt;
-    std::vector<char> buffer(static_cast<std::size_t>(decimals) + 400);
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), result,
-                                       std::chars_format::fixed, decimals);
+    // Room for every digit of a finite double before the point, and the decimals; most
+    // factors have few decimals, and their text is made on the stack.
+    const std::size_t room = static_cast<std::size_t>(decimals) + 400;
+    char small[512];
+    std::vector<char> large(room > sizeof(small) ? room : 0);
+    char* const buffer = large.empty() ? small : large.data();
+    const auto written = std::to_chars(buffer, buffer + room, result, std::chars_format::fixed, decimals);
     if (written.ec != std::errc()) return std::nullopt;
-    return std::string(buffer.data(), written.ptr);
+    return std::string(buffer, written.ptr);
 }
 
 std::optional<std::string> IntegerScaled(const std::string& value, std::int64_t factor, Operation operation)
