@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <string>
 
 namespace {
@@ -119,6 +121,17 @@ TEST(Utf16, TellsAFilesTextFromItsBytes)
     EXPECT_EQ(Utf16::DecodeText(longText, false, ByteForm::SingleBytes, utf8).badOffset, kText);
     EXPECT_EQ(Utf16::DecodeText(longText + std::string(1, '\0'), false, ByteForm::SingleBytes, utf8).badOffset, 81u);
     EXPECT_EQ(Utf16::DecodeText(std::string(33, 'c'), false, ByteForm::SingleBytes, utf8).endOfText, 33u);
+    // The first of each, wherever in and across blocks of bytes they fall, one or both.
+    std::mt19937 random(7);
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes(random() % 400, 'a');
+        for (int count = static_cast<int>(random() % 4); count > 0 && !bytes.empty(); --count) {
+            bytes[random() % bytes.size()] = random() % 2 == 0 ? '\x1A' : '\0';
+        }
+        const Utf16::TextForm text = Utf16::DecodeText(bytes, true, ByteForm::SingleBytes, utf8);
+        EXPECT_EQ(text.endOfText, std::min(bytes.find('\x1A'), bytes.size())) << round;
+        EXPECT_EQ(text.badOffset, bytes.find('\0') == std::string::npos ? kText : bytes.find('\0')) << round;
+    }
     // In UTF-16 the Ctrl-Z is found in the decoded text.
     utf8.clear();
     EXPECT_EQ(Utf16::DecodeText("\xFF\xFE" + Bytes(u"[Ж]\x1A" "x", false), false, ByteForm::SingleBytes, utf8).endOfText, 4u);
