@@ -29,7 +29,9 @@ bool CGatheredRuns::AddFileBytes(std::string_view bytes)
 bool CGatheredRuns::Send()
 {
     m_views.clear();
-    for (const Run& run : m_runs) m_views.emplace_back(run.bytes != nullptr ? run.bytes : m_made.data() + run.madeAt, run.size);
+    for (const Run& run : m_runs) {
+        m_views.emplace_back(run.bytes != nullptr ? run.bytes : m_made.data() + run.madeAt, run.size);
+    }
     const bool written = m_views.empty() || m_write.Write(m_views);
     m_runs.clear();
     m_made.clear();

@@ -196,7 +196,9 @@ std::size_t LineFeedAndEquals(std::string_view text, std::size_t from, std::size
         const auto fed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed)));
         auto signs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, equalSign)));
         if (fed != 0) signs &= (fed & (0u - fed)) - 1;  // those before the line feed
-        if (equals == std::string_view::npos && signs != 0) equals = at + static_cast<std::size_t>(__builtin_ctz(signs));
+        if (equals == std::string_view::npos && signs != 0) {
+            equals = at + static_cast<std::size_t>(__builtin_ctz(signs));
+        }
         if (fed != 0) return at + static_cast<std::size_t>(__builtin_ctz(fed));
     }
 #endif

@@ -38,7 +38,8 @@ void FindEndAndZero(std::string_view bytes, std::size_t& endOfText, std::size_t&
     };
     for (; bytes.size() - at >= 64 && (endOfText == std::string_view::npos || zero == std::string_view::npos);
          at += 64) {
-        const __m128i found = _mm_or_si128(_mm_or_si128(either(at), either(at + 16)), _mm_or_si128(either(at + 32), either(at + 48)));
+        const __m128i found =
+            _mm_or_si128(_mm_or_si128(either(at), either(at + 16)), _mm_or_si128(either(at + 32), either(at + 48)));
         if (_mm_movemask_epi8(found) != 0) look(at, at + 64);
     }
 #endif

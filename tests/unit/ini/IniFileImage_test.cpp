@@ -126,8 +126,9 @@ TEST(IniFileImage, IndexOrderIsTheOrderNamesCompareIn)
         for (const std::string& name : names) text += "[" + name + "]\nk=1\n";
         CapturedConsole console;
         const CIniFileImage image = ImageFromText(text);
-        std::sort(names.begin(), names.end(),
-                  [](const std::string& left, const std::string& right) { return LetterCase::CompareNoCase(left, right) < 0; });
+        std::sort(names.begin(), names.end(), [](const std::string& left, const std::string& right) {
+            return LetterCase::CompareNoCase(left, right) < 0;
+        });
         EXPECT_EQ(image.SelectSections(".*"), names);
     };
     const std::string pieces[] = {"a", "B", "_", "z", "0", "\xE0", "\xC0", "\xFF", "\xB8", "Server", "SERVER0000000000"};
@@ -144,7 +145,8 @@ TEST(IniFileImage, IndexOrderIsTheOrderNamesCompareIn)
     inIndexOrder(names);
     names.clear();
     for (unsigned number = 1; number < 12000; number += 1 + random() % 7) {
-        names.push_back((number % 3 == 0 ? "Server" : number % 3 == 1 ? "client_item" : "Plugin.Item.") + std::to_string(number));
+        const char* prefix = number % 3 == 0 ? "Server" : number % 3 == 1 ? "client_item" : "Plugin.Item.";
+        names.push_back(prefix + std::to_string(number));
     }
     inIndexOrder(names);
 }
