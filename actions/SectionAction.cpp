@@ -26,3 +26,12 @@ std::vector<CIniSectionsImaging*> CSectionAction::SectionImages(CIniFileImage& i
     if (namePattern.empty()) return {image.FindSection(name)};
     return image.SelectSectionImages(NamePatternIn(image.FileEncoding(), name, m_regexMode));
 }
+
+void CSectionAction::RemoveSections(CIniFileImage& image) const
+{
+    if (namePattern.empty()) {
+        image.RemoveSection(name);
+        return;
+    }
+    image.RemoveSections(NamePatternIn(image.FileEncoding(), name, m_regexMode));
+}

@@ -30,6 +30,8 @@ public:
     // The sections SectionNames names, found in the image (nullptr for a name it does
     // not hold).
     std::vector<CIniSectionsImaging*> SectionImages(CIniFileImage& image) const;
+    // Removes them; the order they go in changes nothing, so none is sorted.
+    void RemoveSections(CIniFileImage& image) const;
 
     std::string name;
     std::string namePattern;

@@ -50,8 +50,7 @@ bool CSectionRemoveAction::Validate() { return true; }
 
 void CSectionRemoveAction::Execute(CIniFileImage& image)
 {
-    if (!CanExecute(image)) return;
-    for (const std::string& sectionName : SectionNames(image)) image.RemoveSection(sectionName);
+    if (CanExecute(image)) RemoveSections(image);
 }
 
 CSectionCopyAction::CSectionCopyAction(std::string targetName, std::string sectionName, bool regexMode)

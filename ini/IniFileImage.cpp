@@ -254,15 +254,29 @@ std::vector<std::string> CIniFileImage::SelectSections(const std::string& namePa
     return SelectSections(CSafeRegex(namePattern));
 }
 
+void CIniFileImage::RemoveSections(const std::string& namePattern)
+{
+    if (m_index.empty()) return;
+    const CSafeRegex pattern(namePattern);
+    std::string matchText;
+    for (std::uint32_t slot = 0; slot < m_sections.size(); ++slot) {
+        if (m_sections[slot] != nullptr && NameMatches(pattern, *m_sections[slot], matchText)) Forget(slot);
+    }
+}
+
+bool CIniFileImage::NameMatches(const CSafeRegex& pattern, const CIniSectionsImaging& section,
+                                std::string& matchText) const
+{
+    if (FileEncoding() != TextEncoding::Utf8) return pattern.MatchesLowered(section.header.Name(), matchText);
+    LetterCase::MatchTextInto(TextEncoding::Utf8, section.header.Name(), matchText);
+    return pattern.Matches(matchText);
+}
+
 std::vector<std::uint32_t> CIniFileImage::SelectedSlots(const CSafeRegex& pattern) const
 {
     std::string matchText;
-    const bool folded = FileEncoding() == TextEncoding::Utf8;
-    return SlotsInIndexOrder([&](const CIniSectionsImaging& section) {
-        if (!folded) return pattern.MatchesLowered(section.header.Name(), matchText);
-        LetterCase::MatchTextInto(TextEncoding::Utf8, section.header.Name(), matchText);
-        return pattern.Matches(matchText);
-    });
+    return SlotsInIndexOrder(
+        [&](const CIniSectionsImaging& section) { return NameMatches(pattern, section, matchText); });
 }
 
 std::vector<std::string> CIniFileImage::SelectSections(const CSafeRegex& pattern) const

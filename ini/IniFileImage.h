@@ -79,6 +79,8 @@ public:
     bool RenameSection(const std::string& oldName, const std::string& newName);
     bool CopySection(const std::string& sourceName, const std::string& targetName);
     void RemoveSection(const std::string& name);
+    // Removes every section SelectSections would name, in no order; throws as it does.
+    void RemoveSections(const std::string& namePattern);
     // Names of the sections whose lower-cased name the pattern matches as a whole, in
     // index order. Throws the regular-expression error of an invalid pattern when
     // there is a section to test.
@@ -143,6 +145,8 @@ private:
     std::vector<std::uint32_t> SlotsInIndexOrder(const Selects& selects) const;
     void SortByName(std::vector<std::uint32_t>& slots) const;
     std::vector<std::uint32_t> SelectedSlots(const CSafeRegex& pattern) const;
+    // `matchText` is room for the name as it is matched.
+    bool NameMatches(const CSafeRegex& pattern, const CIniSectionsImaging& section, std::string& matchText) const;
     void PlaceSorted(std::uint32_t slot);
     void UnplaceSorted(std::uint32_t slot);
     // The slot of the section of that name, or CSectionIndex::kNone.
