@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -19,6 +21,14 @@ bool SpellsZeroWithoutDigits(const std::string& text)
 double DecimalValue(const std::string& text)
 {
     if (SpellsZeroWithoutDigits(text)) return 0.0;
+    // Fifteen digits or fewer without a point are an integer a double holds exactly
+    // (a zero keeps the library's sign: "-0" is minus zero).
+    const std::size_t digitCount = text.size() - (text[0] == '-' ? 1 : 0);
+    if (digitCount <= 15 && text.find('.') == std::string::npos) {
+        std::int64_t integer = 0;
+        std::from_chars(text.data(), text.data() + text.size(), integer);
+        if (integer != 0) return static_cast<double>(integer);
+    }
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
                                         std::chars_format::fixed);
@@ -84,9 +94,76 @@ std::optional<std::int64_t> RoundedResult(double result)
     return static_cast<std::int64_t>(rounded);
 }
 
+// The text of a double with `decimals` digits after the point, as the C library's
+// fixed notation gives it: the exact binary value rounded, ties to even. A value
+// that is an integer times a power of two (m * 2^-s) makes m * 10^decimals / 2^s in
+// 128 bits, its digits written from that; false when it does not fit (many decimals,
+// a value too large or too small), and the library makes the text.
+bool ExactFixedText(double result, int decimals, std::string& text)
+{
+    static constexpr std::uint64_t kPowersOfTen[] = {1ull,
+                                                     10ull,
+                                                     100ull,
+                                                     1000ull,
+                                                     10000ull,
+                                                     100000ull,
+                                                     1000000ull,
+                                                     10000000ull,
+                                                     100000000ull,
+                                                     1000000000ull,
+                                                     10000000000ull,
+                                                     100000000000ull,
+                                                     1000000000000ull,
+                                                     10000000000000ull,
+                                                     100000000000000ull,
+                                                     1000000000000000ull,
+                                                     10000000000000000ull,
+                                                     100000000000000000ull,
+                                                     1000000000000000000ull,
+                                                     10000000000000000000ull};
+    if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return false;
+    int exponent = 0;
+    const double fraction = std::frexp(std::fabs(result), &exponent);  // |result| = fraction * 2^exponent
+    // 53 bits of mantissa: |result| = mantissa * 2^(exponent - 53) exactly.
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent;
+    if (shift < 0 || shift > 127) return false;
+    using Wide = unsigned __int128;
+    const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[decimals];
+    Wide digits = scaled >> shift;
+    const Wide rest = scaled - (digits << shift);
+    if (shift > 0) {
+        const Wide half = static_cast<Wide>(1) << (shift - 1);
+        if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;
+    }
+    // The digits last first: by 128-bit division only while they do not fit 64 bits.
+    char reversed[48];
+    std::size_t count = 0;
+    for (; digits > std::numeric_limits<std::uint64_t>::max(); digits /= 10) {
+        reversed[count++] = static_cast<char>('0' + static_cast<int>(digits % 10));
+    }
+    auto low = static_cast<std::uint64_t>(digits);
+    const auto point = static_cast<std::size_t>(decimals);
+    do {
+        reversed[count++] = static_cast<char>('0' + low % 10);
+        low /= 10;
+    } while (low != 0 || count <= point);
+    char written[sizeof(reversed) + 2];
+    std::size_t size = 0;
+    if (std::signbit(result)) written[size++] = '-';
+    while (count > 0) {
+        if (count == point) written[size++] = '.';
+        written[size++] = reversed[--count];
+    }
+    text.assign(written, size);
+    return true;
+}
+
 std::optional<std::string> FixedText(double result, int decimals)
 {
     if (!std::isfinite(result)) return std::nullopt;
+    std::string text;
+    if (ExactFixedText(result, decimals, text)) return text;
     // Room for every digit of a finite double before the point, and the decimals; most
     // factors have few decimals, and their text is made on the stack.
     const std::size_t room = static_cast<std::size_t>(decimals) + 400;

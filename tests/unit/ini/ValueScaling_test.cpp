@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <charconv>
 #include <clocale>
+#include <cstdlib>
+#include <random>
 
 namespace {
 
@@ -87,6 +91,34 @@ TEST(ValueScaling, RealFactorsKeepTheirDecimals)
     EXPECT_EQ(Divide("10", "3."), "3");
     EXPECT_EQ(Multiply("10", "1.50"), "15.00");
     EXPECT_EQ(Multiply("", "1.5"), "0.0");
+}
+
+// A real factor's result is the double rounded to the factor's decimals as the
+// library's fixed notation rounds it (ties to even, the sign of a negative zero kept).
+TEST(ValueScaling, RealResultsReadAsTheLibraryWritesThem)
+{
+    EXPECT_EQ(Multiply("0.25", "1.0"), "0.2");
+    EXPECT_EQ(Multiply("0.75", "1.0"), "0.8");
+    EXPECT_EQ(Multiply("-0.04", "1.0"), "-0.0");
+    EXPECT_EQ(Multiply("-0", "1.5"), "-0.0");
+    std::mt19937_64 random(20261211);
+    const auto reference = [](double result, int decimals) {
+        char text[1024];
+        const auto written = std::to_chars(text, text + sizeof(text), result, std::chars_format::fixed, decimals);
+        return std::string(text, written.ptr);
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const int decimals = static_cast<int>(random() % 24);
+        std::string factor = std::to_string(random() % 1000 + 1) + ".";
+        for (int digit = 0; digit < decimals; ++digit) factor += static_cast<char>('0' + random() % 10);
+        // Whole numbers, and halves, quarters and eighths that round on a tie.
+        std::string value = (random() % 3 == 0 ? "-" : "") + std::to_string(random() % (round % 2 ? 100 : 1000000000000ull));
+        if (random() % 2) value += std::array<const char*, 4> {".5", ".25", ".125", ".375"}[random() % 4];
+        const double number = std::strtod(value.c_str(), nullptr);
+        const double real = std::strtod(factor.c_str(), nullptr);
+        ASSERT_EQ(Multiply(value, factor), reference(number * real, decimals)) << value << " * " << factor;
+        ASSERT_EQ(Divide(value, factor), reference(number / real, decimals)) << value << " / " << factor;
+    }
 }
 
 TEST(ValueScaling, NonNumbersStayAsTheyAre)
