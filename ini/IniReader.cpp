@@ -28,7 +28,7 @@ bool IsLoneSemicolon(std::string_view line) { return IniLine::TrimBlanks(line) =
 // of the first section, so that converting a converted file leaves one stamp. Each line
 // is looked at with blanks and tabs trimmed: a phrase whose closing blank is only
 // trailing white space is no stamp. Lines without either are left as they are.
-std::vector<std::string_view>& DropStamp(std::vector<std::string_view>& lines)
+void DropStamp(std::vector<std::string_view>& lines)
 {
     const auto phraseIn = [](std::string_view line) {
         line = IniLine::TrimBlanks(line);
@@ -38,7 +38,7 @@ std::vector<std::string_view>& DropStamp(std::vector<std::string_view>& lines)
     };
     std::size_t first = 0;
     while (first < lines.size() && phraseIn(lines[first]).empty()) ++first;
-    if (first == lines.size()) return lines;
+    if (first == lines.size()) return;
     std::vector<bool> removed(lines.size(), false);
     for (std::size_t index = first; index < lines.size(); ++index) {
         const std::string_view phrase = phraseIn(lines[index]);
@@ -55,7 +55,6 @@ std::vector<std::string_view>& DropStamp(std::vector<std::string_view>& lines)
         if (!removed[index]) lines[kept++] = lines[index];
     }
     lines.resize(kept);
-    return lines;
 }
 
 }  // namespace
@@ -150,7 +149,8 @@ void CIniFileImage::Load(const std::string& path, FileEncodingRule rule)
     SettleHeader(text.size(), state);
     LeaveSection(state);
     // Comment lines after the last element are kept; they are written at the end.
-    m_trailingComments = KeepComments(DropStamp(state.pendingComments));
+    DropStamp(state.pendingComments);
+    m_trailingComments = KeepComments(state.pendingComments);
 }
 
 namespace {
@@ -332,7 +332,8 @@ void CIniFileImage::HandleSectionHeader(const IniLine::Line& line, ReaderState& 
             state.underRepeatedHeader = true;
             return;
         }
-        EnterSection(NextOrder(), name, KeepComments(DropStamp(state.pendingComments)));
+        DropStamp(state.pendingComments);
+        EnterSection(NextOrder(), name, KeepComments(state.pendingComments));
         state.pendingComments.clear();
         state.pendingAsWritten = true;
         state.underRepeatedHeader = false;
@@ -373,8 +374,9 @@ void CIniFileImage::SettleHeader(std::size_t end, ReaderState& state)
     header.waiting = false;
     const auto nameOf = [this](std::uint32_t slot) { return NameOfSlot(slot); };
     if (m_index.Find(header.name, header.hash, nameOf) == CSectionIndex::kNone) {
-        state.currentSection =
-            &EnterSection(header.orderNumber, header.name, KeepComments(DropStamp(header.comments)), header.hash);
+        DropStamp(header.comments);
+        const CommentSpan comments = KeepComments(header.comments);
+        state.currentSection = &EnterSection(header.orderNumber, header.name, comments, header.hash);
         return;
     }
     Console::Warn(Messages::kRepeatedSection, std::string(header.name).c_str());

@@ -112,7 +112,8 @@ TEST(ValueScaling, RealResultsReadAsTheLibraryWritesThem)
         std::string factor = std::to_string(random() % 1000 + 1) + ".";
         for (int digit = 0; digit < decimals; ++digit) factor += static_cast<char>('0' + random() % 10);
         // Whole numbers, and halves, quarters and eighths that round on a tie.
-        std::string value = (random() % 3 == 0 ? "-" : "") + std::to_string(random() % (round % 2 ? 100 : 1000000000000ull));
+        const std::uint64_t largest = round % 2 ? 100 : 1000000000000ull;
+        std::string value = (random() % 3 == 0 ? "-" : "") + std::to_string(random() % largest);
         if (random() % 2) value += std::array<const char*, 4> {".5", ".25", ".125", ".375"}[random() % 4];
         const double number = std::strtod(value.c_str(), nullptr);
         const double real = std::strtod(factor.c_str(), nullptr);
