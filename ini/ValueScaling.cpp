@@ -3,17 +3,40 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <limits>
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
 
 enum class Operation { Divide, Multiply };
 
+// The exact value of an integer text (digits after an optional '-'; "" and "-" are
+// zero), when it is one and fits 64 bits.
+std::optional<std::int64_t> ExactInteger(std::string_view text)
+{
+    const bool negative = !text.empty() && text[0] == '-';
+    std::uint64_t magnitude = 0;
+    for (std::size_t at = negative ? 1 : 0; at < text.size(); ++at) {
+        const unsigned digit = static_cast<unsigned char>(text[at]) - unsigned {'0'};
+        if (digit > 9) return std::nullopt;
+        if (__builtin_mul_overflow(magnitude, std::uint64_t {10}, &magnitude) ||
+            __builtin_add_overflow(magnitude, std::uint64_t {digit}, &magnitude)) {
+            return std::nullopt;
+        }
+    }
+    const std::uint64_t largest = std::uint64_t {std::numeric_limits<std::int64_t>::max()} + (negative ? 1 : 0);
+    if (magnitude > largest) return std::nullopt;
+    // In two's complement: the most negative value too.
+    return static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+}
+
 // Texts that spell no digits at all ("", "-", ".", "-.") read as zero.
-bool SpellsZeroWithoutDigits(const std::string& text)
+bool SpellsZeroWithoutDigits(std::string_view text)
 {
     return text.empty() || text == "-" || text == "." || text == "-.";
 }
@@ -23,11 +46,9 @@ double DecimalValue(const std::string& text)
     if (SpellsZeroWithoutDigits(text)) return 0.0;
     // Fifteen digits or fewer without a point are an integer a double holds exactly
     // (a zero keeps the library's sign: "-0" is minus zero).
-    const std::size_t digitCount = text.size() - (text[0] == '-' ? 1 : 0);
-    if (digitCount <= 15 && text.find('.') == std::string::npos) {
-        std::int64_t integer = 0;
-        std::from_chars(text.data(), text.data() + text.size(), integer);
-        if (integer != 0) return static_cast<double>(integer);
+    if (text.size() - (text[0] == '-' ? 1 : 0) <= 15) {
+        const std::optional<std::int64_t> integer = ExactInteger(text);
+        if (integer && *integer != 0) return static_cast<double>(*integer);
     }
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
@@ -42,16 +63,6 @@ double DecimalValue(const std::string& text)
     return value;
 }
 
-// The exact value of an integer text, when it is one and fits 64 bits.
-std::optional<std::int64_t> ExactInteger(const std::string& text)
-{
-    if (text.find('.') != std::string::npos) return std::nullopt;
-    if (text.empty() || text == "-") return 0;
-    std::int64_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 std::optional<std::int64_t> FitsInt64(__int128 value)
 {
@@ -122,11 +133,16 @@ bool ExactFixedText(double result, int decimals, std::string& text)
                                                      1000000000000000000ull,
                                                      10000000000000000000ull};
     if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return false;
-    int exponent = 0;
-    const double fraction = std::frexp(std::fabs(result), &exponent);  // |result| = fraction * 2^exponent
-    // 53 bits of mantissa: |result| = mantissa * 2^(exponent - 53) exactly.
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int shift = 53 - exponent;
+    // A finite double's bits: |result| = mantissa * 2^-shift, the mantissa with its
+    // leading one (none for zero; a subnormal value is left to the library).
+    static_assert(std::numeric_limits<double>::is_iec559, "doubles are IEEE 754 binary64");
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &result, sizeof(bits));
+    const int biasedExponent = static_cast<int>(bits >> 52 & 0x7FF);
+    const std::uint64_t fraction = bits & ((std::uint64_t {1} << 52) - 1);
+    if (biasedExponent == 0 && fraction != 0) return false;
+    const std::uint64_t mantissa = biasedExponent == 0 ? 0 : fraction | std::uint64_t {1} << 52;
+    const int shift = biasedExponent == 0 ? 0 : 1075 - biasedExponent;
     if (shift < 0 || shift > 127) return false;
     using Wide = unsigned __int128;
     const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[decimals];
@@ -188,7 +204,8 @@ std::optional<std::string> IntegerScaled(const std::string& value, std::int64_t 
         result = RoundedResult(operation == Operation::Divide ? number / factorValue : number * factorValue);
     }
     if (!result) return std::nullopt;
-    return std::to_string(*result);
+    char text[24];
+    return std::string(text, std::to_chars(text, text + sizeof(text), *result).ptr);
 }
 
 std::optional<std::string> RealScaled(const std::string& value, const ScaleFactor& factor, Operation operation)
@@ -205,7 +222,7 @@ std::string ScaledValueText(const std::string& value, const ScaleFactor& factor,
     std::optional<std::string> result;
     if (factor.kind == ScaleFactor::Kind::Integer) result = IntegerScaled(value, factor.integer, operation);
     if (factor.kind == ScaleFactor::Kind::Real) result = RealScaled(value, factor, operation);
-    return result ? *result : value;
+    return result ? std::move(*result) : value;
 }
 
 }  // namespace

@@ -136,6 +136,12 @@ TEST(ValueScaling, SixtyFourBitResultsAreExact)
     EXPECT_EQ(Multiply("4611686018427387903", "2"), "9223372036854775806");
     EXPECT_EQ(Divide("9223372036854775807", "2"), "4611686018427387904");
     EXPECT_EQ(Divide("-9223372036854775807", "2"), "-4611686018427387903");
+    // At the ends of the range: the least value is exact; one beyond either end is read
+    // as a double, and stays as it is when the result does not fit.
+    EXPECT_EQ(Multiply("-9223372036854775808", "1"), "-9223372036854775808");
+    EXPECT_EQ(Divide("-9223372036854775808", "-1"), "-9223372036854775808");
+    EXPECT_EQ(Multiply("9223372036854775808", "1"), "9223372036854775808");
+    EXPECT_EQ(Divide("18446744073709551616", "4"), "4611686018427387904");
 }
 
 TEST(ValueScaling, ZeroDivisorsOverflowAndHugeFactorsLeaveTheValue)
