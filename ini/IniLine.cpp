@@ -184,29 +184,33 @@ bool HasWideScan()
 }
 #endif
 
-std::size_t LineFeedAndEquals(std::string_view text, std::size_t from, std::size_t& equals)
+template <char kWanted>
+std::size_t LineFeedAndFirst(std::string_view text, std::size_t from, std::size_t& found)
 {
-    equals = std::string_view::npos;
+    found = std::string_view::npos;
     std::size_t at = from;
 #if defined(__SSE2__) && defined(__GNUC__)
     const __m128i lineFeed = _mm_set1_epi8('\n');
-    const __m128i equalSign = _mm_set1_epi8('=');
+    const __m128i wantedByte = _mm_set1_epi8(kWanted);
     for (; text.size() - at >= 16; at += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
         const auto fed = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, lineFeed)));
-        auto signs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, equalSign)));
-        if (fed != 0) signs &= (fed & (0u - fed)) - 1;  // those before the line feed
-        if (equals == std::string_view::npos && signs != 0) {
-            equals = at + static_cast<std::size_t>(__builtin_ctz(signs));
+        auto matches = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wantedByte)));
+        if (fed != 0) matches &= (fed & (0u - fed)) - 1;  // those before the line feed
+        if (found == std::string_view::npos && matches != 0) {
+            found = at + static_cast<std::size_t>(__builtin_ctz(matches));
         }
         if (fed != 0) return at + static_cast<std::size_t>(__builtin_ctz(fed));
     }
 #endif
     for (; at < text.size() && text[at] != '\n'; ++at) {
-        if (equals == std::string_view::npos && text[at] == '=') equals = at;
+        if (found == std::string_view::npos && text[at] == kWanted) found = at;
     }
     return at;
 }
+
+template std::size_t LineFeedAndFirst<'='>(std::string_view text, std::size_t from, std::size_t& found);
+template std::size_t LineFeedAndFirst<']'>(std::string_view text, std::size_t from, std::size_t& found);
 
 std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::size_t before)
 {

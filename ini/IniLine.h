@@ -148,9 +148,13 @@ inline Line LineAt(std::string_view text, std::size_t begin, std::size_t lineFee
 // marks: where it begins, or the text's end.
 std::size_t NextLineOpeningWith(std::string_view text, std::size_t from, const bool (&opens)[256]);
 
-// Where the line feed of the line at `from` stands (or the text's end), and where its
-// first '=' does (`equals`, npos when it holds none): one look at its bytes.
-std::size_t LineFeedAndEquals(std::string_view text, std::size_t from, std::size_t& equals);
+// Where the line feed of the line at `from` stands (or the text's end), and where the
+// first `kWanted` byte from `from` on the line does (`found`, npos when none does): one
+// look at its bytes, sixteen at a time. Made for a key line's '=' and a header's ']'.
+template <char kWanted>
+std::size_t LineFeedAndFirst(std::string_view text, std::size_t from, std::size_t& found);
+extern template std::size_t LineFeedAndFirst<'='>(std::string_view text, std::size_t from, std::size_t& found);
+extern template std::size_t LineFeedAndFirst<']'>(std::string_view text, std::size_t from, std::size_t& found);
 
 // Where the text after the last line feed from `begin` to `before` begins, or `begin`.
 std::size_t AfterLastLineFeed(std::string_view text, std::size_t begin, std::size_t before);

@@ -172,10 +172,9 @@ HeaderLine NextHeaderLine(std::string_view text, std::size_t from, bool& skipped
         const std::size_t bracket = static_cast<std::size_t>(found - text.data());
         at = bracket + 1;
         if (bracket != from && text[bracket - 1] != '\n') continue;
-        bool closed = false;
-        std::size_t lineFeed = bracket + 1;
-        for (; lineFeed < text.size() && text[lineFeed] != '\n'; ++lineFeed) closed = closed || text[lineFeed] == ']';
-        if (closed) return HeaderLine {bracket, lineFeed};
+        std::size_t closing = 0;
+        const std::size_t lineFeed = IniLine::LineFeedAndFirst<']'>(text, bracket + 1, closing);
+        if (closing != std::string_view::npos) return HeaderLine {bracket, lineFeed};
         skipped = true;
         at = lineFeed;
     }

@@ -198,7 +198,7 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
         if (at >= body.size()) break;
         const std::size_t lineStart = at;
         std::size_t equalsAt = 0;
-        const std::size_t lineFeed = IniLine::LineFeedAndEquals(body, at, equalsAt);
+        const std::size_t lineFeed = IniLine::LineFeedAndFirst<'='>(body, at, equalsAt);
         std::size_t end = lineFeed;
         if (lineFeed < body.size() && end > at && body[end - 1] == '\r') --end;
         const std::string_view line(body.data() + at, end - at);

@@ -180,20 +180,24 @@ TEST(IniLines, LineOpeningWithMarkedByteIsTheFirstSuch)
     }
 }
 
-// A line's line feed and its first '=' are where a byte-by-byte look finds them, from
-// every place in a 16-byte block, the '=' only when it comes before the line feed.
-TEST(IniLines, LineFeedAndEqualsAreTheFirstOfTheLine)
+// A line's line feed and its first wanted byte are where a byte-by-byte look finds
+// them, from every place in a 16-byte block, the byte only when it comes before the
+// line feed.
+TEST(IniLines, LineFeedAndFirstWantedByteAreTheFirstOfTheLine)
 {
     std::mt19937 random(5);
-    const std::string alphabet = "ab=\n";
+    const std::string alphabet = "a=]\n";
     for (int round = 0; round < 400; ++round) {
         const std::string text = RandomText(random, alphabet, round % 3 == 0 ? 2 : alphabet.size(), 100);
         const std::size_t from = text.empty() ? 0 : random() % text.size();
+        const char wanted = round % 2 ? '=' : ']';
         const std::size_t lineFeed = std::min(text.find('\n', from), text.size());
-        const std::size_t wanted = text.substr(0, lineFeed).find('=', from);
-        std::size_t equals = 0;
-        EXPECT_EQ(IniLine::LineFeedAndEquals(text, from, equals), lineFeed) << from << text;
-        EXPECT_EQ(equals, wanted) << from << text;
+        const std::size_t first = text.substr(0, lineFeed).find(wanted, from);
+        std::size_t found = 0;
+        const std::size_t lineFeedFound = wanted == '=' ? IniLine::LineFeedAndFirst<'='>(text, from, found)
+                                                        : IniLine::LineFeedAndFirst<']'>(text, from, found);
+        EXPECT_EQ(lineFeedFound, lineFeed) << from << text;
+        EXPECT_EQ(found, first) << from << text;
     }
 }
 
