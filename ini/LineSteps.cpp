@@ -118,9 +118,10 @@ void CIniParametersImaging::ApplyLineStep(const LineStep& step)
 // so a bare name gets one.
 void CIniParametersImaging::ScaleValues(const LineStep& step)
 {
-    const auto scale = step.kind == LineStep::Kind::Multiply ? MultiplyValueText : DivideValueText;
+    std::string scaled;
     for (CParameterImage* parameter : FindParameters(step.name)) {
-        SetValue(*parameter, scale(std::string(m_store->ValueOf(*parameter)), step.factor));
+        ScaleValueInto(m_store->ValueOf(*parameter), step.factor, step.Operation(), scaled);
+        SetValue(*parameter, scaled);
     }
 }
 
@@ -183,6 +184,7 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
         bool hasValue;
     };
     std::vector<Carried> carried;
+    std::string scaled;  // a rescaled value's text, before the arena keeps it
     const std::string_view body = BodyAsRead();
     // Where the line an earlier edit belongs to begins.
     const auto ownerLine = [&](const Edit& edit) -> std::size_t {
@@ -253,8 +255,8 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
                 break;
             case LineStep::Kind::Multiply:
             case LineStep::Kind::Divide: {
-                const auto scale = step.kind == LineStep::Kind::Multiply ? MultiplyValueText : DivideValueText;
-                value = store.arena.Keep(scale(std::string(value), step.factor));
+                ScaleValueInto(value, step.factor, step.Operation(), scaled);
+                value = store.arena.Keep(scaled);
                 hasValue = valueChanged = true;
                 break;
             }

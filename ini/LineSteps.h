@@ -38,6 +38,8 @@ struct LineStep {
         if (kind == Kind::Multiply || kind == Kind::Divide) step.factor = ParseScaleFactor(step.text);
         return step;
     }
+    // Multiply, Divide: which.
+    ScaleOperation Operation() const { return kind == Kind::Multiply ? ScaleOperation::Multiply : ScaleOperation::Divide; }
 };
 
 using LineSteps = std::vector<LineStep>;

@@ -13,8 +13,6 @@
 
 namespace {
 
-enum class Operation { Divide, Multiply };
-
 // The exact value of an integer text (digits after an optional '-'; "" and "-" are
 // zero), when it is one and fits 64 bits.
 std::optional<std::int64_t> ExactInteger(std::string_view text)
@@ -41,7 +39,7 @@ bool SpellsZeroWithoutDigits(std::string_view text)
     return text.empty() || text == "-" || text == "." || text == "-.";
 }
 
-double DecimalValue(const std::string& text)
+double DecimalValue(std::string_view text)
 {
     if (SpellsZeroWithoutDigits(text)) return 0.0;
     // Fifteen digits or fewer without a point are an integer a double holds exactly
@@ -56,7 +54,7 @@ double DecimalValue(const std::string& text)
     if (result.ec == std::errc::result_out_of_range) {
         // Too small for a double is zero; too large is infinite (and then left alone).
         const std::size_t firstNonZero = text.find_first_not_of("-0");
-        const bool underflows = firstNonZero != std::string::npos && text[firstNonZero] == '.';
+        const bool underflows = firstNonZero != std::string_view::npos && text[firstNonZero] == '.';
         const double magnitude = underflows ? 0.0 : std::numeric_limits<double>::infinity();
         return text[0] == '-' ? -magnitude : magnitude;
     }
@@ -89,9 +87,9 @@ __int128 DivideRoundingHalfUp(__int128 value, __int128 divisor)
 }
 
 // Integer factor and integer value: computed exactly, so large values stay exact.
-std::optional<std::int64_t> ExactIntegerResult(std::int64_t value, std::int64_t factor, Operation operation)
+std::optional<std::int64_t> ExactIntegerResult(std::int64_t value, std::int64_t factor, ScaleOperation operation)
 {
-    if (operation == Operation::Multiply) return FitsInt64(static_cast<__int128>(value) * factor);
+    if (operation == ScaleOperation::Multiply) return FitsInt64(static_cast<__int128>(value) * factor);
     return FitsInt64(DivideRoundingHalfUp(value, factor));
 }
 
@@ -175,11 +173,10 @@ bool ExactFixedText(double result, int decimals, std::string& text)
     return true;
 }
 
-std::optional<std::string> FixedText(double result, int decimals)
+bool FixedText(double result, int decimals, std::string& text)
 {
-    if (!std::isfinite(result)) return std::nullopt;
-    std::string text;
-    if (ExactFixedText(result, decimals, text)) return text;
+    if (!std::isfinite(result)) return false;
+    if (ExactFixedText(result, decimals, text)) return true;
     // Room for every digit of a finite double before the point, and the decimals; most
     // factors have few decimals, and their text is made on the stack.
     const std::size_t room = static_cast<std::size_t>(decimals) + 400;
@@ -187,13 +184,14 @@ std::optional<std::string> FixedText(double result, int decimals)
     std::vector<char> large(room > sizeof(small) ? room : 0);
     char* const buffer = large.empty() ? small : large.data();
     const auto written = std::to_chars(buffer, buffer + room, result, std::chars_format::fixed, decimals);
-    if (written.ec != std::errc()) return std::nullopt;
-    return std::string(buffer, written.ptr);
+    if (written.ec != std::errc()) return false;
+    text.assign(buffer, written.ptr);
+    return true;
 }
 
-std::optional<std::string> IntegerScaled(const std::string& value, std::int64_t factor, Operation operation)
+bool IntegerScaled(std::string_view value, std::int64_t factor, ScaleOperation operation, std::string& text)
 {
-    if (operation == Operation::Divide && factor == 0) return std::nullopt;
+    if (operation == ScaleOperation::Divide && factor == 0) return false;
     std::optional<std::int64_t> result;
     const std::optional<std::int64_t> exactValue = ExactInteger(value);
     if (exactValue) {
@@ -201,33 +199,25 @@ std::optional<std::string> IntegerScaled(const std::string& value, std::int64_t 
     } else {
         const double number = DecimalValue(value);
         const double factorValue = static_cast<double>(factor);
-        result = RoundedResult(operation == Operation::Divide ? number / factorValue : number * factorValue);
+        result = RoundedResult(operation == ScaleOperation::Divide ? number / factorValue : number * factorValue);
     }
-    if (!result) return std::nullopt;
-    char text[24];
-    return std::string(text, std::to_chars(text, text + sizeof(text), *result).ptr);
+    if (!result) return false;
+    char digits[24];
+    text.assign(digits, std::to_chars(digits, digits + sizeof(digits), *result).ptr);
+    return true;
 }
 
-std::optional<std::string> RealScaled(const std::string& value, const ScaleFactor& factor, Operation operation)
+bool RealScaled(std::string_view value, const ScaleFactor& factor, ScaleOperation operation, std::string& text)
 {
-    if (operation == Operation::Divide && factor.real == 0.0) return std::nullopt;
+    if (operation == ScaleOperation::Divide && factor.real == 0.0) return false;
     const double number = DecimalValue(value);
-    const double result = operation == Operation::Divide ? number / factor.real : number * factor.real;
-    return FixedText(result, factor.decimals);
-}
-
-std::string ScaledValueText(const std::string& value, const ScaleFactor& factor, Operation operation)
-{
-    if (!IsNumericText(value)) return value;
-    std::optional<std::string> result;
-    if (factor.kind == ScaleFactor::Kind::Integer) result = IntegerScaled(value, factor.integer, operation);
-    if (factor.kind == ScaleFactor::Kind::Real) result = RealScaled(value, factor, operation);
-    return result ? std::move(*result) : value;
+    const double result = operation == ScaleOperation::Divide ? number / factor.real : number * factor.real;
+    return FixedText(result, factor.decimals, text);
 }
 
 }  // namespace
 
-bool IsNumericText(const std::string& text)
+bool IsNumericText(std::string_view text)
 {
     bool pointSeen = false;
     for (std::size_t index = 0; index < text.size(); ++index) {
@@ -265,12 +255,27 @@ ScaleFactor ParseScaleFactor(const std::string& text)
     return factor;
 }
 
+void ScaleValueInto(std::string_view value, const ScaleFactor& factor, ScaleOperation operation, std::string& text)
+{
+    bool scaled = false;
+    if (IsNumericText(value) && factor.kind == ScaleFactor::Kind::Integer) {
+        scaled = IntegerScaled(value, factor.integer, operation, text);
+    } else if (IsNumericText(value) && factor.kind == ScaleFactor::Kind::Real) {
+        scaled = RealScaled(value, factor, operation, text);
+    }
+    if (!scaled) text.assign(value.data(), value.size());
+}
+
 std::string DivideValueText(const std::string& value, const ScaleFactor& factor)
 {
-    return ScaledValueText(value, factor, Operation::Divide);
+    std::string text;
+    ScaleValueInto(value, factor, ScaleOperation::Divide, text);
+    return text;
 }
 
 std::string MultiplyValueText(const std::string& value, const ScaleFactor& factor)
 {
-    return ScaledValueText(value, factor, Operation::Multiply);
+    std::string text;
+    ScaleValueInto(value, factor, ScaleOperation::Multiply, text);
+    return text;
 }

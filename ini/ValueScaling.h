@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct ScaleFactor {
     enum class Kind { None, Integer, Real };
@@ -16,8 +17,10 @@ struct ScaleFactor {
     std::int16_t decimals = 0;
 };
 
+enum class ScaleOperation { Divide, Multiply };
+
 // Empty, or digits with at most one '.' and a '-' only in front.
-bool IsNumericText(const std::string& text);
+bool IsNumericText(std::string_view text);
 
 ScaleFactor ParseScaleFactor(const std::string& text);
 
@@ -25,3 +28,5 @@ ScaleFactor ParseScaleFactor(const std::string& text);
 // result that is not finite or does not fit 64 bits leaves the text unchanged.
 std::string DivideValueText(const std::string& value, const ScaleFactor& factor);
 std::string MultiplyValueText(const std::string& value, const ScaleFactor& factor);
+// The same into `text`, which it replaces: a caller scaling many values keeps one.
+void ScaleValueInto(std::string_view value, const ScaleFactor& factor, ScaleOperation operation, std::string& text);
