@@ -122,6 +122,30 @@ TEST(ValueScaling, RealResultsReadAsTheLibraryWritesThem)
     }
 }
 
+// A buffer kept from one value to the next holds only the last value's text, whichever
+// way each was made.
+TEST(ValueScaling, OneBufferServesManyValues)
+{
+    const struct {
+        const char* value;
+        const char* factor;
+        ScaleOperation operation;
+        const char* scaled;
+    } rows[] = {
+        {"123456789012345678.25", "1.00", ScaleOperation::Multiply, "123456789012345680.00"},
+        {"3", "2", ScaleOperation::Multiply, "6"},
+        {"not a number at all, and long", "2", ScaleOperation::Divide, "not a number at all, and long"},
+        {"7", "2.0", ScaleOperation::Divide, "3.5"},
+        {"5", "0", ScaleOperation::Divide, "5"},
+        {"-", "3", ScaleOperation::Multiply, "0"},
+    };
+    std::string text = "left over from before";
+    for (const auto& row : rows) {
+        ScaleValueInto(row.value, ParseScaleFactor(row.factor), row.operation, text);
+        EXPECT_EQ(text, row.scaled) << row.value;
+    }
+}
+
 TEST(ValueScaling, NonNumbersStayAsTheyAre)
 {
     EXPECT_EQ(Divide("abc", "2"), "abc");
