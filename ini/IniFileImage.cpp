@@ -6,6 +6,7 @@
 #include "support/RadixSort.h"
 
 #include <algorithm>
+#include <cstring>
 
 std::uint32_t CIniFileImage::SlotOf(std::string_view name) const
 {
@@ -128,14 +129,38 @@ struct SortKey {
     bool operator==(const SortKey& other) const { return high == other.high && low == other.low; }
 };
 
+// Eight ASCII bytes upper-cased at once: a byte from 'a' to 'z' loses 0x20.
+std::uint64_t UpperAsciiBytes(std::uint64_t bytes)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighBits = 0x80 * kOnes;
+    // No byte carries into the next: each is below 0x80, and 0x80 - 'a' is 0x1F.
+    const std::uint64_t fromA = bytes + (0x80 - 'a') * kOnes;
+    const std::uint64_t pastZ = bytes + (0x80 - 'z' - 1) * kOnes;
+    const std::uint64_t lower = fromA & ~pastZ & kHighBits;
+    return bytes - (lower >> 2);
+}
+
+// The first sixteen bytes of a name upper-cased, zeros after a shorter name's end, as
+// two words whose order is the bytes' order.
 SortKey KeyOf(TextEncoding encoding, std::string_view name)
 {
     SortKey key;
     if (encoding != TextEncoding::Windows1251) return key;
-    for (std::size_t index = 0; index < 16; ++index) {
-        const std::uint64_t byte = index < name.size() ? LetterCase::Upper(static_cast<unsigned char>(name[index])) : 0;
+    unsigned char bytes[16] = {};
+    std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof(bytes)));
+    std::uint64_t words[2];
+    std::memcpy(words, bytes, sizeof(words));
+    if (((words[0] | words[1]) & 0x8080808080808080ull) == 0) {
+        words[0] = UpperAsciiBytes(words[0]);
+        words[1] = UpperAsciiBytes(words[1]);
+        std::memcpy(bytes, words, sizeof(words));
+    } else {
+        for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(LetterCase::Upper(byte));
+    }
+    for (std::size_t index = 0; index < sizeof(bytes); ++index) {
         std::uint64_t& word = index < 8 ? key.high : key.low;
-        word = (word << 8) | byte;
+        word = (word << 8) | bytes[index];
     }
     return key;
 }
