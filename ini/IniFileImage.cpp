@@ -148,7 +148,7 @@ SortKey KeyOf(TextEncoding encoding, std::string_view name)
     SortKey key;
     if (encoding != TextEncoding::Windows1251) return key;
     unsigned char bytes[16] = {};
-    std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof(bytes)));
+    if (!name.empty()) std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof(bytes)));
     std::uint64_t words[2];
     std::memcpy(words, bytes, sizeof(words));
     if (((words[0] | words[1]) & 0x8080808080808080ull) == 0) {

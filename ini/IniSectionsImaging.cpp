@@ -81,7 +81,7 @@ void CIniParametersImaging::ReadLines(std::string_view body, std::int32_t firstO
     std::int32_t order = firstOrder;
     std::vector<std::string_view> pending;
     const bool renamed = std::any_of(edits.begin(), edits.end(), [](const CImageStore::LineEdit& edit) {
-        return edit.kind == CImageStore::LineEdit::Kind::Name;
+        return edit.What() == CImageStore::LineEdit::Kind::Name;
     });
     // With renamed lines the numbers wait until every line is read.
     std::vector<std::uint64_t> renames;
@@ -93,13 +93,13 @@ void CIniParametersImaging::ReadLines(std::string_view body, std::int32_t firstO
         bool removed = false;
         for (; nextEdit < edits.count && edits.first[nextEdit].begin < next; ++nextEdit) {
             const CImageStore::LineEdit& edit = edits.first[nextEdit];
-            if (edit.kind == CImageStore::LineEdit::Kind::Remove) removed = true;
-            if (edit.kind == CImageStore::LineEdit::Kind::Name) {
+            if (edit.What() == CImageStore::LineEdit::Kind::Remove) removed = true;
+            if (edit.What() == CImageStore::LineEdit::Kind::Name) {
                 key = edit.Text();
                 lineRenames = edit.renames;
             }
-            if (edit.kind == CImageStore::LineEdit::Kind::Value ||
-                edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) {
+            if (edit.What() == CImageStore::LineEdit::Kind::Value ||
+                edit.What() == CImageStore::LineEdit::Kind::ValueWithEqualSign) {
                 value = edit.Text();
                 hasValue = true;
             }

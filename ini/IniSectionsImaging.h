@@ -49,26 +49,32 @@ struct CImageStore {
     // `end` (offsets into them) give way to the text. A line's new name replaces its
     // key, a new value its value (a line that held none gets '=' and the value), and a
     // removed line goes with the comment lines in front of it. `renames` has a bit for
-    // each step of the run that renamed the line.
+    // each step of the run that renamed the line. Seven 32-bit words, packed so that
+    // a run of them has no gaps: a large file's edits are many.
+#pragma pack(push, 4)
     struct LineEdit {
         enum class Kind : std::uint8_t { Value, ValueWithEqualSign, Name, Remove };
+        // The longest text an edit holds: its size shares a word with its kind.
+        static constexpr std::size_t kMostTextBytes = (std::size_t {1} << 30) - 1;
 
         static LineEdit Make(std::size_t begin, std::size_t end, std::string_view text, std::uint64_t renames,
                              Kind kind)
         {
+            const auto sizeAndKind = static_cast<std::uint32_t>(text.size() | static_cast<std::size_t>(kind) << 30);
             return LineEdit {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end), text.data(),
-                             renames, static_cast<std::uint32_t>(text.size()), kind};
+                             renames, sizeAndKind};
         }
-        std::string_view Text() const { return std::string_view(textData, textSize); }
+        std::string_view Text() const { return std::string_view(textData, sizeAndKind & kMostTextBytes); }
+        Kind What() const { return static_cast<Kind>(sizeAndKind >> 30); }
 
         std::uint32_t begin;
         std::uint32_t end;
         const char* textData;
         std::uint64_t renames;
-        std::uint32_t textSize;
-        Kind kind;
+        std::uint32_t sizeAndKind;
     };
-    static_assert(sizeof(LineEdit) == 32, "a line edit is four words");
+#pragma pack(pop)
+    static_assert(sizeof(LineEdit) == 28, "a line edit is seven 32-bit words");
     struct LineEditRun {
         const LineEdit* first = nullptr;
         std::size_t count = 0;

@@ -174,7 +174,7 @@ bool CIniFileImage::ComposeInto(std::string& text, const std::function<bool(std:
             const std::uint64_t end = at + section->BodyAsRead().size();
             for (const CImageStore::LineEdit& edit : section->LineEdits()) {
                 if (!AppendFileBytes(text, at, section->BodyBegin() + edit.begin, flush, passBytes)) return false;
-                if (edit.kind == CImageStore::LineEdit::Kind::ValueWithEqualSign) text += '=';
+                if (edit.What() == CImageStore::LineEdit::Kind::ValueWithEqualSign) text += '=';
                 text += edit.Text();
                 at = section->BodyBegin() + edit.end;
             }

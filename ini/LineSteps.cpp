@@ -158,12 +158,14 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
 {
     const LineSteps& steps = run.Steps();
     if (m_read || !m_bodyAsWritten) return false;
-    // An edit holds its places and its text's size in 32 bits: the lines of an unread
-    // section fit, a step's text might not.
-    constexpr std::size_t kMostEditText = UINT32_MAX;
+    // An edit holds its places in 32 bits and its text's size in 30: the lines of an
+    // unread section fit the places, and a text an edit takes from them (a value kept,
+    // or left as it is by a rescaling) fits the size when all of them do; a step's own
+    // text might not.
+    if (BodyAsRead().size() > Edit::kMostTextBytes) return false;
     for (const LineStep& step : steps) {
         if (std::find(step.targets.begin(), step.targets.end(), this) != step.targets.end()) return false;
-        if (step.text.size() > kMostEditText) return false;
+        if (step.text.size() > Edit::kMostTextBytes) return false;
     }
     CImageStore& store = *m_store;
     std::vector<Edit>& edits = store.madeEdits;
@@ -188,8 +190,8 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
     const std::string_view body = BodyAsRead();
     // Where the line an earlier edit belongs to begins.
     const auto ownerLine = [&](const Edit& edit) -> std::size_t {
-        if (edit.kind == Edit::Kind::Name) return edit.begin;
-        if (edit.kind == Edit::Kind::Remove) return IniLine::AfterLastLineFeed(body, 0, edit.end - 1);
+        if (edit.What() == Edit::Kind::Name) return edit.begin;
+        if (edit.What() == Edit::Kind::Remove) return IniLine::AfterLastLineFeed(body, 0, edit.end - 1);
         return IniLine::AfterLastLineFeed(body, 0, edit.begin);
     };
     std::size_t nextEarlier = 0;
@@ -221,10 +223,10 @@ bool CIniParametersImaging::EditUnreadLines(const CLineRun& run)
         std::uint64_t renames = 0;
         for (; nextEarlier < earlier.count && earlier.first[nextEarlier].begin < at; ++nextEarlier) {
             const Edit& edit = earlier.first[nextEarlier];
-            if (edit.kind == Edit::Kind::Remove) {
+            if (edit.What() == Edit::Kind::Remove) {
                 removed = true;
                 edits.push_back(edit);
-            } else if (edit.kind == Edit::Kind::Name) {
+            } else if (edit.What() == Edit::Kind::Name) {
                 name = edit.Text();
                 renames = edit.renames;
             } else {
