@@ -8,7 +8,6 @@
 #include <limits>
 #include <optional>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -60,7 +59,6 @@ double DecimalValue(std::string_view text)
     }
     return value;
 }
-
 
 std::optional<std::int64_t> FitsInt64(__int128 value)
 {
@@ -258,24 +256,9 @@ ScaleFactor ParseScaleFactor(const std::string& text)
 void ScaleValueInto(std::string_view value, const ScaleFactor& factor, ScaleOperation operation, std::string& text)
 {
     bool scaled = false;
-    if (IsNumericText(value) && factor.kind == ScaleFactor::Kind::Integer) {
-        scaled = IntegerScaled(value, factor.integer, operation, text);
-    } else if (IsNumericText(value) && factor.kind == ScaleFactor::Kind::Real) {
-        scaled = RealScaled(value, factor, operation, text);
+    if (IsNumericText(value)) {
+        if (factor.kind == ScaleFactor::Kind::Integer) scaled = IntegerScaled(value, factor.integer, operation, text);
+        if (factor.kind == ScaleFactor::Kind::Real) scaled = RealScaled(value, factor, operation, text);
     }
     if (!scaled) text.assign(value.data(), value.size());
-}
-
-std::string DivideValueText(const std::string& value, const ScaleFactor& factor)
-{
-    std::string text;
-    ScaleValueInto(value, factor, ScaleOperation::Divide, text);
-    return text;
-}
-
-std::string MultiplyValueText(const std::string& value, const ScaleFactor& factor)
-{
-    std::string text;
-    ScaleValueInto(value, factor, ScaleOperation::Multiply, text);
-    return text;
 }

@@ -24,9 +24,8 @@ bool IsNumericText(std::string_view text);
 
 ScaleFactor ParseScaleFactor(const std::string& text);
 
-// A value that is not a number, a factor that is none, a division by zero, or a
-// result that is not finite or does not fit 64 bits leaves the text unchanged.
-std::string DivideValueText(const std::string& value, const ScaleFactor& factor);
-std::string MultiplyValueText(const std::string& value, const ScaleFactor& factor);
-// The same into `text`, which it replaces: a caller scaling many values keeps one.
+// The value divided or multiplied by the factor, as text, into `text`, which it
+// replaces (a caller scaling many values keeps one). A value that is not a number, a
+// factor that is none, a division by zero, or a result that is not finite or does not
+// fit 64 bits leaves the value's text unchanged.
 void ScaleValueInto(std::string_view value, const ScaleFactor& factor, ScaleOperation operation, std::string& text);

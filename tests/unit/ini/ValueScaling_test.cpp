@@ -12,12 +12,16 @@ namespace {
 
 std::string Divide(const std::string& value, const std::string& factor)
 {
-    return DivideValueText(value, ParseScaleFactor(factor));
+    std::string text;
+    ScaleValueInto(value, ParseScaleFactor(factor), ScaleOperation::Divide, text);
+    return text;
 }
 
 std::string Multiply(const std::string& value, const std::string& factor)
 {
-    return MultiplyValueText(value, ParseScaleFactor(factor));
+    std::string text;
+    ScaleValueInto(value, ParseScaleFactor(factor), ScaleOperation::Multiply, text);
+    return text;
 }
 
 TEST(ValueScaling, NumericTexts)
