@@ -5,7 +5,6 @@
 #include <array>
 #include <charconv>
 #include <clocale>
-#include <cstdlib>
 #include <random>
 
 namespace {
@@ -106,6 +105,12 @@ TEST(ValueScaling, RealResultsReadAsTheLibraryWritesThem)
     EXPECT_EQ(Multiply("-0.04", "1.0"), "-0.0");
     EXPECT_EQ(Multiply("-0", "1.5"), "-0.0");
     std::mt19937_64 random(20261211);
+    // Read and written as the C locale does, whatever locale a test left behind.
+    const auto parse = [](const std::string& text) {
+        double number = 0.0;
+        std::from_chars(text.data(), text.data() + text.size(), number, std::chars_format::fixed);
+        return number;
+    };
     const auto reference = [](double result, int decimals) {
         char text[1024];
         const auto written = std::to_chars(text, text + sizeof(text), result, std::chars_format::fixed, decimals);
@@ -119,8 +124,8 @@ TEST(ValueScaling, RealResultsReadAsTheLibraryWritesThem)
         const std::uint64_t largest = round % 2 ? 100 : 1000000000000ull;
         std::string value = (random() % 3 == 0 ? "-" : "") + std::to_string(random() % largest);
         if (random() % 2) value += std::array<const char*, 4> {".5", ".25", ".125", ".375"}[random() % 4];
-        const double number = std::strtod(value.c_str(), nullptr);
-        const double real = std::strtod(factor.c_str(), nullptr);
+        const double number = parse(value);
+        const double real = parse(factor);
         ASSERT_EQ(Multiply(value, factor), reference(number * real, decimals)) << value << " * " << factor;
         ASSERT_EQ(Divide(value, factor), reference(number / real, decimals)) << value << " / " << factor;
     }
