@@ -129,18 +129,6 @@ struct SortKey {
     bool operator==(const SortKey& other) const { return high == other.high && low == other.low; }
 };
 
-// Eight ASCII bytes upper-cased at once: a byte from 'a' to 'z' loses 0x20.
-std::uint64_t UpperAsciiBytes(std::uint64_t bytes)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighBits = 0x80 * kOnes;
-    // No byte carries into the next: each is below 0x80, and 0x80 - 'a' is 0x1F.
-    const std::uint64_t fromA = bytes + (0x80 - 'a') * kOnes;
-    const std::uint64_t pastZ = bytes + (0x80 - 'z' - 1) * kOnes;
-    const std::uint64_t lower = fromA & ~pastZ & kHighBits;
-    return bytes - (lower >> 2);
-}
-
 // The first sixteen bytes of a name upper-cased, zeros after a shorter name's end, as
 // two words whose order is the bytes' order.
 SortKey KeyOf(TextEncoding encoding, std::string_view name)
@@ -151,9 +139,9 @@ SortKey KeyOf(TextEncoding encoding, std::string_view name)
     if (!name.empty()) std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof(bytes)));
     std::uint64_t words[2];
     std::memcpy(words, bytes, sizeof(words));
-    if (((words[0] | words[1]) & 0x8080808080808080ull) == 0) {
-        words[0] = UpperAsciiBytes(words[0]);
-        words[1] = UpperAsciiBytes(words[1]);
+    if (LetterCase::AsciiBytes(words[0] | words[1])) {
+        words[0] = LetterCase::UpperAsciiBytes(words[0]);
+        words[1] = LetterCase::UpperAsciiBytes(words[1]);
         std::memcpy(bytes, words, sizeof(words));
     } else {
         for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(LetterCase::Upper(byte));

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -108,27 +107,10 @@ std::optional<std::int64_t> RoundedResult(double result)
 // a value too large or too small), and the library makes the text.
 bool ExactFixedText(double result, int decimals, std::string& text)
 {
-    static constexpr std::uint64_t kPowersOfTen[] = {1ull,
-                                                     10ull,
-                                                     100ull,
-                                                     1000ull,
-                                                     10000ull,
-                                                     100000ull,
-                                                     1000000ull,
-                                                     10000000ull,
-                                                     100000000ull,
-                                                     1000000000ull,
-                                                     10000000000ull,
-                                                     100000000000ull,
-                                                     1000000000000ull,
-                                                     10000000000000ull,
-                                                     100000000000000ull,
-                                                     1000000000000000ull,
-                                                     10000000000000000ull,
-                                                     100000000000000000ull,
-                                                     1000000000000000000ull,
-                                                     10000000000000000000ull};
-    if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowersOfTen))) return false;
+    // 10^19 is the largest power of ten in 64 bits.
+    if (decimals < 0 || decimals > 19) return false;
+    std::uint64_t powerOfTen = 1;
+    for (int power = 0; power < decimals; ++power) powerOfTen *= 10;
     // A finite double's bits: |result| = mantissa * 2^-shift, the mantissa with its
     // leading one (none for zero; a subnormal value is left to the library).
     static_assert(std::numeric_limits<double>::is_iec559, "doubles are IEEE 754 binary64");
@@ -141,7 +123,7 @@ bool ExactFixedText(double result, int decimals, std::string& text)
     const int shift = biasedExponent == 0 ? 0 : 1075 - biasedExponent;
     if (shift < 0 || shift > 127) return false;
     using Wide = unsigned __int128;
-    const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[decimals];
+    const Wide scaled = static_cast<Wide>(mantissa) * powerOfTen;
     Wide digits = scaled >> shift;
     const Wide rest = scaled - (digits << shift);
     if (shift > 0) {

@@ -6,6 +6,7 @@
 #include "text/TextEncoding.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -50,6 +51,19 @@ inline constexpr Tables kTables = MakeTables();
 
 inline unsigned char Upper(unsigned char byte) { return Detail::kTables.upper[byte]; }
 inline unsigned char Lower(unsigned char byte) { return Detail::kTables.lower[byte]; }
+
+// Eight bytes of a word at once: all of them ASCII; and, when they are, each upper-cased
+// (a byte from 'a' to 'z' loses 0x20), as Upper does byte by byte.
+inline bool AsciiBytes(std::uint64_t bytes) { return (bytes & 0x8080808080808080ull) == 0; }
+inline std::uint64_t UpperAsciiBytes(std::uint64_t bytes)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    // No byte carries into the next: each is below 0x80, and 0x80 - 'a' is 0x1F.
+    const std::uint64_t fromA = bytes + (0x80 - 'a') * kOnes;
+    const std::uint64_t pastZ = bytes + (0x80 - 'z' - 1) * kOnes;
+    const std::uint64_t lower = fromA & ~pastZ & 0x80 * kOnes;
+    return bytes - (lower >> 2);
+}
 
 // True when the byte has a case partner (is a letter of the code page).
 inline bool IsCasedLetter(unsigned char byte) { return Upper(byte) != Lower(byte); }
